@@ -1,0 +1,9 @@
+#include "host/MainFrm.h"
+
+namespace vel {
+
+void TMainForm::PlayClip(const std::string&) {}
+
+void TMainForm::MediaPlayerNotify(std::uint32_t) {}
+
+}  // namespace vel

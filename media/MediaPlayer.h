@@ -1,0 +1,55 @@
+#pragma once
+// TMediaPlayer: one hidden player object over the media control interface, with at
+// most one device open. Errors are raised with the device's error text.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/MediaControl.h"
+#include "platform/Types.h"
+
+namespace vel {
+
+class TMediaPlayer {
+public:
+    explicit TMediaPlayer(MediaControl& media) : m_media(media) {}
+    TMediaPlayer(const TMediaPlayer&) = delete;
+    TMediaPlayer& operator=(const TMediaPlayer&) = delete;
+    ~TMediaPlayer();
+
+    std::string FileName;
+    // dtAutoSelect and the wait flag are the only settings used; kept for clarity.
+    bool Wait = false;
+
+    // Closes an open device first; raises Error(device's error text) on failure.
+    void Open();
+    // Sent at once while a device with video is open, else applied at the next open.
+    void SetDisplay(WindowHandle window);
+    // Sent only while a device with video is open; raises on a refusal.
+    void SetDisplayRect(Rect rect);
+    // Starts playing with a notice; a refused play raises nothing and brings no notice.
+    void Play();
+    // Raises "No MCI device open." when nothing is open.
+    void Stop();
+    // Nothing happens when no device is open.
+    void Close();
+    bool IsOpen() const { return m_device.has_value(); }
+    bool HasVideo() const { return m_hasVideo; }
+    Size NaturalSize() const { return m_size; }
+
+    // Raised for every notice the device delivers (value: notify::*).
+    std::function<void(std::uint32_t)> OnNotify;
+
+private:
+    void Check(MciError error);
+    void RequireOpen();
+    MediaControl& m_media;
+    std::optional<MciDevice> m_device;
+    bool m_hasVideo = false;
+    Size m_size;
+    WindowHandle m_display = 0;
+};
+
+}  // namespace vel

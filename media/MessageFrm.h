@@ -1,0 +1,20 @@
+#pragma once
+// TMessageForm: the notice shown while a clip is handed to the system's player.
+
+#include "forms/Forms.h"
+
+namespace vel {
+
+class Program;
+
+class TMessageForm final : public Form {
+public:
+    explicit TMessageForm(Program& program);
+    Label Label1;
+    Label Label2;
+
+private:
+    Program& m_program;
+};
+
+}  // namespace vel

@@ -1,0 +1,7 @@
+#include "host/MainFrm.h"
+
+namespace vel {
+
+void TMainForm::PrintInemClick() {}
+
+}  // namespace vel

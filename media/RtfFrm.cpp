@@ -1,0 +1,17 @@
+#include "media/RtfFrm.h"
+
+#include "startup/Velvinor.h"
+
+namespace vel {
+
+TRtfForm::TRtfForm(Program& program)
+    : Form(program.app, "RtfForm"), RxRichEdit(*this, "RxRichEdit", {0, 0, 1080, 724}) {
+    SetBorder(BorderStyle::SizeToolWin);
+    SetColor(0xF0F0F0);
+    SetBounds({330, 114, 0, 0});
+    SetClientSize({1080, 724});
+    RxRichEdit.SetReadOnly(true);
+    RxRichEdit.SetBackColor(12318969);
+}
+
+}  // namespace vel

@@ -1,0 +1,17 @@
+#pragma once
+// TRtfForm: the document viewer, a resizable tool window with a read-only
+// rich-text view on a pale yellow background.
+
+#include "forms/Forms.h"
+
+namespace vel {
+
+class Program;
+
+class TRtfForm final : public Form {
+public:
+    explicit TRtfForm(Program& program);
+    RichEdit RxRichEdit;
+};
+
+}  // namespace vel

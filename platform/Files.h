@@ -1,0 +1,63 @@
+#pragma once
+// Drives, files and folders. Paths are 8-bit (code page 1251), Windows style.
+// Results are the platform's: false or nullopt on failure, nothing is raised.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vel {
+
+// GetDriveTypeA values.
+enum class DriveType : unsigned { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4, CdRom = 5, RamDisk = 6 };
+
+// File attribute bits as the platform reports them.
+namespace attr {
+constexpr std::uint32_t ReadOnly = 0x1;
+constexpr std::uint32_t Hidden = 0x2;
+constexpr std::uint32_t System = 0x4;
+constexpr std::uint32_t Directory = 0x10;
+constexpr std::uint32_t Archive = 0x20;
+constexpr std::uint32_t ReparsePoint = 0x400;  // junctions and symbolic links
+}  // namespace attr
+
+struct FindEntry {
+    std::string name;  // the name alone, as a wildcard search yields it ("." and ".." included)
+    std::uint32_t attributes = 0;
+};
+
+class FileSystem {
+public:
+    FileSystem() = default;
+    FileSystem(const FileSystem&) = delete;
+    FileSystem& operator=(const FileSystem&) = delete;
+    virtual ~FileSystem() = default;
+
+    // root: "C:" or "C:\" or "\\server\share\"; "" is the current drive.
+    virtual DriveType GetDriveType(const std::string& root) = 0;
+    // Bytes available to the caller on the drive of root ("C:\"); -1 when the query fails.
+    virtual std::int64_t FreeBytesAvailable(const std::string& root) = 0;
+
+    virtual bool FileExists(const std::string& path) = 0;       // a file, not a folder
+    virtual bool DirectoryExists(const std::string& path) = 0;
+    // Creates one folder whose parent exists; false when it fails or exists.
+    virtual bool CreateDirectory(const std::string& path) = 0;
+    // Removes an empty folder.
+    virtual bool RemoveDirectory(const std::string& path) = 0;
+    virtual bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
+    virtual bool DeleteFile(const std::string& path) = 0;
+    // Wildcard search of a pattern such as "C:\x\*.*", every attribute admitted.
+    // An empty result means nothing was found.
+    virtual std::vector<FindEntry> Find(const std::string& pattern) = 0;
+
+    // Whole-file read; nullopt with errorCode set (the platform's code, 2 = not found).
+    virtual std::optional<std::string> ReadFile(const std::string& path, std::uint32_t* errorCode = nullptr) = 0;
+    // Creates or overwrites a file with these bytes.
+    virtual bool WriteFile(const std::string& path, const std::string& bytes) = 0;
+
+    virtual std::string CurrentDirectory() = 0;
+    virtual bool SetCurrentDirectory(const std::string& path) = 0;
+};
+
+}  // namespace vel

@@ -1,0 +1,19 @@
+#pragma once
+#include <cstdint>
+
+namespace vel {
+
+// A native window as the platform knows it; 0 is none.
+using WindowHandle = std::uintptr_t;
+
+struct Rect {
+    int left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const Rect&) const = default;
+};
+
+struct Size {
+    int width = 0, height = 0;
+    bool operator==(const Size&) const = default;
+};
+
+}  // namespace vel

@@ -1,0 +1,177 @@
+#include "platform/sim/Scenario.h"
+
+#include <sstream>
+
+#include "host/MainFrm.h"
+#include "runtime/Text.h"
+#include "startup/Velvinor.h"
+
+namespace vel::sim {
+
+Scenario::Scenario(SimMachine& machine_) : machine(machine_) {
+    machine.ui.nextEvent = [this] { return RunNext(); };
+    machine.ui.nextAnswer = [this] { return TakeAnswer(); };
+    AddCoreCommands(*this);
+}
+
+Scenario::~Scenario() {
+    machine.ui.nextEvent = nullptr;
+    machine.ui.nextAnswer = nullptr;
+}
+
+void Scenario::Add(const std::string& name, Handler handler, bool duringRunOnly) {
+    m_commands[name] = {std::move(handler), duringRunOnly};
+}
+
+void Scenario::Fail(const std::string& message) const {
+    throw ScenarioError("line " + std::to_string(m_current) + ": " + message);
+}
+
+Program& Scenario::RequireProgram(const std::string& command) {
+    if (!m_program) Fail(command + ": no program is running");
+    return *m_program;
+}
+
+std::int64_t Scenario::Number(const std::string& word) {
+    std::size_t used = 0;
+    long long v = 0;
+    try {
+        v = std::stoll(word, &used, 0);
+    } catch (...) {
+        used = 0;
+    }
+    if (used != word.size() || word.empty()) throw ScenarioError("not a number: " + word);
+    return v;
+}
+
+const std::string& Scenario::Arg(const std::vector<std::string>& args, std::size_t i) const {
+    if (i >= args.size()) Fail("missing argument " + std::to_string(i + 1));
+    return args[i];
+}
+
+Control& Scenario::FindControl(const std::string& path) {
+    Control* c = machine.ui.Find(path);
+    if (!c) Fail("no window or control " + path);
+    return *c;
+}
+
+std::vector<std::string> Scenario::Split(const std::string& line, int number) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ' || line[i] == '\t') {
+            ++i;
+            continue;
+        }
+        if (line[i] == '#') break;
+        std::string word;
+        if (line[i] == '"') {
+            ++i;
+            bool closed = false;
+            while (i < line.size()) {
+                char c = line[i++];
+                if (c == '"') {
+                    // A doubled quote stands for one quote.
+                    if (i < line.size() && line[i] == '"') {
+                        word += '"';
+                        ++i;
+                        continue;
+                    }
+                    closed = true;
+                    break;
+                }
+                word += c;
+            }
+            if (!closed) throw ScenarioError("line " + std::to_string(number) + ": unclosed quote");
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t') word += line[i++];
+        }
+        words.push_back(word);
+    }
+    return words;
+}
+
+void Scenario::Run(const std::string& text) {
+    std::istringstream in(text);
+    std::string raw;
+    int number = 0;
+    m_lines.clear();
+    while (std::getline(in, raw)) {
+        ++number;
+        if (!raw.empty() && raw.back() == '\r') raw.pop_back();
+        auto words = Split(raw, number);
+        if (words.empty()) continue;
+        std::string name = words.front();
+        words.erase(words.begin());
+        if (name != "start" && name != "answer" && !m_commands.count(name))
+            throw ScenarioError("line " + std::to_string(number) + ": unknown command " + name);
+        m_lines.push_back({number, name, words});
+    }
+    m_cursor = 0;
+    while (m_cursor < m_lines.size()) {
+        const Line& line = m_lines[m_cursor++];
+        m_current = line.number;
+        if (line.name == "start") StartRun();
+        else Execute(line);
+    }
+}
+
+void Scenario::Execute(const Line& line) {
+    if (line.name == "answer") Fail("answer: no message box is waiting");
+    auto& [handler, duringRun] = m_commands.at(line.name);
+    if (duringRun) RequireProgram(line.name);
+    handler(*this, line.args);
+}
+
+bool Scenario::RunNext() {
+    if (m_cursor >= m_lines.size() || m_lines[m_cursor].name == "start") return false;
+    const Line& line = m_lines[m_cursor++];
+    m_current = line.number;
+    machine.trace.Add("> " + line.name + [&] {
+        std::string s;
+        for (const auto& a : line.args) s += " " + Quote(Ru(a));
+        return s;
+    }());
+    Execute(line);
+    return true;
+}
+
+std::optional<int> Scenario::TakeAnswer() {
+    if (m_cursor >= m_lines.size() || m_lines[m_cursor].name != "answer") return std::nullopt;
+    const Line& line = m_lines[m_cursor++];
+    m_current = line.number;
+    std::string a = AsciiLower(Arg(line.args, 0));
+    if (a == "yes") return mb::IdYes;
+    if (a == "no") return mb::IdNo;
+    if (a == "ok") return mb::IdOk;
+    if (a == "cancel") return mb::IdCancel;
+    Fail("answer: Yes, No, OK or Cancel");
+}
+
+void Scenario::StartRun() {
+    std::string args;
+    for (const auto& a : machine.process.arguments) args += " " + Quote(a);
+    machine.trace.Add("== start " + Quote(machine.process.programPath) + args);
+    machine.ui.ResetQuit();
+    m_program = std::make_unique<Program>(machine.platform());
+    bool looped = false;
+    try {
+        if (m_program->Start()) {
+            looped = true;
+            m_program->Run();
+        }
+    } catch (const ScenarioPaused&) {
+        machine.trace.Add("== the scenario ends while a modal window waits");
+    } catch (const std::exception& error) {
+        machine.trace.Add("== the program failed: " + Quote(error.what()));
+    }
+    bool ended = m_program->app.Terminated() || !looped;
+    machine.trace.Add(ended ? "== run ends" : "== run ends with the program still running");
+    m_program.reset();
+    machine.ui.DropPosted();
+    machine.ui.ResetQuit();
+    machine.process.ownMutexes.clear();
+    machine.trace.Add("== process exits");
+}
+
+}  // namespace vel::sim

@@ -1,0 +1,288 @@
+#include "platform/sim/SimFiles.h"
+
+#include <algorithm>
+
+#include "runtime/Text.h"
+
+namespace vel::sim {
+
+namespace {
+constexpr std::uint32_t kNotFound = 2;
+constexpr std::uint32_t kPathNotFound = 3;
+
+// "*.*" and "*" match everything; otherwise '*' and '?' as usual, without case.
+bool Matches(const std::string& mask, const std::string& name) {
+    if (mask == "*.*" || mask == "*") return true;
+    std::string m = AsciiUpper(mask), n = AsciiUpper(name);
+    std::size_t mi = 0, ni = 0, star = std::string::npos, mark = 0;
+    while (ni < n.size()) {
+        if (mi < m.size() && (m[mi] == '?' || m[mi] == n[ni])) {
+            ++mi;
+            ++ni;
+        } else if (mi < m.size() && m[mi] == '*') {
+            star = mi++;
+            mark = ni;
+        } else if (star != std::string::npos) {
+            mi = star + 1;
+            ni = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (mi < m.size() && m[mi] == '*') ++mi;
+    return mi == m.size();
+}
+}  // namespace
+
+std::string SimFiles::Resolve(const std::string& path) const {
+    std::string p = path;
+    std::replace(p.begin(), p.end(), '/', '\\');
+    std::string root, rest;
+    if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') {
+        root = ExtractFileDrive(p);
+        rest = p.substr(root.size());
+    } else if (p.size() >= 2 && p[1] == ':') {
+        root = AsciiUpper(p.substr(0, 2));
+        rest = p.substr(2);
+        if (rest.empty() || rest[0] != '\\') {
+            std::string cur = SameTextAscii(ExtractFileDrive(m_current), root) ? m_current.substr(2) : "\\";
+            rest = IncludeTrailingBackslash(cur) + rest;
+        }
+    } else if (!p.empty() && p[0] == '\\') {
+        root = ExtractFileDrive(m_current);
+        rest = p;
+    } else {
+        root = ExtractFileDrive(m_current);
+        rest = IncludeTrailingBackslash(m_current.substr(root.size())) + p;
+    }
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+        std::size_t end = rest.find('\\', start);
+        if (end == std::string::npos) end = rest.size();
+        std::string part = rest.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out = root + "\\";
+    for (std::size_t i = 0; i < parts.size(); ++i) out += (i ? "\\" : "") + parts[i];
+    return out;
+}
+
+std::string SimFiles::Key(const std::string& path) const { return AsciiUpper(Resolve(path)); }
+
+std::string SimFiles::ParentOf(const std::string& resolved) {
+    std::string p = ExcludeTrailingBackslash(resolved);
+    std::size_t slash = p.rfind('\\');
+    if (slash == std::string::npos) return {};
+    std::string parent = p.substr(0, slash);
+    if (parent.size() == 2 && parent[1] == ':') parent += "\\";
+    return parent;
+}
+
+std::string SimFiles::DriveOf(const std::string& resolved) const { return AsciiUpper(ExtractFileDrive(resolved)); }
+
+SimFiles::Node* SimFiles::Get(const std::string& path) {
+    auto it = m_nodes.find(Key(path));
+    return it == m_nodes.end() ? nullptr : &it->second;
+}
+
+bool SimFiles::Writable(const std::string& resolved) const {
+    auto it = m_drives.find(DriveOf(resolved));
+    return it != m_drives.end() && it->second.type != DriveType::CdRom;
+}
+
+DriveType SimFiles::GetDriveType(const std::string& root) {
+    std::string r = root.empty() ? ExtractFileDrive(m_current) : ExtractFileDrive(Resolve(IncludeTrailingBackslash(root)));
+    auto it = m_drives.find(AsciiUpper(r));
+    return it == m_drives.end() ? DriveType::NoRootDir : it->second.type;
+}
+
+std::int64_t SimFiles::FreeBytesAvailable(const std::string& root) {
+    std::string r = root.empty() ? ExtractFileDrive(m_current) : ExtractFileDrive(Resolve(root));
+    auto it = m_drives.find(AsciiUpper(r));
+    return it == m_drives.end() ? -1 : it->second.freeBytes;
+}
+
+bool SimFiles::FileExists(const std::string& path) {
+    Node* n = Get(path);
+    return n && !n->folder;
+}
+
+bool SimFiles::DirectoryExists(const std::string& path) {
+    Node* n = Get(path);
+    return n && n->folder;
+}
+
+bool SimFiles::CreateDirectory(const std::string& path) {
+    std::string resolved = Resolve(path);
+    std::string key = AsciiUpper(resolved);
+    if (m_nodes.count(key) || !Writable(resolved)) return false;
+    for (const auto& f : m_failCreate)
+        if (key == f || key.rfind(f + "\\", 0) == 0) return false;
+    Node* parent = Get(ParentOf(resolved));
+    if (!parent || !parent->folder) return false;
+    m_nodes[key] = Node{resolved, true, attr::Directory, {}};
+    m_trace.Add("file mkdir " + Quote(resolved));
+    return true;
+}
+
+bool SimFiles::RemoveDirectory(const std::string& path) {
+    std::string key = Key(path);
+    auto it = m_nodes.find(key);
+    if (it == m_nodes.end() || !it->second.folder || m_locked.count(key)) return false;
+    std::string prefix = key + "\\";
+    for (const auto& kv : m_nodes)
+        if (kv.first.rfind(prefix, 0) == 0) return false;
+    if (ParentOf(it->second.path).empty()) return false;  // a drive root
+    m_trace.Add("file rmdir " + Quote(it->second.path));
+    m_nodes.erase(it);
+    return true;
+}
+
+bool SimFiles::CopyFile(const std::string& from, const std::string& to, bool failIfExists) {
+    Node* source = Get(from);
+    std::string target = Resolve(to);
+    Node* parent = Get(ParentOf(target));
+    Node* existing = Get(target);
+    if (!source || source->folder || !parent || !parent->folder || !Writable(target) ||
+        (existing && (failIfExists || existing->folder || (existing->attributes & attr::ReadOnly)))) {
+        m_trace.Add("file copy-failed " + Quote(Resolve(from)) + " -> " + Quote(target));
+        return false;
+    }
+    std::string bytes = source->bytes;
+    m_nodes[AsciiUpper(target)] = Node{target, false, attr::Archive, bytes};
+    m_trace.Add("file copy " + Quote(Resolve(from)) + " -> " + Quote(target));
+    return true;
+}
+
+bool SimFiles::DeleteFile(const std::string& path) {
+    std::string key = Key(path);
+    auto it = m_nodes.find(key);
+    if (it == m_nodes.end() || it->second.folder || m_locked.count(key) ||
+        (it->second.attributes & attr::ReadOnly) || !Writable(it->second.path))
+        return false;
+    m_trace.Add("file delete " + Quote(it->second.path));
+    m_nodes.erase(it);
+    return true;
+}
+
+std::vector<FindEntry> SimFiles::Find(const std::string& pattern) {
+    std::string resolved = Resolve(pattern);
+    std::string folder = ParentOf(resolved);
+    std::string mask = ExtractFileName(resolved);
+    std::vector<FindEntry> out;
+    Node* dir = Get(folder);
+    if (!dir || !dir->folder) return out;
+    bool root = ParentOf(folder).empty();
+    if (!root) {
+        if (Matches(mask, ".")) out.push_back({".", attr::Directory});
+        if (Matches(mask, "..")) out.push_back({"..", attr::Directory});
+    }
+    std::string prefix = AsciiUpper(IncludeTrailingBackslash(folder));
+    for (const auto& [key, node] : m_nodes) {
+        if (key.rfind(prefix, 0) != 0 || key.find('\\', prefix.size()) != std::string::npos || key == prefix) continue;
+        std::string name = node.path.substr(prefix.size());
+        if (Matches(mask, name)) out.push_back({name, node.attributes | (node.folder ? attr::Directory : 0)});
+    }
+    return out;
+}
+
+std::optional<std::string> SimFiles::ReadFile(const std::string& path, std::uint32_t* errorCode) {
+    Node* n = Get(path);
+    if (!n || n->folder) {
+        if (errorCode) *errorCode = Get(ParentOf(Resolve(path))) ? kNotFound : kPathNotFound;
+        return std::nullopt;
+    }
+    return n->bytes;
+}
+
+bool SimFiles::WriteFile(const std::string& path, const std::string& bytes) {
+    std::string resolved = Resolve(path);
+    Node* parent = Get(ParentOf(resolved));
+    Node* existing = Get(resolved);
+    if (!parent || !parent->folder || !Writable(resolved) ||
+        (existing && (existing->folder || (existing->attributes & attr::ReadOnly))))
+        return false;
+    m_nodes[AsciiUpper(resolved)] = Node{resolved, false, attr::Archive, bytes};
+    m_trace.Add("file write " + Quote(resolved) + " (" + std::to_string(bytes.size()) + " bytes)");
+    return true;
+}
+
+bool SimFiles::SetCurrentDirectory(const std::string& path) {
+    if (!DirectoryExists(path)) return false;
+    m_current = Resolve(path);
+    m_trace.Add("file chdir " + Quote(m_current));
+    return true;
+}
+
+void SimFiles::AddDrive(const std::string& root, DriveType type, std::int64_t freeBytes) {
+    std::string r = AsciiUpper(ExtractFileDrive(root.size() == 1 ? root + ":" : root));
+    m_drives[r] = Drive{type, freeBytes};
+    m_nodes[r + "\\"] = Node{r + "\\", true, attr::Directory, {}};
+}
+
+void SimFiles::SetFreeBytes(const std::string& root, std::int64_t freeBytes) {
+    auto it = m_drives.find(AsciiUpper(ExtractFileDrive(root)));
+    if (it != m_drives.end()) it->second.freeBytes = freeBytes;
+}
+
+void SimFiles::AddFolder(const std::string& path, std::uint32_t attributes) {
+    std::string resolved = Resolve(path);
+    std::string parent = ParentOf(resolved);
+    if (!parent.empty() && !Get(parent)) AddFolder(parent);
+    if (parent.empty()) return;
+    m_nodes[AsciiUpper(resolved)] = Node{resolved, true, attributes | attr::Directory, {}};
+}
+
+void SimFiles::AddFile(const std::string& path, const std::string& bytes, std::uint32_t attributes) {
+    std::string resolved = Resolve(path);
+    std::string parent = ParentOf(resolved);
+    if (!Get(parent)) AddFolder(parent);
+    m_nodes[AsciiUpper(resolved)] = Node{resolved, false, attributes, bytes};
+}
+
+std::vector<std::string> SimFiles::Dump(const std::string& path) {
+    std::vector<std::string> out;
+    std::string key = Key(path);
+    std::string prefix = ExcludeTrailingBackslash(key) + "\\";
+    for (const auto& [k, node] : m_nodes) {
+        if (k != key && k.rfind(prefix, 0) != 0) continue;
+        std::string flags;
+        if (node.attributes & attr::Hidden) flags += " hidden";
+        if (node.attributes & attr::System) flags += " system";
+        if (node.attributes & attr::ReadOnly) flags += " readonly";
+        if (node.attributes & attr::ReparsePoint) flags += " link";
+        out.push_back("  " + std::string(node.folder ? "dir  " : "file ") + Quote(node.path) +
+                      (node.folder ? "" : " (" + std::to_string(node.bytes.size()) + " bytes)") + flags);
+    }
+    if (out.empty()) out.push_back("  (nothing at " + Quote(Resolve(path)) + ")");
+    return out;
+}
+
+std::optional<std::string> SimFiles::Content(const std::string& path) {
+    Node* n = Get(path);
+    if (!n || n->folder) return std::nullopt;
+    return n->bytes;
+}
+
+void SimFiles::CopyTreeContents(const std::string& fromFolder, const std::string& toFolder) {
+    std::string from = Resolve(fromFolder), to = Resolve(toFolder);
+    if (!DirectoryExists(to) && Writable(to)) {
+        AddFolder(to);
+        m_trace.Add("file mkdir " + Quote(to));
+    }
+    for (const auto& entry : Find(IncludeTrailingBackslash(from) + "*.*")) {
+        if (entry.name == "." || entry.name == "..") continue;
+        std::string src = IncludeTrailingBackslash(from) + entry.name;
+        std::string dst = IncludeTrailingBackslash(to) + entry.name;
+        if (entry.attributes & attr::Directory) CopyTreeContents(src, dst);
+        else CopyFile(src, dst, false);
+    }
+}
+
+}  // namespace vel::sim

@@ -1,0 +1,80 @@
+#pragma once
+// In-memory drives, folders and files. Paths compare without regard to letter case;
+// relative paths and "\x" are taken from the current folder and drive, "." and ".."
+// are resolved as the system does.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Files.h"
+#include "platform/sim/Trace.h"
+
+namespace vel::sim {
+
+class SimFiles final : public FileSystem {
+public:
+    explicit SimFiles(Trace& trace) : m_trace(trace) {}
+
+    DriveType GetDriveType(const std::string& root) override;
+    std::int64_t FreeBytesAvailable(const std::string& root) override;
+    bool FileExists(const std::string& path) override;
+    bool DirectoryExists(const std::string& path) override;
+    bool CreateDirectory(const std::string& path) override;
+    bool RemoveDirectory(const std::string& path) override;
+    bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override;
+    bool DeleteFile(const std::string& path) override;
+    std::vector<FindEntry> Find(const std::string& pattern) override;
+    std::optional<std::string> ReadFile(const std::string& path, std::uint32_t* errorCode) override;
+    bool WriteFile(const std::string& path, const std::string& bytes) override;
+    std::string CurrentDirectory() override { return m_current; }
+    bool SetCurrentDirectory(const std::string& path) override;
+
+    // Scenario set-up (not traced). A drive's root folder exists with it.
+    void AddDrive(const std::string& root, DriveType type, std::int64_t freeBytes);
+    void SetFreeBytes(const std::string& root, std::int64_t freeBytes);
+    void AddFolder(const std::string& path, std::uint32_t attributes = 0);  // with parents
+    void AddFile(const std::string& path, const std::string& bytes, std::uint32_t attributes = 0);
+    // Creating folders under this path fails.
+    void FailCreate(const std::string& path) { m_failCreate.insert(Key(path)); }
+    // Deleting this file or removing this folder fails (a running program, a locked file).
+    void Lock(const std::string& path) { m_locked.insert(Key(path)); }
+    void Unlock(const std::string& path) { m_locked.erase(Key(path)); }
+
+    // The full path as the system would resolve it.
+    std::string Resolve(const std::string& path) const;
+    // Every folder and file under `path`, one line each, sorted.
+    std::vector<std::string> Dump(const std::string& path);
+    std::optional<std::string> Content(const std::string& path);
+    // Copies a folder's contents recursively (the shell's copy); traced per file.
+    void CopyTreeContents(const std::string& fromFolder, const std::string& toFolder);
+
+private:
+    struct Node {
+        std::string path;  // resolved, original case
+        bool folder = false;
+        std::uint32_t attributes = 0;
+        std::string bytes;
+    };
+    struct Drive {
+        DriveType type;
+        std::int64_t freeBytes;
+    };
+    std::string Key(const std::string& path) const;
+    static std::string ParentOf(const std::string& resolved);
+    std::string DriveOf(const std::string& resolved) const;
+    Node* Get(const std::string& path);
+    bool Writable(const std::string& resolved) const;
+
+    Trace& m_trace;
+    std::map<std::string, Node> m_nodes;   // upper-cased resolved path -> node
+    std::map<std::string, Drive> m_drives;  // upper-cased root ("C:" or "\\SERVER\SHARE")
+    std::set<std::string> m_failCreate;
+    std::set<std::string> m_locked;
+    std::string m_current = "C:\\";
+};
+
+}  // namespace vel::sim

@@ -1,0 +1,38 @@
+#pragma once
+// A whole simulated machine: every service, one trace, one clock.
+
+#include "platform/Platform.h"
+#include "platform/sim/SimFiles.h"
+#include "platform/sim/SimRegistry.h"
+#include "platform/sim/SimServices.h"
+#include "platform/sim/SimUi.h"
+#include "platform/sim/Trace.h"
+
+namespace vel::sim {
+
+class SimMachine {
+public:
+    // A machine with drive C: (fixed, 10 GB free), "C:\Program Files" and its
+    // registry value, and no mixer device.
+    SimMachine();
+    SimMachine(const SimMachine&) = delete;
+    SimMachine& operator=(const SimMachine&) = delete;
+
+    Trace trace;
+    SimUi ui;
+    SimRegistry registry;
+    SimFiles files;
+    SimShell shell;
+    SimProcess process;
+    SimMedia media;
+    SimMixer mixer;
+    SimDde dde;
+    SimMovieService movie;
+    SimPrinter printer;
+
+    Platform platform() {
+        return Platform{ui, registry, files, shell, process, media, mixer, dde, movie, printer};
+    }
+};
+
+}  // namespace vel::sim

@@ -1,0 +1,90 @@
+#pragma once
+// The simulated windowing system: peers that trace what the program shows, a
+// message loop fed by the scenario's events, simulated time driving the timers.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "forms/Forms.h"
+#include "platform/Ui.h"
+#include "platform/sim/Trace.h"
+
+namespace vel::sim {
+
+// Thrown (not a std::exception, so no handler guard catches it) when the scenario
+// runs out of events while the program waits for the user in a modal window.
+struct ScenarioPaused {};
+
+class SimUi final : public Ui {
+public:
+    explicit SimUi(Trace& trace) : m_trace(trace) {}
+
+    void SetEventSink(UiEvents* sink) override { m_sink = sink; }
+    std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
+    Size ScreenSize() override { return screen; }
+    Size FrameSize(const Form& form) override;
+    int MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) override;
+    void SetCursor(Cursor cursor) override;
+    void SetTitle(const std::string& title) override;
+    void SetTimer(int timerId, std::uint32_t intervalMs) override;
+    void KillTimer(int timerId) override;
+    void Post(std::function<void()> callback) override { m_posted.push_back(std::move(callback)); }
+    void RunLoop() override;
+    void Quit() override { m_quit = true; }
+    void RunModal(Form& form) override;
+    void ProcessMessages() override;
+    void MinimizeApplication() override;
+    bool ActivateOtherInstance(const std::string& title) override;
+
+    // Scenario side.
+    Size screen{1024, 768};
+    // Runs the scenario's next event; false when there is none for this run.
+    std::function<bool()> nextEvent;
+    // The scripted answer to a message box, if the scenario gave one.
+    std::function<std::optional<int>()> nextAnswer;
+    bool otherInstanceRunning = false;
+
+    std::uint64_t Now() const { return m_now; }
+    // Time passes while the thread is blocked: timers do not fire meanwhile.
+    void Advance(std::uint32_t ms) { m_now += ms; }
+    // Time passes while the loop runs: due timers fire and posted work runs.
+    void Wait(std::uint32_t ms);
+    void UserRestore();
+    void UserMinimize();
+    // A right-button press on a window; traced as delivered or dropped.
+    void RightButtonDown(const std::string& path);
+    Control* Find(const std::string& path) const;
+    void Register(Control& control) { m_controls[control.Path()] = &control; }
+    void Unregister(Control& control);
+    std::string NameOf(WindowHandle handle) const;
+    WindowHandle NewHandle() { return m_nextHandle++; }
+    Trace& trace() { return m_trace; }
+    bool Quitting() const { return m_quit; }
+    // Ends the run as if the loop had seen the quit message; for the runner.
+    void ResetQuit() { m_quit = false; }
+    // Forgets work posted by a program that has ended.
+    void DropPosted() { m_posted.clear(); }
+
+private:
+    bool RunPostedOne();
+    bool FireDueTimer(std::uint64_t until);
+
+    Trace& m_trace;
+    UiEvents* m_sink = nullptr;
+    std::deque<std::function<void()>> m_posted;
+    struct TimerState {
+        std::uint32_t interval;
+        std::uint64_t due;
+    };
+    std::map<int, TimerState> m_timers;
+    std::uint64_t m_now = 0;
+    bool m_quit = false;
+    std::map<std::string, Control*> m_controls;
+    WindowHandle m_nextHandle = 0x1000;
+};
+
+}  // namespace vel::sim

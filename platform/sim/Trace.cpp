@@ -1,0 +1,32 @@
+#include "platform/sim/Trace.h"
+
+#include "runtime/Text.h"
+
+namespace vel::sim {
+
+std::string Trace::Text() const {
+    std::string out;
+    for (const auto& line : m_lines) out += line + "\n";
+    return out;
+}
+
+std::vector<std::string> Trace::Since(std::size_t mark) const {
+    if (mark >= m_lines.size()) return {};
+    return {m_lines.begin() + static_cast<std::ptrdiff_t>(mark), m_lines.end()};
+}
+
+std::string Quote(const std::string& ansi) {
+    std::string out = "\"";
+    for (char c : AnsiToUtf8(ansi)) {
+        switch (c) {
+            case '"': out += "\"\""; break;
+            case '\r': out += "{CR}"; break;
+            case '\n': out += "{LF}"; break;
+            case '\t': out += "{TAB}"; break;
+            default: out += c;
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace vel::sim

@@ -1,0 +1,54 @@
+#pragma once
+// The program's runtime helpers for text and numbers. Text inside the program is
+// 8-bit in code page 1251 ("ANSI"); it turns wide only at the movie control and
+// at the real platform's boundary, and UTF-8 only in traces and scenario files.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vel {
+
+using AnsiString = std::string;
+
+// UTF-8 source text (for the program's Russian literals) to code page 1251.
+// Characters the code page lacks become '?', as the system's conversion does.
+AnsiString Ru(std::string_view utf8);
+std::string AnsiToUtf8(std::string_view ansi);
+AnsiString WideToAnsi(std::u16string_view wide);
+std::u16string AnsiToWide(std::string_view ansi);
+std::u16string Utf8ToWide(std::string_view utf8);
+std::string WideToUtf8(std::u16string_view wide);
+
+// Folds only the ASCII letters A-Z (a-z); every other byte stays.
+AnsiString AsciiLower(std::string_view s);
+AnsiString AsciiUpper(std::string_view s);
+// Removes leading and trailing characters of code 32 or less.
+AnsiString Trim(std::string_view s);
+
+// Plain decimal, minus sign when negative, no padding.
+std::string IntToStr(std::int64_t v);
+// The runtime's standard conversion: leading blanks, optional sign, decimal digits
+// or hexadecimal after "$", "x", "X", "0x", "0X"; nothing may follow; 32-bit range.
+// Any other text gives def.
+std::int32_t StrToIntDef(std::string_view s, std::int32_t def);
+bool TryStrToInt(std::string_view s, std::int32_t& out);
+
+// Nearest integer, a half going to the even neighbour (extended precision).
+std::int64_t RoundHalfEven(long double x);
+
+// Paths, Windows style. ExtractFilePath keeps the final backslash.
+AnsiString ExtractFilePath(std::string_view path);
+AnsiString ExtractFileName(std::string_view path);
+// "C:" for "C:\x", "\\server\share" for a UNC path, "" otherwise.
+AnsiString ExtractFileDrive(std::string_view path);
+// From the last dot of the last component, dot included; "" when there is none.
+AnsiString ExtractFileExt(std::string_view path);
+AnsiString IncludeTrailingBackslash(std::string_view path);
+AnsiString ExcludeTrailingBackslash(std::string_view path);
+// 1-based position of the first occurrence, 0 when absent (case-sensitive).
+std::size_t Pos(std::string_view needle, std::string_view haystack);
+// Case-insensitive (A-Z only) equality, as folder paths are compared.
+bool SameTextAscii(std::string_view a, std::string_view b);
+
+}  // namespace vel

@@ -1,0 +1,69 @@
+#include "startup/Velvinor.h"
+
+#include "host/MainFrm.h"
+#include "host/Product.h"
+#include "media/IntroFrm.h"
+#include "media/MessageFrm.h"
+#include "media/RtfFrm.h"
+#include "runtime/Errors.h"
+#include "runtime/RegistryAccess.h"
+#include "runtime/Text.h"
+#include "sound/SCFrm.h"
+
+namespace vel {
+
+Program::Program(const Platform& platform_) : platform(platform_), app(platform_.ui) {}
+
+// The application frees its windows last-created first.
+Program::~Program() {
+    RtfForm.reset();
+    IntroForm.reset();
+    SoundControlForm.reset();
+    MessageForm.reset();
+    MainForm.reset();
+}
+
+bool Program::Start() {
+    // Only an installed copy is single-instance. Creating the mutex and looking at
+    // whether it existed leaves no gap between two copies started together.
+    RegistryAccess registry(platform.registry);
+    if (registry.KeyExists(product::AppPathsKey) &&
+        platform.process.CreateMutex(product::Identifier) == MutexResult::AlreadyExists) {
+        // A child who starts the game again finds the running one.
+        platform.ui.ActivateOtherInstance(Ru(product::DisplayNameUtf8));
+        return false;
+    }
+
+    try {
+        app.SetTitle(Ru(product::DisplayNameUtf8));
+        MainForm = std::make_unique<TMainForm>(*this);
+        MessageForm = std::make_unique<TMessageForm>(*this);
+        if (MainForm->FlashError) throw OleError("Flash Error");
+    } catch (const OleError&) {
+        app.MessageBox(Ru("Для работы программы требуется Adobe (Macromedia) Flash Player\r\n"
+                          "Установите его с диска (файл install_flash_player_10_active_x.exe)"),
+                       app.Title(), mb::Ok);
+        app.Terminate();
+        return false;
+    }
+
+    SoundControlForm = std::make_unique<TSoundControlForm>(*this);
+    IntroForm = std::make_unique<TIntroForm>(*this);
+    RtfForm = std::make_unique<TRtfForm>(*this);
+    return true;
+}
+
+void Program::Run() { app.Run(); }
+
+int RunVelvinor(Platform& platform) {
+    Program program(platform);
+    try {
+        if (program.Start()) program.Run();
+    } catch (const std::exception& error) {
+        program.app.ShowException(error);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace vel

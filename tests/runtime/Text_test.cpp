@@ -1,0 +1,56 @@
+#include "runtime/Text.h"
+
+#include <gtest/gtest.h>
+
+namespace vel {
+namespace {
+
+TEST(Text, StrToIntDefFollowsTheRuntimeConversion) {
+    struct Case {
+        const char* text;
+        std::int32_t expected;
+    } cases[] = {
+        {"", 10},        {"abc", 10},      {"7 ", 10},          {" 7", 7},          {"$32", 50},
+        {"0x32", 50},    {"x32", 50},      {"X32", 50},         {"0X32", 50},       {"-5", -5},
+        {"+12", 12},     {"250", 250},     {"2147483647", 2147483647},              {"2147483648", 10},
+        {"-2147483648", -2147483647 - 1},  {"$FFFFFFFF", -1},   {"$100000000", 10}, {"-$10", -16},
+        {"$", 10},       {"-", 10},        {"1.5", 10},         {"\t7", 10},
+    };
+    for (const auto& c : cases) EXPECT_EQ(StrToIntDef(c.text, 10), c.expected) << '"' << c.text << '"';
+}
+
+TEST(Text, RoundsHalfToEven) {
+    EXPECT_EQ(RoundHalfEven(15.5L), 16);
+    EXPECT_EQ(RoundHalfEven(2.5L), 2);
+    EXPECT_EQ(RoundHalfEven(12.5L), 12);
+    EXPECT_EQ(RoundHalfEven(-2.5L), -2);
+    EXPECT_EQ(RoundHalfEven(2000.5L), 2000);
+    EXPECT_EQ(RoundHalfEven(2001.5L), 2002);
+}
+
+TEST(Text, CodePage1251RoundTripsRussianAndReplacesTheRest) {
+    const std::string ansi = Ru("Вельвинор ёЁ №");
+    EXPECT_EQ(ansi, "\xC2\xE5\xEB\xFC\xE2\xE8\xED\xEE\xF0 \xB8\xA8 \xB9");
+    EXPECT_EQ(AnsiToUtf8(ansi), "Вельвинор ёЁ №");
+    EXPECT_EQ(WideToAnsi(u"a\u4E2Db"), "a?b");
+    EXPECT_EQ(WideToAnsi(AnsiToWide(ansi)), ansi);
+}
+
+TEST(Text, FoldsOnlyAsciiLetters) {
+    EXPECT_EQ(AsciiLower(Ru("QUIT Вельвинор")), Ru("quit Вельвинор"));
+    EXPECT_EQ(Trim("\t  Score \r\n"), "Score");
+}
+
+TEST(Text, PathPieces) {
+    EXPECT_EQ(ExtractFilePath("D:\\SWF\\Game.swf"), "D:\\SWF\\");
+    EXPECT_EQ(ExtractFileName("D:\\SWF\\Game.swf"), "Game.swf");
+    EXPECT_EQ(ExtractFileDrive("D:\\SWF\\x.mpg"), "D:");
+    EXPECT_EQ(ExtractFileDrive("\\\\server\\share\\x.mpg"), "\\\\server\\share");
+    EXPECT_EQ(ExtractFileExt("D:\\a.rtf.txt"), ".txt");
+    EXPECT_EQ(ExtractFileExt("D:\\a.b\\c"), "");
+    EXPECT_EQ(Pos("Velvinor", "D:\\Velvinor1\\"), 4u);
+    EXPECT_EQ(Pos("Velvinor", "D:\\velvinor"), 0u);
+}
+
+}  // namespace
+}  // namespace vel

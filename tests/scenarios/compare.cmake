@@ -1,0 +1,12 @@
+# Runs one scenario and compares its trace with the expected one.
+execute_process(COMMAND ${RUNNER} ${SCENARIO} OUTPUT_VARIABLE actual RESULT_VARIABLE rc ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "runner failed (${rc}): ${err}\n${actual}")
+endif()
+file(READ ${EXPECTED} expected)
+if(NOT actual STREQUAL expected)
+  string(REPLACE ".expected" ".actual" actual_file ${EXPECTED})
+  get_filename_component(actual_name ${actual_file} NAME)
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${actual_name} "${actual}")
+  message(FATAL_ERROR "trace differs from ${EXPECTED}; actual trace in ${CMAKE_CURRENT_BINARY_DIR}/${actual_name}:\n${actual}")
+endif()

@@ -1,0 +1,33 @@
+// velvinor_scenario: runs the program on a simulated machine from a scenario file
+// and prints the trace.
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "platform/sim/Scenario.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: velvinor_scenario SCENARIO-FILE\n";
+        return 2;
+    }
+    std::ifstream in(argv[1], std::ios::binary);
+    if (!in) {
+        std::cerr << "cannot read " << argv[1] << "\n";
+        return 2;
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    vel::sim::SimMachine machine;
+    vel::sim::Scenario scenario(machine);
+    try {
+        scenario.Run(text.str());
+    } catch (const vel::sim::ScenarioError& error) {
+        std::cout << machine.trace.Text();
+        std::cerr << argv[1] << ": " << error.what() << "\n";
+        return 1;
+    }
+    std::cout << machine.trace.Text();
+    return 0;
+}
