@@ -344,8 +344,9 @@ void Application::UnregisterForm(Form& form) {
     if (m_mainForm == &form) m_mainForm = nullptr;
 }
 
+// The main form is shown even when termination was requested already: the loop
+// then ends at the quit message waiting for it.
 void Application::Run() {
-    if (m_terminated) return;
     if (m_mainForm) Guard([this] { m_mainForm->Show(); });
     m_ui.RunLoop();
 }

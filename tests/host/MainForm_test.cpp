@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "host/MainFrm.h"
+#include "runtime/Text.h"
+#include "startup/Velvinor.h"
+#include "support/SimProgram.h"
+
+namespace vel {
+namespace {
+
+using test::InstalledGame;
+using test::LinesStartingWith;
+using test::RunScenario;
+
+const char* const kFlashMessage =
+    "messagebox caption=\"Вельвинор\" text=\"Для работы программы требуется Adobe (Macromedia) Flash "
+    "Player{CR}{LF}Установите его с диска (файл install_flash_player_10_active_x.exe)\" buttons=OK -> OK";
+
+bool Contains(const std::string& trace, const std::string& line) {
+    return trace.find(line + "\n") != std::string::npos;
+}
+
+TEST(MovieStart, ParameterStringFollowsTheRegistryOrderAndSkipsTheDefaultValue) {
+    std::string trace = RunScenario(InstalledGame(R"(reg "\Software\Trelkon\Velvinor" "ini" ""
+reg "\Software\Trelkon\Velvinor" "Level" "3"
+reg "\Software\Trelkon\Velvinor" "Odd" "a&b=c"
+start
+keyup IntroForm Esc
+fscommand quit
+)"));
+    auto vars = LinesStartingWith(trace, "movie flashvars ");
+    ASSERT_EQ(vars.size(), 2u) << trace;
+    std::regex first(R"(movie flashvars "ini=&Level=3&Odd=a&b=c&ProcessorFreq=-?\d+&EscIntro=0&ExeName=Velvinor")");
+    std::regex second(R"(movie flashvars "ini=&Level=3&Odd=a&b=c&ProcessorFreq=-?\d+&EscIntro=-1&ExeName=Velvinor")");
+    EXPECT_TRUE(std::regex_match(vars[0], first)) << vars[0];
+    EXPECT_TRUE(std::regex_match(vars[1], second)) << vars[1];
+}
+
+TEST(MovieStart, VersionDecidesWhetherTheFlashPlayerIsUsable) {
+    struct Case {
+        const char* version;
+        bool usable;
+    } cases[] = {
+        {"WIN 9,0,124,0", true}, {"10", true},          {"WIN 7,0,1,0", true},
+        {"WIN 6,0,79,0", false}, {"WIN abc,1", false}, {"", false},
+    };
+    for (const auto& c : cases) {
+        std::string trace = RunScenario(InstalledGame(std::string("flash version \"") + c.version + "\"\nstart\n"));
+        EXPECT_EQ(Contains(trace, kFlashMessage), !c.usable) << c.version << "\n" << trace;
+        EXPECT_EQ(Contains(trace, "ui show MainForm"), c.usable) << c.version;
+        // A refused player ends the run before the other windows exist.
+        EXPECT_EQ(Contains(trace, "ui create IntroForm"), c.usable) << c.version;
+    }
+}
+
+TEST(MovieStart, NoRegisteredPlayerOrRejectedParametersShowTheFlashMessage) {
+    for (const char* setup : {"flash missing\n", "flash flashvars-fail\n"}) {
+        std::string trace = RunScenario(InstalledGame(std::string(setup) + "start\n"));
+        EXPECT_TRUE(Contains(trace, kFlashMessage)) << setup << trace;
+        EXPECT_FALSE(Contains(trace, "ui show MainForm")) << setup;
+    }
+}
+
+TEST(MovieStart, MissingMovieEndsTheRunSilently) {
+    std::string trace = RunScenario(R"(program "C:\Game\Velvinor.exe"
+file "C:\Game\SWF\logo_deve.avi"
+reg "\Software\Trelkon\Velvinor" "" ""
+start
+)");
+    EXPECT_TRUE(LinesStartingWith(trace, "messagebox").empty()) << trace;
+    EXPECT_TRUE(Contains(trace, "== run ends")) << trace;
+}
+
+TEST(MovieStart, ErrorsWhileStartingAreReportedAndTheTimerStaysOff) {
+    std::string trace = RunScenario(InstalledGame(R"(reg "\Software\Trelkon\Velvinor" "Count" "1" dword
+start
+wait 200
+)"));
+    EXPECT_TRUE(Contains(trace, "messagebox caption=\"Вельвинор\" text=\"Invalid data type for 'Count'\" buttons=OK "
+                                "icon=error -> OK"))
+        << trace;
+    EXPECT_TRUE(LinesStartingWith(trace, "movie var").empty()) << trace;
+}
+
+TEST(WindowModes, MaximizeAndNormalizeFitTheScreen) {
+    struct Case {
+        int w, h;
+        const char* maximized;
+        const char* normal;
+    } cases[] = {
+        {1280, 1024, "movie place 0,32 1280x960", "movie place 128,128 1024x768"},
+        {1920, 1080, "movie place 240,0 1440x1080", "movie place 448,156 1024x768"},
+        {1024, 768, "movie place 0,0 1024x768", "movie place 0,0 1024x768"},
+        {800, 600, "movie place 0,0 800x600", "movie place -112,-84 1024x768"},
+    };
+    for (const auto& c : cases) {
+        std::string trace = RunScenario(InstalledGame("screen " + std::to_string(c.w) + " " + std::to_string(c.h) +
+                                                      "\nstart\nkeyup IntroForm Esc\nfscommand maximize\n"
+                                                      "dump movie\nfscommand normalize\ndump movie\n"));
+        auto movie = LinesStartingWith(trace, "  visible at ");
+        ASSERT_EQ(movie.size(), 2u) << trace;
+        EXPECT_EQ("movie place " + movie[0].substr(13), c.maximized) << c.w << "x" << c.h;
+        EXPECT_EQ("movie place " + movie[1].substr(13), c.normal) << c.w << "x" << c.h;
+    }
+}
+
+TEST(Commands, NamesAreFoldedAndMatchedWhole) {
+    std::string base = InstalledGame("start\nkeyup IntroForm Esc\n");
+    EXPECT_TRUE(Contains(RunScenario(base + "fscommand QUIT\n"), "== run ends"));
+    EXPECT_TRUE(Contains(RunScenario(base + "fscommand Quit\n"), "== run ends"));
+    for (const char* nothing : {"\" quit\"", "printer", "exit", "quit2"}) {
+        std::string trace = RunScenario(base + "fscommand " + nothing + "\n");
+        EXPECT_TRUE(Contains(trace, "== run ends with the program still running")) << nothing;
+        EXPECT_TRUE(LinesStartingWith(trace, "messagebox").empty()) << nothing;
+    }
+    // "Save" is a save command with an empty setting name: the key's default value.
+    EXPECT_TRUE(Contains(RunScenario(base + "fscommand Save x\n"),
+                         "reg write \"HKLM\\Software\\Trelkon\\Velvinor\" \"\" = \"x\""));
+}
+
+TEST(Commands, CursorTakesNormAndWaitOnly) {
+    std::string trace = RunScenario(InstalledGame(
+        "start\nkeyup IntroForm Esc\nfscommand cursor WAIT\nfscommand cursor busy\nfscommand CURSOR Norm\n"));
+    auto cursor = LinesStartingWith(trace, "ui cursor");
+    EXPECT_EQ(cursor, (std::vector<std::string>{"ui cursor hourglass", "ui cursor default"})) << trace;
+}
+
+TEST(Settings, SavedValuesReachTheNextMovieStart) {
+    std::string trace = RunScenario(InstalledGame(R"(start
+keyup IntroForm Esc
+fscommand saveLevel 3
+fscommand SAVELEVEL 4
+fscommand "save  Score " 10
+fscommand saveGone NaN
+fscommand quit
+start
+)"));
+    EXPECT_TRUE(Contains(trace, "reg write \"HKLM\\Software\\Trelkon\\Velvinor\" \"Level\" = \"3\"")) << trace;
+    EXPECT_TRUE(Contains(trace, "reg write \"HKLM\\Software\\Trelkon\\Velvinor\" \"Score\" = \"10\"")) << trace;
+    auto vars = LinesStartingWith(trace, "movie flashvars ");
+    ASSERT_EQ(vars.size(), 3u);
+    // Value names compare without case: LEVEL replaced Level's data.
+    EXPECT_EQ(vars[2].find("movie flashvars \"Level=4&Score=10&ProcessorFreq="), 0u) << vars[2];
+}
+
+TEST(Keys, RightButtonReachesNoWindowAndMinimizeIsTracked) {
+    std::string trace = RunScenario(InstalledGame(R"(start
+keyup IntroForm Esc
+rbutton MainForm
+wait 50
+fscommand minimize
+wait 50
+restore
+wait 50
+)"));
+    EXPECT_TRUE(Contains(trace, "ui right-button-down MainForm -> dropped")) << trace;
+    auto minimized = LinesStartingWith(trace, "movie var \"_root.minimized\"");
+    EXPECT_EQ(minimized, (std::vector<std::string>{"movie var \"_root.minimized\" = \"0\"",
+                                                   "movie var \"_root.minimized\" = \"1\"",
+                                                   "movie var \"_root.minimized\" = \"0\""}));
+}
+
+TEST(Keys, OtherKeysAndEscWithNothingShowingDoNothing) {
+    std::string trace = RunScenario(InstalledGame("start\nkeyup IntroForm Enter\nkeyup IntroForm Esc\n"
+                                                  "keyup MainForm Esc\nkeyup MainForm Space\n"));
+    EXPECT_EQ(LinesStartingWith(trace, "movie load ").size(), 2u) << trace;
+    EXPECT_TRUE(LinesStartingWith(trace, "media stop").empty()) << trace;
+}
+
+TEST(Startup, AnInstalledCopyRunsOnce) {
+    std::string trace = RunScenario(InstalledGame("mutex Velvinor\nother-instance\nstart\n"));
+    EXPECT_TRUE(Contains(trace, "ui activate other instance \"Вельвинор\" -> found")) << trace;
+    EXPECT_FALSE(Contains(trace, "ui create MainForm"));
+    EXPECT_TRUE(LinesStartingWith(trace, "messagebox").empty());
+}
+
+TEST(Startup, WindowsAreCreatedInTheirOrder) {
+    auto created = LinesStartingWith(RunScenario(InstalledGame("start\n")), "ui create ");
+    EXPECT_EQ(created, (std::vector<std::string>{"ui create MainForm", "ui create MessageForm",
+                                                 "ui create SoundControlForm", "ui create IntroForm",
+                                                 "ui create RtfForm"}));
+}
+
+}  // namespace
+}  // namespace vel

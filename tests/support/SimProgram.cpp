@@ -1,0 +1,34 @@
+#include "support/SimProgram.h"
+
+#include <sstream>
+
+namespace vel::test {
+
+std::string InstalledGame(const std::string& extra) {
+    return R"(program "C:\Game\Velvinor.exe"
+file "C:\Game\Velvinor.exe"
+file "C:\Game\SWF\Game.swf"
+file "C:\Game\SWF\logo_deve.avi"
+file "C:\Game\SWF\logo_trelkon.avi"
+reg "\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe" "Path" "C:\Game\"
+reg "\Software\Trelkon\Velvinor" "" ""
+)" + extra;
+}
+
+std::string RunScenario(const std::string& text) {
+    sim::SimMachine machine;
+    sim::Scenario scenario(machine);
+    scenario.Run(text);
+    return machine.trace.Text();
+}
+
+std::vector<std::string> LinesStartingWith(const std::string& trace, const std::string& prefix) {
+    std::vector<std::string> out;
+    std::istringstream in(trace);
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(prefix, 0) == 0) out.push_back(line);
+    return out;
+}
+
+}  // namespace vel::test

@@ -1,0 +1,21 @@
+#pragma once
+// Test support: a simulated machine with the game installed, and helpers to run
+// scenario text on it and look at the trace.
+
+#include <string>
+#include <vector>
+
+#include "platform/sim/Scenario.h"
+
+namespace vel::test {
+
+// Set-up lines for an installed game in C:\Game\ with its movie and intro videos.
+std::string InstalledGame(const std::string& extra = "");
+
+// Runs scenario text on a fresh machine; returns the trace.
+std::string RunScenario(const std::string& text);
+
+// Lines of `trace` that begin with `prefix`.
+std::vector<std::string> LinesStartingWith(const std::string& trace, const std::string& prefix);
+
+}  // namespace vel::test
