@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs moviehost_check against the stand-in control in a fresh 32-bit Wine prefix,
+# under Xvfb when there is no display: first with no control registered, then with
+# the stand-in registered (regsvr32) for the full run and for the failure paths.
+# Usage: run-check.sh FLASHSTUB_DLL MOVIEHOST_CHECK_EXE
+set -euo pipefail
+if [ $# -ne 2 ]; then echo "usage: $0 FLASHSTUB_DLL MOVIEHOST_CHECK_EXE" >&2; exit 2; fi
+dll=$(realpath "$1")
+exe=$(realpath "$2")
+if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a "$0" "$dll" "$exe"; fi
+
+work=$(mktemp -d /tmp/velvinor-moviehost.XXXXXX)
+export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all
+# No Mono or Gecko installer dialogs while the prefix is made.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true  # this prefix's server only
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+timeout 300 wineboot -i >/dev/null 2>&1
+winpath() { winepath -w "$1" 2>/dev/null; }
+
+status=0
+run() {  # mode, then VAR=value settings for that run
+  local mode=$1; shift
+  if ! env "$@" timeout 120 wine "$exe" "$mode"; then
+    status=1
+    if [ -s "$work/stub.log" ]; then echo "--- the control's log:"; cat "$work/stub.log"; fi
+  fi
+  rm -f "$work/stub.log" "$work/commands.txt"
+}
+
+log=$(winpath "$work/stub.log")
+commands=$(winpath "$work/commands.txt")
+
+run unregistered
+timeout 120 wine regsvr32 /s "$(winpath "$dll")"
+run full VELVINOR_STUB_LOG="$log" VELVINOR_STUB_COMMANDS="$commands" VELVINOR_STUB_VERSION="WIN 10,0,45,2"
+run failures VELVINOR_STUB_LOG="$log" VELVINOR_STUB_FAIL="FlashVars,SetVariable" VELVINOR_STUB_VERSION=
+exit $status
