@@ -1,0 +1,34 @@
+#pragma once
+// Factories of the real services. Each implementation lives in its own file with its
+// class hidden; WinMain.cpp picks the set once. Create and use them all on the
+// window thread.
+
+#include <memory>
+
+#include "platform/Dde.h"
+#include "platform/Files.h"
+#include "platform/MediaControl.h"
+#include "platform/Mixer.h"
+#include "platform/Printer.h"
+#include "platform/Process.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+#include "platform/Ui.h"
+
+namespace vel::win32 {
+
+std::unique_ptr<Registry> CreateWinRegistry();       // WinRegistry.cpp
+std::unique_ptr<FileSystem> CreateWinFileSystem();   // WinFiles.cpp
+std::unique_ptr<Shell> CreateWinShell();             // WinShell.cpp
+std::unique_ptr<Process> CreateWinProcess();         // WinProcess.cpp
+// The DDE management library as a client; throws Error when it cannot start.
+std::unique_ptr<Dde> CreateWinDde();                 // WinDde.cpp
+std::unique_ptr<Ui> CreateWinUi();                   // WinUi.cpp
+
+// Stand-ins until the real devices are built (DeviceStubs.cpp): no video device,
+// no mixer device, no default printer.
+std::unique_ptr<MediaControl> CreateNoMediaControl();
+std::unique_ptr<Mixer> CreateNoMixer();
+std::unique_ptr<Printer> CreateNoPrinter();
+
+}  // namespace vel::win32

@@ -1,0 +1,123 @@
+// Drives, files and folders through the wide API.
+
+#include "platform/win32/Win32.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include "platform/win32/Scoped.h"
+#include "platform/win32/Services.h"
+#include "platform/win32/WinText.h"
+
+namespace vel::win32 {
+namespace {
+
+// Whole-file reads beyond this are refused rather than exhausting a 32-bit process.
+constexpr LONGLONG kLargestRead = 512LL * 1024 * 1024;
+
+DWORD Attributes(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
+
+class WinFiles final : public FileSystem {
+public:
+    DriveType GetDriveType(const std::string& root) override {
+        if (root.empty()) return static_cast<DriveType>(GetDriveTypeW(nullptr));
+        std::wstring w = Wide(root);
+        // "C:" names the drive, but GetDriveTypeW wants its root folder "C:\".
+        if (w.back() != L'\\') w += L'\\';
+        return static_cast<DriveType>(GetDriveTypeW(w.c_str()));
+    }
+
+    std::int64_t FreeBytesAvailable(const std::string& root) override {
+        ULARGE_INTEGER available{};
+        std::wstring w = Wide(root);
+        if (!GetDiskFreeSpaceExW(root.empty() ? nullptr : w.c_str(), &available, nullptr, nullptr)) return -1;
+        return available.QuadPart > static_cast<ULONGLONG>(std::numeric_limits<std::int64_t>::max())
+                   ? std::numeric_limits<std::int64_t>::max()
+                   : static_cast<std::int64_t>(available.QuadPart);
+    }
+
+    bool FileExists(const std::string& path) override {
+        DWORD a = Attributes(path);
+        return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    bool DirectoryExists(const std::string& path) override {
+        DWORD a = Attributes(path);
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    bool CreateDirectory(const std::string& path) override { return CreateDirectoryW(Wide(path).c_str(), nullptr); }
+    bool RemoveDirectory(const std::string& path) override { return RemoveDirectoryW(Wide(path).c_str()); }
+    bool DeleteFile(const std::string& path) override { return DeleteFileW(Wide(path).c_str()); }
+
+    bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override {
+        return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), failIfExists);
+    }
+
+    std::vector<FindEntry> Find(const std::string& pattern) override {
+        std::vector<FindEntry> entries;
+        WIN32_FIND_DATAW data;
+        ScopedFind search(FindFirstFileW(Wide(pattern).c_str(), &data));
+        if (!search) return entries;
+        do {
+            entries.push_back({Ansi(data.cFileName), data.dwFileAttributes});
+        } while (FindNextFileW(search.Get(), &data));
+        return entries;
+    }
+
+    std::optional<std::string> ReadFile(const std::string& path, std::uint32_t* errorCode) override {
+        auto fail = [&](DWORD code) -> std::optional<std::string> {
+            if (errorCode) *errorCode = code;
+            return std::nullopt;
+        };
+        ScopedFile file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return fail(GetLastError());
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(file.Get(), &size)) return fail(GetLastError());
+        if (size.QuadPart > kLargestRead) return fail(ERROR_NOT_ENOUGH_MEMORY);
+        std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            DWORD got = 0;
+            DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+            if (!::ReadFile(file.Get(), bytes.data() + done, want, &got, nullptr)) return fail(GetLastError());
+            if (got == 0) break;  // the file shrank meanwhile
+            done += got;
+        }
+        bytes.resize(done);
+        if (errorCode) *errorCode = 0;
+        return bytes;
+    }
+
+    bool WriteFile(const std::string& path, const std::string& bytes) override {
+        ScopedFile file(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            DWORD put = 0;
+            DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+            if (!::WriteFile(file.Get(), bytes.data() + done, want, &put, nullptr) || put == 0) return false;
+            done += put;
+        }
+        return true;
+    }
+
+    std::string CurrentDirectory() override {
+        DWORD needed = GetCurrentDirectoryW(0, nullptr);
+        std::wstring buffer(needed, L'\0');
+        DWORD length = GetCurrentDirectoryW(needed, buffer.data());
+        buffer.resize(length < needed ? length : 0);
+        return Ansi(buffer);
+    }
+
+    bool SetCurrentDirectory(const std::string& path) override { return SetCurrentDirectoryW(Wide(path).c_str()); }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> CreateWinFileSystem() { return std::make_unique<WinFiles>(); }
+
+}  // namespace vel::win32

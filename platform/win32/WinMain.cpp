@@ -1,0 +1,56 @@
+// The entry point of Velvinor.exe: the one place where the real services are chosen.
+
+#include "platform/win32/Win32.h"
+#include <ole2.h>
+
+#include <memory>
+
+#include "platform/win32/MovieHost.h"
+#include "platform/win32/Services.h"
+#include "runtime/Errors.h"
+#include "runtime/Text.h"
+#include "startup/Velvinor.h"
+
+namespace {
+
+// OLE on the window thread for the whole run: the movie control, the shell's copy
+// and its folder dialogs want a single-threaded apartment.
+class OleScope {
+public:
+    OleScope() : m_ok(SUCCEEDED(OleInitialize(nullptr))) {}
+    OleScope(const OleScope&) = delete;
+    OleScope& operator=(const OleScope&) = delete;
+    ~OleScope() {
+        if (m_ok) OleUninitialize();
+    }
+
+private:
+    bool m_ok;
+};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    OleScope ole;
+    try {
+        // Declared in this order so that they go in the reverse one: the program's
+        // windows first, the movie control before OLE, the windowing last of all.
+        auto ui = vel::win32::CreateWinUi();
+        auto registry = vel::win32::CreateWinRegistry();
+        auto files = vel::win32::CreateWinFileSystem();
+        auto shell = vel::win32::CreateWinShell();
+        auto process = vel::win32::CreateWinProcess();
+        auto media = vel::win32::CreateNoMediaControl();
+        auto mixer = vel::win32::CreateNoMixer();
+        auto dde = vel::win32::CreateWinDde();
+        auto movie = vel::win32::CreateMovieService();
+        auto printer = vel::win32::CreateNoPrinter();
+        vel::Platform platform{*ui, *registry, *files, *shell, *process, *media, *mixer, *dde, *movie, *printer};
+        return vel::RunVelvinor(platform);
+    } catch (const std::exception& error) {
+        // The services could not start: there is no application to report it yet.
+        std::u16string text = vel::AnsiToWide(error.what());
+        MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()), L"Velvinor", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+}

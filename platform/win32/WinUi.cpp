@@ -1,0 +1,254 @@
+// The windowing backend: the message loop, timers, posted work, message boxes, the
+// application-wide cursor and the application's minimise notices.
+
+#include "platform/win32/WinUi.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/win32/Services.h"
+#include "platform/win32/WinText.h"
+#include "runtime/Errors.h"
+
+namespace vel::win32 {
+namespace {
+
+const wchar_t* const kMessageClass = L"VelvinorMessages";
+constexpr UINT kRunPosted = WM_APP + 1;
+
+HFONT MessageFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
+        // Before Vista the structure ends before its last field.
+        metrics.cbSize = sizeof metrics - sizeof metrics.iPaddedBorderWidth;
+        if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
+            return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    }
+    return CreateFontIndirectW(&metrics.lfMessageFont);
+}
+
+std::uint32_t ShiftState() {
+    std::uint32_t shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
+    if (GetKeyState(VK_MENU) < 0) shift |= 2;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= 4;
+    return shift;
+}
+
+}  // namespace
+
+WinPeer::~WinPeer() {
+    if (m_hwnd) {
+        m_ui.Unregister(m_hwnd);
+        // A child may be gone already, destroyed with its form.
+        if (IsWindow(m_hwnd)) DestroyWindow(m_hwnd);
+    }
+}
+
+WinUi::WinUi() : m_instance(GetModuleHandleW(nullptr)) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_BAR_CLASSES |
+                                                       ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = MessageWindowProc;
+    wc.hInstance = m_instance;
+    wc.lpszClassName = kMessageClass;
+    RegisterClassExW(&wc);
+    RegisterPeerClasses(m_instance);
+
+    m_messages.Reset(CreateWindowExW(0, kMessageClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, m_instance, nullptr));
+    if (!m_messages) throw Error("Cannot create the message window");
+    SetWindowLongPtrW(m_messages.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_font.Reset(MessageFont());
+}
+
+WinUi::~WinUi() = default;
+
+void WinUi::Report(const std::function<void()>& report) {
+    // The program's reports run inside its own error guard; anything else that
+    // escaped must still not unwind through the system's frames.
+    try {
+        report();
+    } catch (...) {
+    }
+}
+
+LRESULT CALLBACK WinUi::MessageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* ui = reinterpret_cast<WinUi*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (ui && message == WM_TIMER) {
+        if (ui->m_sink) Report([&] { ui->m_sink->TimerFired(static_cast<int>(wParam)); });
+        return 0;
+    }
+    if (ui && message == kRunPosted) {
+        if (ui->m_posted.empty()) return 0;
+        auto callback = std::move(ui->m_posted.front());
+        ui->m_posted.pop_front();
+        if (ui->m_sink) Report([&] { ui->m_sink->RunPosted(callback); });
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+std::unique_ptr<ControlPeer> WinUi::CreatePeer(Control& control) {
+    if (control.Kind() == ControlKind::Form) return CreateFormPeer(*this, static_cast<Form&>(control));
+    return CreateChildPeer(*this, control);
+}
+
+WinPeer* WinUi::PeerOf(HWND hwnd) const {
+    auto it = m_peers.find(hwnd);
+    return it == m_peers.end() ? nullptr : it->second;
+}
+
+void WinUi::FormCreated(WinPeer* form) {
+    m_forms.push_back(form);
+    if (!m_main && m_forms.size() == 1) m_main = form;
+}
+
+void WinUi::FormDestroyed(WinPeer* form) {
+    m_forms.erase(std::remove(m_forms.begin(), m_forms.end(), form), m_forms.end());
+    if (m_main == form) m_main = nullptr;
+}
+
+HWND WinUi::MainWindow() const { return m_main ? m_main->Hwnd() : nullptr; }
+
+void WinUi::MainWindowSized(WPARAM kind) {
+    if (kind == SIZE_MINIMIZED && !m_minimized) {
+        m_minimized = true;
+        if (m_sink) Report([&] { m_sink->ApplicationMinimized(); });
+    } else if ((kind == SIZE_RESTORED || kind == SIZE_MAXIMIZED) && m_minimized) {
+        m_minimized = false;
+        if (m_sink) Report([&] { m_sink->ApplicationRestored(); });
+    }
+}
+
+Size WinUi::ScreenSize() { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+Size WinUi::FrameSize(const Form& form) {
+    DWORD style = 0, exStyle = 0;
+    FormStyles(form, style, exStyle);
+    RECT r{0, 0, 0, 0};
+    AdjustWindowRectEx(&r, style, FALSE, exStyle);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+int WinUi::MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) {
+    // Owned by the main window, which it disables while it waits; timers and posted
+    // work go on in the box's own loop.
+    return MessageBoxW(MainWindow(), Wide(text).c_str(), Wide(caption).c_str(), style);
+}
+
+void WinUi::SetCursor(Cursor cursor) {
+    m_cursor = cursor;
+    ApplyCursor();
+}
+
+// The forms answer WM_SETCURSOR with the application's cursor; ask the window under
+// the pointer again so the change shows before the mouse moves.
+void WinUi::ApplyCursor() {
+    POINT pt;
+    if (!GetCursorPos(&pt)) return;
+    HWND under = WindowFromPoint(pt);
+    DWORD process = 0;
+    if (!under || (GetWindowThreadProcessId(under, &process), process != GetCurrentProcessId())) return;
+    LRESULT hit = SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+    SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(hit, WM_MOUSEMOVE));
+}
+
+void WinUi::SetTitle(const std::string& title) {
+    m_title = title;
+    // The main window shows the application's title while its form has no caption.
+    if (m_main) m_main->Update(Property::Text);
+}
+
+void WinUi::SetTimer(int timerId, std::uint32_t intervalMs) {
+    ::SetTimer(m_messages.Get(), static_cast<UINT_PTR>(timerId), intervalMs, nullptr);
+}
+
+void WinUi::KillTimer(int timerId) { ::KillTimer(m_messages.Get(), static_cast<UINT_PTR>(timerId)); }
+
+void WinUi::Post(std::function<void()> callback) {
+    m_posted.push_back(std::move(callback));
+    PostMessageW(m_messages.Get(), kRunPosted, 0, 0);
+}
+
+void WinUi::Dispatch(MSG& msg) {
+    if (m_sink) {
+        bool dropped = false;
+        Report([&] { dropped = m_sink->FilterMessage(msg.message, reinterpret_cast<WindowHandle>(msg.hwnd)); });
+        if (dropped) return;
+    }
+    // Key preview: a key released in a form or any of its children goes to the form.
+    if (msg.message == WM_KEYUP && msg.hwnd) {
+        if (WinPeer* peer = PeerOf(GetAncestor(msg.hwnd, GA_ROOT)); peer && peer->Model().Kind() == ControlKind::Form) {
+            auto& form = static_cast<Form&>(peer->Model());
+            Report([&] { form.UserKeyUp(static_cast<std::uint16_t>(msg.wParam), ShiftState()); });
+        }
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+void WinUi::RunLoop() {
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
+}
+
+void WinUi::Quit() { PostQuitMessage(0); }
+
+void WinUi::RunModal(Form& form) {
+    HWND modal = reinterpret_cast<HWND>(form.Handle());
+    // The other windows of the program wait while the form is up.
+    std::vector<HWND> disabled;
+    for (WinPeer* other : m_forms) {
+        HWND hwnd = other->Hwnd();
+        if (hwnd != modal && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+            EnableWindow(hwnd, FALSE);
+            disabled.push_back(hwnd);
+        }
+    }
+    if (modal) SetForegroundWindow(modal);
+    MSG msg;
+    while (form.ModalResult() == 0) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // The quit message ends this loop and, posted again, the outer one.
+            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        Dispatch(msg);
+    }
+    for (HWND hwnd : disabled)
+        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+}
+
+void WinUi::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop that waits for it
+            break;
+        }
+        Dispatch(msg);
+    }
+}
+
+void WinUi::MinimizeApplication() {
+    if (HWND main = MainWindow()) ShowWindow(main, SW_MINIMIZE);
+}
+
+bool WinUi::ActivateOtherInstance(const std::string& title) {
+    HWND other = FindWindowW(kFormClass, Wide(title).c_str());
+    if (!other) return false;
+    if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
+    SetForegroundWindow(other);
+    return true;
+}
+
+std::unique_ptr<Ui> CreateWinUi() { return std::make_unique<WinUi>(); }
+
+}  // namespace vel::win32

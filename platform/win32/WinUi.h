@@ -1,0 +1,120 @@
+#pragma once
+// The windowing backend's inner parts, shared by the loop (WinUi.cpp) and the
+// control peers (WinPeers.cpp). Everything runs on the window thread.
+
+#include "platform/win32/Win32.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "forms/Forms.h"
+#include "platform/Ui.h"
+#include "platform/win32/Scoped.h"
+
+namespace vel::win32 {
+
+class WinUi;
+
+// The native side of one control.
+class WinPeer : public ControlPeer {
+public:
+    WinPeer(WinUi& ui, Control& control) : m_ui(ui), m_control(control) {}
+    ~WinPeer() override;
+    WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(m_hwnd); }
+    HWND Hwnd() const { return m_hwnd; }
+    Control& Model() { return m_control; }
+
+    // Notifications of a child control, which Windows sends to its parent form.
+    virtual void OnCommand(WORD) {}
+    virtual LRESULT OnNotify(NMHDR&) { return 0; }
+    virtual void OnScroll() {}
+    // The background brush of a child that asks its parent (WM_CTLCOLOR*), or null.
+    virtual HBRUSH Background(HDC) { return nullptr; }
+
+protected:
+    // Creates a child window of the control's form at its bounds, with its state.
+    void CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle);
+    // The parts every control shares: visibility, place, text, enabled.
+    void UpdateCommon(Property changed);
+
+    WinUi& m_ui;
+    Control& m_control;
+    HWND m_hwnd = nullptr;
+};
+
+
+class WinUi final : public Ui {
+public:
+    WinUi();
+    ~WinUi() override;
+
+    void SetEventSink(UiEvents* sink) override { m_sink = sink; }
+    std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
+    Size ScreenSize() override;
+    Size FrameSize(const Form& form) override;
+    int MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) override;
+    void SetCursor(Cursor cursor) override;
+    void SetTitle(const std::string& title) override;
+    void SetTimer(int timerId, std::uint32_t intervalMs) override;
+    void KillTimer(int timerId) override;
+    void Post(std::function<void()> callback) override;
+    void RunLoop() override;
+    void Quit() override;
+    void RunModal(Form& form) override;
+    void ProcessMessages() override;
+    void MinimizeApplication() override;
+    bool ActivateOtherInstance(const std::string& title) override;
+
+    // For the peers.
+    UiEvents* Sink() const { return m_sink; }
+    HINSTANCE Instance() const { return m_instance; }
+    HFONT Font() const { return static_cast<HFONT>(m_font.Get()); }
+    Cursor CurrentCursor() const { return m_cursor; }
+    const std::string& Title() const { return m_title; }
+    void Register(HWND hwnd, WinPeer* peer) { m_peers[hwnd] = peer; }
+    void Unregister(HWND hwnd) { m_peers.erase(hwnd); }
+    WinPeer* PeerOf(HWND hwnd) const;
+    void FormCreated(WinPeer* form);
+    void FormDestroyed(WinPeer* form);
+    HWND MainWindow() const;
+    bool IsMainWindow(HWND hwnd) const { return hwnd && hwnd == MainWindow(); }
+    int NextControlId() { return m_nextControlId++; }
+    // The application's minimised state follows its main window.
+    void MainWindowSized(WPARAM kind);
+    // Runs a report to the program; nothing may unwind through a window procedure.
+    static void Report(const std::function<void()>& report);
+
+private:
+    static LRESULT CALLBACK MessageWindowProc(HWND, UINT, WPARAM, LPARAM);
+    // Offers a queued message to the program's filter and key preview, then dispatches it.
+    void Dispatch(MSG& msg);
+    void ApplyCursor();
+
+    HINSTANCE m_instance;
+    UiEvents* m_sink = nullptr;
+    ScopedWindow m_messages;  // hidden: timers and posted work arrive here
+    ScopedGdi m_font;
+    std::deque<std::function<void()>> m_posted;
+    std::map<HWND, WinPeer*> m_peers;
+    std::deque<WinPeer*> m_forms;  // in creation order; the first is the main window
+    WinPeer* m_main = nullptr;
+    std::string m_title;
+    Cursor m_cursor = Cursor::Default;
+    bool m_minimized = false;
+    int m_nextControlId = 100;
+};
+
+// Window classes of the backend.
+extern const wchar_t* const kFormClass;   // every form: ActivateOtherInstance looks for it
+extern const wchar_t* const kImageClass;  // a picture drawn from BMP bytes
+
+std::unique_ptr<WinPeer> CreateFormPeer(WinUi& ui, Form& form);
+std::unique_ptr<WinPeer> CreateChildPeer(WinUi& ui, Control& control);
+void RegisterPeerClasses(HINSTANCE instance);
+// Window styles of a form with that border.
+void FormStyles(const Form& form, DWORD& style, DWORD& exStyle);
+
+}  // namespace vel::win32
