@@ -1,0 +1,339 @@
+// The Wine tests' hands and eyes: finds the program's windows and message boxes,
+// reads their texts, clicks their buttons, types into fields, sends keys, and waits
+// for all of it with deadlines.
+//
+//   driver.exe < SCRIPT
+//
+// SCRIPT is UTF-8, one command per line; words are separated by blanks; a word in
+// double quotes may hold blanks and the escapes \" \\ \n \r \t. "*" matches any
+// class or title. Times are in milliseconds. The first failing command prints
+// "FAIL: ..." with what it saw and ends the driver with exit code 1.
+//
+//   wait-window CLASS TITLE [TIMEOUT]   a visible top-level window; it becomes current
+//   wait-gone [TIMEOUT]                 the current window is hidden or destroyed
+//   wait-exit [TIMEOUT]                 the process of the current window has ended
+//   absent CLASS TITLE DURATION         no such visible window for that long
+//   forbid CLASS TITLE                  from now on, seeing such a visible window fails
+//   count CLASS TITLE N                 exactly N such visible windows now
+//   expect-title TEXT                   the current window's title
+//   expect-text TEXT                    a child of the current window has exactly TEXT
+//   click CAPTION                       presses the current window's button ("&" ignored)
+//   set-text INDEX TEXT                 WM_SETTEXT on the INDEX-th (from 0) edit field
+//   key VK                              posts key down and up (a virtual-key code) to it
+//   close                               posts WM_CLOSE to the current window
+//   list                                prints every visible top-level window
+//   print TEXT                          prints TEXT
+// After each found window the driver prints "found CLASS "TITLE" t=UNIX_MS".
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string ToUtf8(const std::wstring& w) {
+    if (w.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+std::wstring FromUtf8(const std::string& s) {
+    if (s.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
+void Out(const std::string& text) {
+    std::string line = text + "\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+// Shows control characters so that a difference in line breaks is visible.
+std::string Shown(const std::wstring& w) {
+    std::wstring out = L"\"";
+    for (wchar_t c : w) {
+        if (c == L'\r') out += L"\\r";
+        else if (c == L'\n') out += L"\\n";
+        else if (c == L'\t') out += L"\\t";
+        else if (c == L'"' || c == L'\\') out += std::wstring(L"\\") + c;
+        else out += c;
+    }
+    return ToUtf8(out + L"\"");
+}
+
+[[noreturn]] void Fail(const std::string& why) {
+    Out("FAIL: " + why);
+    std::exit(1);
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 255);
+    return name;
+}
+
+// Through WM_GETTEXT, which the system carries across processes.
+std::wstring TextOf(HWND hwnd) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return {};
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000,
+                        &got);
+    text.resize(got);
+    return text;
+}
+
+std::wstring TitleOf(HWND hwnd) {
+    wchar_t title[1024] = {};
+    InternalGetWindowText(hwnd, title, 1023);  // does not wait for a busy window
+    return title;
+}
+
+bool Matches(const std::wstring& pattern, const std::wstring& value) { return pattern == L"*" || pattern == value; }
+
+BOOL CALLBACK Collect(HWND hwnd, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> TopWindows() {
+    std::vector<HWND> windows;
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> windows;
+    EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+std::vector<HWND> Find(const std::wstring& cls, const std::wstring& title) {
+    std::vector<HWND> found;
+    for (HWND hwnd : TopWindows())
+        if (IsWindowVisible(hwnd) && Matches(cls, ClassOf(hwnd)) && Matches(title, TitleOf(hwnd))) found.push_back(hwnd);
+    return found;
+}
+
+std::string Describe(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return ToUtf8(ClassOf(hwnd)) + " " + Shown(TitleOf(hwnd)) + " pid=" + std::to_string(pid);
+}
+
+std::string ListAll() {
+    std::string out;
+    for (HWND hwnd : TopWindows())
+        if (IsWindowVisible(hwnd)) out += "\n  " + Describe(hwnd);
+    return out.empty() ? " (no visible window)" : out;
+}
+
+long long UnixMs() {
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
+    return static_cast<long long>((t.QuadPart - 116444736000000000ULL) / 10000);
+}
+
+struct Pattern {
+    std::wstring cls, title;
+};
+std::vector<Pattern> g_forbidden;
+HWND g_current = nullptr;
+
+void CheckForbidden() {
+    for (const auto& p : g_forbidden) {
+        auto found = Find(p.cls, p.title);
+        if (!found.empty()) Fail("a forbidden window is visible: " + Describe(found[0]));
+    }
+}
+
+// Polls `done` every 10 ms until it holds or the time is up; forbidden windows are
+// watched meanwhile.
+template <class Done>
+bool Poll(DWORD timeoutMs, Done done) {
+    DWORD start = GetTickCount();
+    while (true) {
+        CheckForbidden();
+        if (done()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(10);
+    }
+}
+
+std::vector<std::wstring> Words(const std::wstring& line) {
+    std::vector<std::wstring> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == L' ' || line[i] == L'\t' || line[i] == L'\r')) ++i;
+        if (i >= line.size()) break;
+        std::wstring word;
+        if (line[i] == L'"') {
+            for (++i; i < line.size() && line[i] != L'"'; ++i) {
+                if (line[i] == L'\\' && i + 1 < line.size()) {
+                    wchar_t c = line[++i];
+                    word += c == L'n' ? L'\n' : c == L'r' ? L'\r' : c == L't' ? L'\t' : c;
+                } else {
+                    word += line[i];
+                }
+            }
+            ++i;
+        } else {
+            while (i < line.size() && line[i] != L' ' && line[i] != L'\t' && line[i] != L'\r') word += line[i++];
+        }
+        words.push_back(word);
+    }
+    return words;
+}
+
+HWND Current() {
+    if (!g_current || !IsWindow(g_current)) Fail("no current window");
+    return g_current;
+}
+
+std::wstring WithoutAmpersand(std::wstring s) {
+    std::wstring out;
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (s[i] != L'&' || (i + 1 < s.size() && s[i + 1] == L'&' && (++i, true))) out += s[i];
+    return out;
+}
+
+DWORD Number(const std::vector<std::wstring>& w, std::size_t at, DWORD fallback) {
+    return at < w.size() ? static_cast<DWORD>(std::wcstoul(w[at].c_str(), nullptr, 10)) : fallback;
+}
+
+void Run(const std::vector<std::wstring>& w) {
+    const std::wstring& cmd = w[0];
+    auto need = [&](std::size_t n) {
+        if (w.size() < n + 1) Fail("too few words for " + ToUtf8(cmd));
+    };
+    if (cmd == L"wait-window") {
+        need(2);
+        DWORD timeout = Number(w, 3, 30000);
+        HWND found = nullptr;
+        if (!Poll(timeout, [&] {
+                auto all = Find(w[1], w[2]);
+                found = all.empty() ? nullptr : all[0];
+                return found != nullptr;
+            }))
+            Fail("no window " + ToUtf8(w[1]) + " " + Shown(w[2]) + " within " + std::to_string(timeout) + " ms;" +
+                 ListAll());
+        g_current = found;
+        Out("found " + ToUtf8(ClassOf(found)) + " " + Shown(TitleOf(found)) + " t=" + std::to_string(UnixMs()));
+    } else if (cmd == L"wait-gone") {
+        HWND hwnd = Current();
+        DWORD timeout = Number(w, 1, 30000);
+        if (!Poll(timeout, [&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }))
+            Fail("the window is still there after " + std::to_string(timeout) + " ms: " + Describe(hwnd));
+    } else if (cmd == L"wait-exit") {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(Current(), &pid);
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        if (!process) return;  // gone already
+        DWORD timeout = Number(w, 1, 30000);
+        bool ended = Poll(timeout, [&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; });
+        CloseHandle(process);
+        if (!ended) Fail("process " + std::to_string(pid) + " still runs after " + std::to_string(timeout) + " ms");
+    } else if (cmd == L"absent") {
+        need(3);
+        DWORD duration = Number(w, 3, 0);
+        HWND seen = nullptr;
+        Poll(duration, [&] {
+            auto all = Find(w[1], w[2]);
+            if (!all.empty()) seen = all[0];
+            return seen != nullptr;
+        });
+        if (seen) Fail("a window that must not be there: " + Describe(seen));
+    } else if (cmd == L"forbid") {
+        need(2);
+        g_forbidden.push_back({w[1], w[2]});
+        CheckForbidden();
+    } else if (cmd == L"count") {
+        need(3);
+        auto all = Find(w[1], w[2]);
+        if (all.size() != Number(w, 3, 0))
+            Fail(std::to_string(all.size()) + " windows " + ToUtf8(w[1]) + " " + Shown(w[2]) + ", not " +
+                 ToUtf8(w[3]) + ";" + ListAll());
+    } else if (cmd == L"expect-title") {
+        need(1);
+        std::wstring title = TextOf(Current());
+        if (title != w[1]) Fail("title " + Shown(title) + ", not " + Shown(w[1]));
+    } else if (cmd == L"expect-text") {
+        need(1);
+        std::string seen;
+        for (HWND child : Children(Current())) {
+            std::wstring text = TextOf(child);
+            if (text == w[1]) return;
+            seen += "\n  " + ToUtf8(ClassOf(child)) + " " + Shown(text);
+        }
+        Fail("no child with the text " + Shown(w[1]) + "; children:" + seen);
+    } else if (cmd == L"click") {
+        need(1);
+        for (HWND child : Children(Current())) {
+            if (ClassOf(child) != L"Button" && ClassOf(child) != L"BUTTON") continue;
+            if (WithoutAmpersand(TextOf(child)) != WithoutAmpersand(w[1])) continue;
+            // As the button itself reports a click to its parent.
+            PostMessageW(GetParent(child), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(child), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(child));
+            return;
+        }
+        Fail("no button " + Shown(w[1]) + " in " + Describe(Current()));
+    } else if (cmd == L"set-text") {
+        need(2);
+        DWORD index = Number(w, 1, 0), seen = 0;
+        for (HWND child : Children(Current())) {
+            if (_wcsicmp(ClassOf(child).c_str(), L"Edit") != 0) continue;
+            if (seen++ == index) {
+                DWORD_PTR result = 0;
+                SendMessageTimeoutW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w[2].c_str()), SMTO_ABORTIFHUNG,
+                                    5000, &result);
+                return;
+            }
+        }
+        Fail("no edit field " + std::to_string(index) + " in " + Describe(Current()));
+    } else if (cmd == L"key") {
+        need(1);
+        WPARAM vk = Number(w, 1, 0);
+        HWND hwnd = Current();
+        PostMessageW(hwnd, WM_KEYDOWN, vk, 1);
+        PostMessageW(hwnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
+    } else if (cmd == L"close") {
+        PostMessageW(Current(), WM_CLOSE, 0, 0);
+    } else if (cmd == L"list") {
+        Out("windows:" + ListAll());
+    } else if (cmd == L"print") {
+        need(1);
+        Out(ToUtf8(w[1]));
+    } else {
+        Fail("unknown command " + ToUtf8(cmd));
+    }
+}
+
+}  // namespace
+
+int main() {
+    std::string input;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &got, nullptr) && got) input.append(buffer, got);
+    std::wstring script = FromUtf8(input);
+    std::size_t pos = 0;
+    while (pos < script.size()) {
+        std::size_t end = script.find(L'\n', pos);
+        std::wstring line = script.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos);
+        pos = end == std::wstring::npos ? script.size() : end + 1;
+        auto words = Words(line);
+        if (words.empty() || words[0][0] == L'#') continue;
+        Run(words);
+    }
+    return 0;
+}

@@ -1,0 +1,243 @@
+#!/usr/bin/env bash
+# The Wine test harness. One fresh 32-bit prefix and one virtual display per test
+# run: `harness.sh setup` makes them (CTest's wine.setup), every test uses them, and
+# `harness.sh cleanup` ends the prefix's processes and the display (wine.cleanup).
+# Tests are tests/wine/tests/NAME.sh, run by run-test.sh, which sources this file.
+#
+# Environment (set by CTest, see CMakeLists.txt): VEL_WINE_RUN, the run folder
+# (prefix, display, logs); VEL_EXE, VEL_DRIVER, VEL_PROGMAN, VEL_FLASHSTUB, the
+# built Velvinor.exe, driver.exe, progman_server.exe and flashstub.dll.
+#
+# Waiting is polling with a deadline (the driver polls every 10 ms), never a fixed
+# sleep.
+
+set -euo pipefail
+
+: "${VEL_WINE_RUN:?VEL_WINE_RUN must name the run folder}"
+export WINEPREFIX="$VEL_WINE_RUN/prefix" WINEARCH=win32 WINEDEBUG=-all
+# No installer dialogs for Wine's .NET and HTML engines while the prefix is made.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# The prefix's own language stays the machine's (not Russian): the program must show
+# its Russian texts right on any system.
+C="$WINEPREFIX/drive_c"
+TOOLS="$C/velvinor-test"   # the driver and the test Program Manager, in the prefix
+
+log() { echo "[$(date +%H:%M:%S.%3N)] $*"; }
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Seconds since the epoch with milliseconds, for deadlines and timings.
+now_ms() { date +%s%3N; }
+
+use_display() {
+  [ -s "$VEL_WINE_RUN/display" ] || fail "no display: run the wine.setup test first"
+  export DISPLAY=":$(cat "$VEL_WINE_RUN/display")"
+}
+
+# ---- set-up and clean-up of a test run ----
+
+setup_run() {
+  rm -rf "$VEL_WINE_RUN"
+  mkdir -p "$VEL_WINE_RUN"
+  # Xvfb picks a free display and tells which on descriptor 3.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$VEL_WINE_RUN/display" \
+    >"$VEL_WINE_RUN/xvfb.log" 2>&1 </dev/null &
+  echo $! >"$VEL_WINE_RUN/xvfb.pid"
+  local deadline=$(($(now_ms) + 20000))
+  until [ -s "$VEL_WINE_RUN/display" ]; do
+    [ "$(now_ms)" -lt "$deadline" ] || fail "Xvfb did not start: $(cat "$VEL_WINE_RUN/xvfb.log")"
+    kill -0 "$(cat "$VEL_WINE_RUN/xvfb.pid")" 2>/dev/null || fail "Xvfb ended: $(cat "$VEL_WINE_RUN/xvfb.log")"
+    sleep 0.05
+  done
+  use_display
+  log "display $DISPLAY; making the prefix"
+  local t0; t0=$(now_ms)
+  mkdir -p "$WINEPREFIX"
+  start_server
+  timeout 300 wineboot -i >"$VEL_WINE_RUN/wineboot.log" 2>&1 || fail "wineboot failed: $(tail "$VEL_WINE_RUN/wineboot.log")"
+  mkdir -p "$TOOLS"
+  cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
+  log "prefix ready in $(($(now_ms) - t0)) ms"
+}
+
+# One server for the whole run (persistent: it does not end between two programs),
+# so that each program starts quickly.
+start_server() {
+  wineserver -p >/dev/null 2>&1 </dev/null || fail "wineserver did not start"
+}
+
+stop_server() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+}
+
+cleanup_run() {
+  if [ -d "$WINEPREFIX" ]; then stop_server; fi
+  if [ -s "$VEL_WINE_RUN/xvfb.pid" ]; then
+    kill "$(cat "$VEL_WINE_RUN/xvfb.pid")" 2>/dev/null || true
+    rm -f "$VEL_WINE_RUN/xvfb.pid"
+  fi
+}
+
+# ---- for the tests ----
+
+# Ends whatever an earlier test left running in the prefix, and forgets the
+# program's registry entries, its files and the test Program Manager's groups.
+reset_machine() {
+  use_display
+  stop_server
+  start_server
+  rm -rf "$C/Games" "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.txt.ready" "$VEL_WINE_RUN/progman.log"
+  regedit_apply <<'REG'
+[-HKEY_LOCAL_MACHINE\Software\Trelkon]
+[-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe]
+[-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe]
+REG
+}
+
+# Applies registry lines (the body of a .reg file, UTF-8) in one go.
+regedit_apply() {
+  local file="$VEL_WINE_RUN/apply.reg"
+  { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; sed 's/$/\r/'; } |
+    iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$file"
+  timeout 60 wine regedit /s "$(winepath -w "$file")" >/dev/null 2>&1 || fail "regedit could not apply $file"
+}
+
+# A copy of the program with a movie file, in a folder of drive C: (a hard disk).
+# Prints nothing; the folder is given as a Unix path under $C.
+install_game_copy() {
+  local dir=$1
+  mkdir -p "$dir/SWF"
+  cp "$VEL_EXE" "$dir/Velvinor.exe"
+  printf 'FWS' >"$dir/SWF/Game.swf"
+}
+
+# Marks the game as installed (product key with an empty transfer marker, and
+# with $1 also the App Paths key for that program path), so that a start of it is
+# an ordinary start.
+mark_installed() {
+  local program=${1:-}
+  local lines='[HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor]
+@=""'
+  if [ -n "$program" ]; then
+    local escaped=${program//\\/\\\\}
+    lines="$lines
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velvinor.exe]
+@=\"$escaped\""
+  fi
+  regedit_apply <<<"$lines"
+}
+
+# Starts the test Program Manager and waits until its service name is registered.
+start_progman() {
+  local state="$VEL_WINE_RUN/progman.txt"
+  rm -f "$state" "$state.ready"
+  wine "$TOOLS/progman_server.exe" "$(winepath -w "$state")" "$(winepath -w "$VEL_WINE_RUN/progman.log")" \
+    >>"$VEL_WINE_RUN/progman.out" 2>&1 </dev/null &
+  PROGMAN_PID=$!
+  wait_for_file "$state.ready" 30000 || fail "the test Program Manager did not start"
+}
+
+# The test Program Manager's groups, one line per group and item (see progman_server.cpp).
+progman_state() { cat "$VEL_WINE_RUN/progman.txt"; }
+
+wait_for_file() {
+  local file=$1 deadline=$(($(now_ms) + $2))
+  until [ -e "$file" ]; do
+    [ "$(now_ms)" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+}
+
+# Starts Velvinor.exe (Unix path) with the given arguments, in its own folder, in the
+# background; PROGRAM_PID is the wine process and START_MS the time it was started.
+start_program() {
+  local exe=$1
+  shift
+  START_MS=$(now_ms)
+  (cd "$(dirname "$exe")" && exec wine "$exe" "$@" >>"$VEL_WINE_RUN/program.out" 2>&1 </dev/null) &
+  PROGRAM_PID=$!
+}
+
+# Waits for a background process to end; its exit code is in EXIT_CODE.
+wait_exit() {
+  local pid=$1 deadline=$(($(now_ms) + $2))
+  while kill -0 "$pid" 2>/dev/null; do
+    [ "$(now_ms)" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
+  EXIT_CODE=0
+  wait "$pid" || EXIT_CODE=$?
+}
+
+# Runs the driver with the script on standard input (see driver.cpp); its output is
+# kept in DRIVER_OUT and shown.
+drive() {
+  local status=0
+  DRIVER_OUT=$(wine "$TOOLS/driver.exe" 2>/dev/null) || status=$?
+  printf '%s\n' "$DRIVER_OUT"
+  [ $status -eq 0 ] || fail "the driver failed"
+}
+
+# `wine reg query` of a key (with /v NAME of one value), output as reg prints it.
+reg_query() { timeout 60 wine reg query "$@" 2>/dev/null | tr -d '\r'; }
+
+# The exact text of a string value, Cyrillic included: `reg query` prints through the
+# console's code page, which lacks it outside a Russian system, so the value is read
+# from `reg export` (UTF-16) instead. Empty output for a missing value.
+reg_value() {
+  local key=$1 name=$2 file="$VEL_WINE_RUN/export.reg"
+  rm -f "$file"
+  timeout 60 wine reg export "$key" "$(winepath -w "$file")" /y >/dev/null 2>&1 || return 0
+  local want
+  if [ "$name" = "@" ]; then want='@'; else want="\"$name\""; fi
+  iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' | awk -v want="$want" '
+    index($0, "[") == 1 { inkey = (n++ == 0) }
+    inkey && index($0, want "=") == 1 {
+      v = substr($0, length(want) + 2)
+      if (v ~ /^".*"$/) { v = substr(v, 2, length(v) - 2); gsub(/\\\\/, "\\", v); gsub(/\\"/, "\"", v) }
+      print v; exit
+    }'
+}
+
+# Asserts that a value holds exactly the expected text.
+expect_reg() {
+  local key=$1 name=$2 expected=$3 actual
+  actual=$(reg_value "$key" "$name")
+  [ "$actual" = "$expected" ] || fail "$key $name is \"$actual\", not \"$expected\""
+  log "ok: $key $name = \"$actual\""
+}
+
+# Registers a movie control (an in-process COM server DLL, Unix path) in the prefix
+# with `regsvr32`: its DllRegisterServer writes HKCR\CLSID\{...}\InprocServer32.
+# The stand-in control of tests/wine/flashstub is the one meant here:
+#   register_movie_stub "$VEL_FLASHSTUB"
+# and it stays registered until unregister_movie_stub (or the next test run's new
+# prefix). Its settings (log, command file, version) are environment variables of the
+# program (see tests/wine/flashstub/README.md): export them before start_program.
+register_movie_stub() {
+  local dll=$1
+  local target="$TOOLS/$(basename "$dll")"
+  cp "$dll" "$target"
+  timeout 60 wine regsvr32 /s "$(winepath -w "$target")" >/dev/null 2>&1 || fail "regsvr32 could not register $dll"
+}
+unregister_movie_stub() {
+  local target="$TOOLS/$(basename "$1")"
+  timeout 60 wine regsvr32 /u /s "$(winepath -w "$target")" >/dev/null 2>&1 || true
+}
+
+# A CD-ROM drive LETTER (as "d") showing the Unix folder DIR, for a start "from the disc".
+add_cdrom_drive() {
+  local letter=$1 dir=$2
+  ln -sfn "$dir" "$WINEPREFIX/dosdevices/$letter:"
+  regedit_apply <<<"[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]
+\"$letter:\"=\"cdrom\""
+}
+
+case "${1:-}" in
+  setup) setup_run ;;
+  cleanup) cleanup_run ;;
+  *) ;;
+esac

@@ -1,0 +1,326 @@
+// A Program Manager of our own for Wine test prefixes: a DDE server for the service
+// "progman" on any topic (the empty one included) that keeps program groups and
+// writes them to a state file a test can read.
+//
+//   progman_server.exe STATE_FILE [LOG_FILE]
+//
+// STATE_FILE (UTF-8) is read at start, if it exists, and rewritten after every
+// change, one line per group and per item:
+//   group "Velvinor"
+//   item "Вельвинор" "C:\Games\Velvinor\Velvinor.exe"
+// LOG_FILE gets one line per transaction ("connect", "execute [CreateGroup(x)]",
+// "request Velvinor -> 2 lines", "disconnect"). The file STATE_FILE.ready appears
+// once the service name is registered. The server ends when its window (class
+// "VelvinorTestProgman") is closed.
+//
+// Commands: CreateGroup(name[,...]) creates or opens a group and makes it current;
+// ShowGroup(name[,...]) makes an existing group current; AddItem(command[,caption
+// [,...]]) adds to the current group (caption defaults to the command's file name);
+// DeleteItem(caption) removes it from the current group; DeleteGroup(name) removes a
+// group. A request names a group: the answer (CF_TEXT, code page 1251) is the group's
+// line "name","",count and one line "caption","command" per item, and the group
+// becomes current; an unknown group gets no answer.
+
+#include <windows.h>
+#include <ddeml.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Item {
+    std::wstring caption, command;
+};
+struct Group {
+    std::wstring name;
+    std::vector<Item> items;
+};
+
+DWORD g_instance = 0;
+HSZ g_service = nullptr;
+std::vector<Group> g_groups;
+std::wstring g_current;
+std::wstring g_stateFile, g_logFile;
+
+std::string ToUtf8(const std::wstring& w) {
+    if (w.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+std::wstring FromCodePage(UINT codePage, const std::string& s) {
+    if (s.empty()) return {};
+    int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    std::wstring w(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+    return w;
+}
+
+std::string To1251(const std::wstring& w) {
+    if (w.empty()) return {};
+    int n = WideCharToMultiByte(1251, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(1251, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL;
+}
+
+Group* FindGroup(const std::wstring& name) {
+    for (auto& g : g_groups)
+        if (SameName(g.name, name)) return &g;
+    return nullptr;
+}
+
+void AppendFile(const std::wstring& path, const std::string& text) {
+    if (path.empty()) return;
+    HANDLE f = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+void Log(const std::wstring& line) { AppendFile(g_logFile, ToUtf8(line) + "\n"); }
+
+std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+// Written to a new file and moved over the old one, so a reader never sees half of it.
+void SaveState() {
+    std::string text;
+    for (const auto& g : g_groups) {
+        text += ToUtf8(L"group " + Quoted(g.name)) + "\n";
+        for (const auto& i : g.items) text += ToUtf8(L"item " + Quoted(i.caption) + L" " + Quoted(i.command)) + "\n";
+    }
+    std::wstring temp = g_stateFile + L".new";
+    DeleteFileW(temp.c_str());
+    AppendFile(temp, text);
+    if (text.empty()) {  // an empty state is still a file
+        HANDLE f = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    }
+    MoveFileExW(temp.c_str(), g_stateFile.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// Reads `"text"` or a bare word from `line` at `at`.
+std::wstring TakeField(const std::wstring& line, std::size_t& at) {
+    while (at < line.size() && line[at] == L' ') ++at;
+    std::wstring out;
+    if (at < line.size() && line[at] == L'"') {
+        std::size_t end = line.find(L'"', at + 1);
+        out = line.substr(at + 1, end == std::wstring::npos ? std::wstring::npos : end - at - 1);
+        at = end == std::wstring::npos ? line.size() : end + 1;
+    } else {
+        std::size_t end = line.find(L' ', at);
+        out = line.substr(at, end == std::wstring::npos ? std::wstring::npos : end - at);
+        at = end == std::wstring::npos ? line.size() : end;
+    }
+    return out;
+}
+
+void LoadState() {
+    HANDLE f = CreateFileW(g_stateFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
+    CloseHandle(f);
+    std::wstring text = FromCodePage(CP_UTF8, bytes);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find(L'\n', pos);
+        std::wstring line = text.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos);
+        pos = end == std::wstring::npos ? text.size() : end + 1;
+        std::size_t at = 0;
+        std::wstring kind = TakeField(line, at);
+        if (kind == L"group") {
+            g_groups.push_back({TakeField(line, at), {}});
+        } else if (kind == L"item" && !g_groups.empty()) {
+            Item item;
+            item.caption = TakeField(line, at);
+            item.command = TakeField(line, at);
+            g_groups.back().items.push_back(item);
+        }
+    }
+}
+
+// The arguments between the parentheses: commas separate, double quotes group
+// (a comma or parenthesis inside quotes is text).
+std::vector<std::wstring> SplitArgs(const std::wstring& s) {
+    std::vector<std::wstring> args(1);
+    bool quoted = false;
+    for (wchar_t c : s) {
+        if (c == L'"') quoted = !quoted;
+        else if (c == L',' && !quoted) args.emplace_back();
+        else args.back() += c;
+    }
+    for (auto& a : args) {
+        std::size_t b = a.find_first_not_of(L' '), e = a.find_last_not_of(L' ');
+        a = b == std::wstring::npos ? std::wstring() : a.substr(b, e - b + 1);
+    }
+    return args;
+}
+
+void Apply(const std::wstring& name, const std::vector<std::wstring>& args) {
+    std::wstring first = args.empty() ? std::wstring() : args[0];
+    if (SameName(name, L"CreateGroup")) {
+        if (!FindGroup(first)) g_groups.push_back({first, {}});
+        g_current = first;
+    } else if (SameName(name, L"ShowGroup")) {
+        if (FindGroup(first)) g_current = first;
+    } else if (SameName(name, L"AddItem")) {
+        if (Group* g = FindGroup(g_current)) {
+            std::wstring caption = args.size() > 1 ? args[1] : std::wstring();
+            if (caption.empty()) caption = first.substr(first.find_last_of(L"\\/") + 1);
+            g->items.push_back({caption, first});
+        }
+    } else if (SameName(name, L"DeleteItem")) {
+        if (Group* g = FindGroup(g_current))
+            for (auto it = g->items.begin(); it != g->items.end(); ++it)
+                if (SameName(it->caption, first)) {
+                    g->items.erase(it);
+                    break;
+                }
+    } else if (SameName(name, L"DeleteGroup")) {
+        for (auto it = g_groups.begin(); it != g_groups.end(); ++it)
+            if (SameName(it->name, first)) {
+                g_groups.erase(it);
+                break;
+            }
+        if (SameName(g_current, first)) g_current.clear();
+    }
+}
+
+// Every "[Name(args)]" of an execute string, in order. The closing parenthesis of a
+// command is the last one before its "]" outside quotes.
+void Execute(const std::wstring& text) {
+    std::size_t at = 0;
+    while ((at = text.find(L'[', at)) != std::wstring::npos) {
+        std::size_t open = text.find(L'(', at);
+        if (open == std::wstring::npos) break;
+        bool quoted = false;
+        std::size_t close = std::wstring::npos, end = open + 1;
+        for (; end < text.size(); ++end) {
+            wchar_t c = text[end];
+            if (c == L'"') quoted = !quoted;
+            else if (!quoted && c == L')') close = end;
+            else if (!quoted && c == L']') break;
+        }
+        if (close == std::wstring::npos) break;
+        Apply(text.substr(at + 1, open - at - 1), SplitArgs(text.substr(open + 1, close - open - 1)));
+        at = end;
+    }
+    SaveState();
+}
+
+std::wstring StringOf(HSZ hsz) {
+    wchar_t buffer[512] = {};
+    DdeQueryStringW(g_instance, hsz, buffer, 511, CP_WINUNICODE);
+    return buffer;
+}
+
+HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data, ULONG_PTR,
+                           ULONG_PTR) {
+    switch (type) {
+        case XTYP_CONNECT:  // any topic
+            Log(L"connect topic=" + Quoted(StringOf(hsz1)));
+            return reinterpret_cast<HDDEDATA>(TRUE);
+        case XTYP_WILDCONNECT: {  // a client that named no topic (or no service)
+            if (hsz2 && DdeCmpStringHandles(hsz2, g_service) != 0) return nullptr;
+            Log(L"connect wildcard");
+            HSZPAIR pairs[2] = {{g_service, g_service}, {nullptr, nullptr}};
+            return DdeCreateDataHandle(g_instance, reinterpret_cast<LPBYTE>(pairs), sizeof pairs, 0, nullptr,
+                                       XTYP_WILDCONNECT, 0);
+        }
+        case XTYP_EXECUTE: {
+            DWORD size = DdeGetData(data, nullptr, 0, 0);
+            std::string bytes(size, '\0');
+            if (size) DdeGetData(data, reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
+            // A Unicode server gets UTF-16 from any client; a '[' followed by a zero
+            // byte tells it apart from an 8-bit text all the same.
+            std::wstring text;
+            if (bytes.size() >= 2 && bytes[1] == '\0') {
+                text.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+            } else {
+                text = FromCodePage(1251, bytes);
+            }
+            text.resize(wcsnlen(text.c_str(), text.size()));
+            std::wstring shown = text;
+            while (!shown.empty() && (shown.back() == L'\n' || shown.back() == L'\r')) shown.pop_back();
+            Log(L"execute " + shown);
+            Execute(text);
+            return reinterpret_cast<HDDEDATA>(DDE_FACK);
+        }
+        case XTYP_REQUEST: {
+            std::wstring item = StringOf(hsz2);
+            Group* g = FindGroup(item);
+            Log(L"request " + item + L" -> " + std::to_wstring(g ? g->items.size() + 1 : 0) + L" lines");
+            if (!g || (format != CF_TEXT && format != CF_UNICODETEXT)) return nullptr;
+            g_current = g->name;
+            std::wstring answer = Quoted(g->name) + L",\"\"," + std::to_wstring(g->items.size()) + L"\r\n";
+            for (const auto& i : g->items) answer += Quoted(i.caption) + L"," + Quoted(i.command) + L"\r\n";
+            if (format == CF_UNICODETEXT)
+                return DdeCreateDataHandle(g_instance, reinterpret_cast<LPBYTE>(answer.data()),
+                                           static_cast<DWORD>((answer.size() + 1) * sizeof(wchar_t)), 0, hsz2, format,
+                                           0);
+            std::string bytes = To1251(answer);
+            return DdeCreateDataHandle(g_instance, reinterpret_cast<LPBYTE>(bytes.data()),
+                                       static_cast<DWORD>(bytes.size() + 1), 0, hsz2, format, 0);
+        }
+        case XTYP_DISCONNECT: Log(L"disconnect"); return nullptr;
+        default: (void)conv; return nullptr;
+    }
+}
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: progman_server STATE_FILE [LOG_FILE]\n");
+        return 2;
+    }
+    g_stateFile = argv[1];
+    if (argc > 2) g_logFile = argv[2];
+    LoadState();
+    SaveState();
+
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"VelvinorTestProgman";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowW(wc.lpszClassName, L"Test Program Manager", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
+                                nullptr, wc.hInstance, nullptr);
+
+    if (DdeInitializeW(&g_instance, Callback, APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS,
+                       0) != DMLERR_NO_ERROR)
+        return 1;
+    g_service = DdeCreateStringHandleW(g_instance, L"progman", CP_WINUNICODE);
+    if (!DdeNameService(g_instance, g_service, nullptr, DNS_REGISTER)) return 1;
+    AppendFile(g_stateFile + L".ready", "ready\n");
+    Log(L"ready");
+
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    DdeNameService(g_instance, g_service, nullptr, DNS_UNREGISTER);
+    DdeFreeStringHandle(g_instance, g_service);
+    DdeUninitialize(g_instance);
+    DestroyWindow(window);
+    return 0;
+}
