@@ -64,8 +64,12 @@ setup_run() {
 
 # One server for the whole run (persistent: it does not end between two programs),
 # so that each program starts quickly.
+# The first program after a server start also starts the prefix's services, which
+# inherit its output: that is /dev/null here, so no service ever holds the pipe of a
+# command substitution or of CTest open (which would wait for it to end).
 start_server() {
   wineserver -p >/dev/null 2>&1 </dev/null || fail "wineserver did not start"
+  if [ -e "$WINEPREFIX/system.reg" ]; then timeout 120 wine cmd /c exit >/dev/null 2>&1 </dev/null || true; fi
 }
 
 stop_server() {
@@ -226,6 +230,30 @@ register_movie_stub() {
 unregister_movie_stub() {
   local target="$TOOLS/$(basename "$1")"
   timeout 60 wine regsvr32 /u /s "$(winepath -w "$target")" >/dev/null 2>&1 || true
+}
+
+# Files the stand-in control talks through, for the next programs started: its log
+# (STUB_LOG) and the command file (STUB_COMMANDS) that movie_command appends to.
+use_movie_stub_files() {
+  STUB_LOG="$VEL_WINE_RUN/stub.log"
+  STUB_COMMANDS="$VEL_WINE_RUN/stub-commands.txt"
+  rm -f "$STUB_LOG" "$STUB_COMMANDS"
+  : >"$STUB_COMMANDS"
+  VELVINOR_STUB_LOG=$(winepath -w "$STUB_LOG")
+  VELVINOR_STUB_COMMANDS=$(winepath -w "$STUB_COMMANDS")
+  export VELVINOR_STUB_LOG VELVINOR_STUB_COMMANDS
+}
+
+# The movie raises an FSCommand: "movie_command NAME [ARGS]".
+movie_command() { printf '%s\t%s\n' "$1" "${2:-}" >>"$STUB_COMMANDS"; }
+
+# Waits until a file holds a text (fixed string).
+wait_for_text() {
+  local file=$1 text=$2 deadline=$(($(now_ms) + $3))
+  until grep -qF -- "$text" "$file" 2>/dev/null; do
+    [ "$(now_ms)" -lt "$deadline" ] || return 1
+    sleep 0.05
+  done
 }
 
 # A CD-ROM drive LETTER (as "d") showing the Unix folder DIR, for a start "from the disc".

@@ -15,6 +15,7 @@
 //   absent CLASS TITLE DURATION         no such visible window for that long
 //   forbid CLASS TITLE                  from now on, seeing such a visible window fails
 //   count CLASS TITLE N                 exactly N such visible windows now
+//   wait-count CLASS TITLE N [TIMEOUT]  waits until there are exactly N
 //   expect-title TEXT                   the current window's title
 //   expect-text TEXT                    a child of the current window has exactly TEXT
 //   click CAPTION                       presses the current window's button ("&" ignored)
@@ -263,6 +264,12 @@ void Run(const std::vector<std::wstring>& w) {
         if (all.size() != Number(w, 3, 0))
             Fail(std::to_string(all.size()) + " windows " + ToUtf8(w[1]) + " " + Shown(w[2]) + ", not " +
                  ToUtf8(w[3]) + ";" + ListAll());
+    } else if (cmd == L"wait-count") {
+        need(3);
+        DWORD timeout = Number(w, 4, 30000);
+        if (!Poll(timeout, [&] { return Find(w[1], w[2]).size() == Number(w, 3, 0); }))
+            Fail("not " + ToUtf8(w[3]) + " windows " + ToUtf8(w[1]) + " " + Shown(w[2]) + " within " +
+                 std::to_string(timeout) + " ms;" + ListAll());
     } else if (cmd == L"expect-title") {
         need(1);
         std::wstring title = TextOf(Current());

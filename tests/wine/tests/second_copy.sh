@@ -1,0 +1,44 @@
+# An installed copy (its App Paths key exists) runs once: a second start ends at
+# once, showing nothing, while the first goes on. A copy that is not installed takes
+# no such guard. Without a movie control each running copy waits in its movie player
+# message, which is enough to keep it running.
+reset_machine
+game="$C/Games/Velvinor"
+install_game_copy "$game"
+mark_installed 'C:\Games\Velvinor\Velvinor.exe'
+
+start_program "$game/Velvinor.exe"
+first=$PROGRAM_PID
+drive <<'DRIVER'
+wait-window #32770 Вельвинор 30000
+DRIVER
+start_program "$game/Velvinor.exe"
+wait_exit "$PROGRAM_PID" 20000 || fail "the second copy did not end"
+[ "$EXIT_CODE" -eq 0 ] || fail "the second copy ended with code $EXIT_CODE"
+kill -0 "$first" 2>/dev/null || fail "the first copy ended too"
+drive <<'DRIVER'
+count #32770 Вельвинор 1
+count VelvinorForm * 0
+wait-window #32770 Вельвинор 1000
+click OK
+wait-exit 15000
+DRIVER
+wait_exit "$first" 15000 || fail "the first copy did not end"
+log "ok: the second installed copy ended at once; the first ran on"
+
+# Not installed: no guard, two copies run side by side.
+reset_machine
+install_game_copy "$game"
+mark_installed
+start_program "$game/Velvinor.exe"
+one=$PROGRAM_PID
+drive <<'DRIVER'
+wait-window #32770 Вельвинор 30000
+DRIVER
+start_program "$game/Velvinor.exe"
+two=$PROGRAM_PID
+drive <<'DRIVER'
+wait-count #32770 Вельвинор 2 30000
+DRIVER
+kill -0 "$one" 2>/dev/null && kill -0 "$two" 2>/dev/null || fail "a copy that is not installed ended"
+log "ok: two copies that are not installed run side by side"
