@@ -1,12 +1,22 @@
 // A client of the DDE management library (DDEML).
+//
+// This is an ANSI conversation on purpose, and the one place of the backend where
+// the program's 8-bit text goes out as it is: DDE commands carry no code page, and
+// the library converts a Unicode command for a Unicode server only when every
+// character is below 256 (a Cyrillic caption arrives cut after its "["), while an
+// ANSI command reaches an ANSI server byte for byte and a Unicode one through the
+// system's ANSI code page. So the bytes are the program's code page 1251 text: a
+// Program Manager reading 1251 (the test one, or the shell on a Russian system)
+// gets "Вельвинор" exactly.
 
 #include "platform/win32/Win32.h"
+#include <dde.h>
 #include <ddeml.h>
 
+#include <map>
 #include <set>
 
 #include "platform/win32/Services.h"
-#include "platform/win32/WinText.h"
 #include "runtime/Errors.h"
 
 namespace vel::win32 {
@@ -17,7 +27,7 @@ class DdeString {
 public:
     DdeString(DWORD instance, const std::string& text) : m_instance(instance) {
         // An empty text gives no handle (0): for a topic that asks any server's topic.
-        if (!text.empty()) m_hsz = DdeCreateStringHandleW(instance, Wide(text).c_str(), CP_WINUNICODE);
+        if (!text.empty()) m_hsz = DdeCreateStringHandleA(instance, text.c_str(), CP_WINANSI);
     }
     DdeString(const DdeString&) = delete;
     DdeString& operator=(const DdeString&) = delete;
@@ -46,19 +56,21 @@ private:
     HDDEDATA m_data;
 };
 
-// A client-only instance has nothing to answer; the completion of an asynchronous
-// execute arrives here and is not needed.
-HDDEDATA CALLBACK ClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
+class WinDde;
+WinDde* g_client = nullptr;  // the library calls back without a context of ours
+HDDEDATA CALLBACK ClientCallback(UINT type, UINT, HCONV conversation, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR);
 
 class WinDde final : public Dde {
 public:
     WinDde() {
-        if (DdeInitializeW(&m_instance, ClientCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
+        g_client = this;
+        if (DdeInitializeA(&m_instance, ClientCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
             throw Error("DDE initialisation failed");
     }
     ~WinDde() override {
         for (HCONV conversation : m_open) DdeDisconnect(conversation);
         DdeUninitialize(m_instance);
+        g_client = nullptr;
     }
 
     DdeConversation Connect(const std::string& service, const std::string& topic) override {
@@ -69,17 +81,14 @@ public:
         return reinterpret_cast<DdeConversation>(conversation);
     }
 
-    // The instance is a Unicode one, so the command goes as UTF-16: the system hands
-    // it on as it is to a Unicode server and converts it for an ANSI one. The
-    // program's Cyrillic thus reaches a Unicode server intact on any system.
     bool Execute(DdeConversation conversation, const std::string& command) override {
         HCONV c = Find(conversation);
         if (!c) return false;
-        std::wstring text = Wide(command);
-        DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));  // with its NUL
+        std::string text = command;  // code page 1251, sent with its terminating NUL
         DWORD transaction = 0;
-        HDDEDATA issued = DdeClientTransaction(reinterpret_cast<LPBYTE>(text.data()), bytes, c, nullptr, CF_TEXT,
-                                               XTYP_EXECUTE, TIMEOUT_ASYNC, &transaction);
+        HDDEDATA issued = DdeClientTransaction(reinterpret_cast<LPBYTE>(text.data()), static_cast<DWORD>(text.size() + 1),
+                                               c, nullptr, CF_TEXT, XTYP_EXECUTE, TIMEOUT_ASYNC, &transaction);
+        if (issued) ++m_pending[c];
         return issued != nullptr;
     }
 
@@ -87,13 +96,24 @@ public:
                                        std::uint32_t timeoutMs) override {
         HCONV c = Find(conversation);
         if (!c) return std::nullopt;
+        // Some DDE libraries (Wine's) keep an answered asynchronous execute at the head
+        // of the conversation's queue, where it makes every later synchronous request
+        // time out: let the executes be answered, then drop them from the queue.
+        if (m_pending.count(c)) {
+            DWORD start = GetTickCount();
+            WaitForExecutes(c, timeoutMs);
+            DdeAbandonTransaction(m_instance, c, 0);
+            m_pending.erase(c);
+            DWORD spent = GetTickCount() - start;
+            timeoutMs = spent < timeoutMs ? timeoutMs - spent : 1;
+        }
         DdeString i(m_instance, item);
         DdeData answer(DdeClientTransaction(nullptr, 0, c, i.Get(), CF_TEXT, XTYP_REQUEST, timeoutMs, nullptr));
         if (!answer.Get()) return std::nullopt;
         DWORD size = DdeGetData(answer.Get(), nullptr, 0, 0);
         std::string bytes(size, '\0');
         if (size) DdeGetData(answer.Get(), reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
-        // CF_TEXT in the server's ANSI code page: the program's own text, ended by a NUL.
+        // CF_TEXT: 8-bit text ended by a NUL, taken as the program's own code page.
         std::size_t end = bytes.find('\0');
         if (end != std::string::npos) bytes.resize(end);
         return bytes;
@@ -103,10 +123,31 @@ public:
         if (HCONV c = Find(conversation)) {
             DdeDisconnect(c);
             m_open.erase(c);
+            m_pending.erase(c);
         }
     }
 
+    void Completed(HCONV conversation) {
+        auto it = m_pending.find(conversation);
+        if (it != m_pending.end() && it->second > 0) --it->second;
+    }
+
 private:
+    // Handles only the DDE messages meanwhile, so no other work of the program runs.
+    void WaitForExecutes(HCONV conversation, DWORD timeoutMs) {
+        DWORD start = GetTickCount();
+        while (m_pending[conversation] > 0) {
+            DWORD spent = GetTickCount() - start;
+            if (spent >= timeoutMs) break;
+            MSG msg;
+            if (PeekMessageW(&msg, nullptr, WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE)) {
+                DispatchMessageW(&msg);
+                continue;
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - spent, QS_POSTMESSAGE);
+        }
+    }
+
     HCONV Find(DdeConversation conversation) const {
         HCONV c = reinterpret_cast<HCONV>(conversation);
         return m_open.count(c) ? c : nullptr;
@@ -114,7 +155,15 @@ private:
 
     DWORD m_instance = 0;
     std::set<HCONV> m_open;  // disconnected with the instance, if the program did not
+    std::map<HCONV, int> m_pending;  // asynchronous executes not yet answered
 };
+
+// A client-only instance has nothing to answer; it only hears that an
+// asynchronous execute was answered.
+HDDEDATA CALLBACK ClientCallback(UINT type, UINT, HCONV conversation, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+    if (type == XTYP_XACT_COMPLETE && g_client) g_client->Completed(conversation);
+    return nullptr;
+}
 
 }  // namespace
 

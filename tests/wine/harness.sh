@@ -93,6 +93,7 @@ reset_machine() {
   use_display
   stop_server
   start_server
+  cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
   rm -rf "$C/Games" "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.txt.ready" "$VEL_WINE_RUN/progman.log"
   regedit_apply <<'REG'
 [-HKEY_LOCAL_MACHINE\Software\Trelkon]

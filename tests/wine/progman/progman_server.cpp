@@ -1,6 +1,8 @@
 // A Program Manager of our own for Wine test prefixes: a DDE server for the service
 // "progman" on any topic (the empty one included) that keeps program groups and
-// writes them to a state file a test can read.
+// writes them to a state file a test can read. It is an ANSI server that reads
+// commands as code page 1251 text, whatever the prefix's language: an ANSI client's
+// bytes reach it unchanged (see platform/win32/WinDde.cpp).
 //
 //   progman_server.exe STATE_FILE [LOG_FILE]
 //
@@ -222,9 +224,9 @@ void Execute(const std::wstring& text) {
 }
 
 std::wstring StringOf(HSZ hsz) {
-    wchar_t buffer[512] = {};
-    DdeQueryStringW(g_instance, hsz, buffer, 511, CP_WINUNICODE);
-    return buffer;
+    char buffer[512] = {};
+    DdeQueryStringA(g_instance, hsz, buffer, 511, CP_WINANSI);
+    return FromCodePage(1251, buffer);
 }
 
 HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data, ULONG_PTR,
@@ -244,15 +246,8 @@ HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz
             DWORD size = DdeGetData(data, nullptr, 0, 0);
             std::string bytes(size, '\0');
             if (size) DdeGetData(data, reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
-            // A Unicode server gets UTF-16 from any client; a '[' followed by a zero
-            // byte tells it apart from an 8-bit text all the same.
-            std::wstring text;
-            if (bytes.size() >= 2 && bytes[1] == '\0') {
-                text.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
-            } else {
-                text = FromCodePage(1251, bytes);
-            }
-            text.resize(wcsnlen(text.c_str(), text.size()));
+            bytes.resize(strnlen(bytes.c_str(), bytes.size()));
+            std::wstring text = FromCodePage(1251, bytes);
             std::wstring shown = text;
             while (!shown.empty() && (shown.back() == L'\n' || shown.back() == L'\r')) shown.pop_back();
             Log(L"execute " + shown);
@@ -263,14 +258,10 @@ HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz
             std::wstring item = StringOf(hsz2);
             Group* g = FindGroup(item);
             Log(L"request " + item + L" -> " + std::to_wstring(g ? g->items.size() + 1 : 0) + L" lines");
-            if (!g || (format != CF_TEXT && format != CF_UNICODETEXT)) return nullptr;
+            if (!g || format != CF_TEXT) return nullptr;
             g_current = g->name;
             std::wstring answer = Quoted(g->name) + L",\"\"," + std::to_wstring(g->items.size()) + L"\r\n";
             for (const auto& i : g->items) answer += Quoted(i.caption) + L"," + Quoted(i.command) + L"\r\n";
-            if (format == CF_UNICODETEXT)
-                return DdeCreateDataHandle(g_instance, reinterpret_cast<LPBYTE>(answer.data()),
-                                           static_cast<DWORD>((answer.size() + 1) * sizeof(wchar_t)), 0, hsz2, format,
-                                           0);
             std::string bytes = To1251(answer);
             return DdeCreateDataHandle(g_instance, reinterpret_cast<LPBYTE>(bytes.data()),
                                        static_cast<DWORD>(bytes.size() + 1), 0, hsz2, format, 0);
@@ -305,10 +296,10 @@ int wmain(int argc, wchar_t** argv) {
     HWND window = CreateWindowW(wc.lpszClassName, L"Test Program Manager", WS_OVERLAPPED, 0, 0, 0, 0, nullptr,
                                 nullptr, wc.hInstance, nullptr);
 
-    if (DdeInitializeW(&g_instance, Callback, APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS,
+    if (DdeInitializeA(&g_instance, Callback, APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS,
                        0) != DMLERR_NO_ERROR)
         return 1;
-    g_service = DdeCreateStringHandleW(g_instance, L"progman", CP_WINUNICODE);
+    g_service = DdeCreateStringHandleA(g_instance, "progman", CP_WINANSI);
     if (!DdeNameService(g_instance, g_service, nullptr, DNS_REGISTER)) return 1;
     AppendFile(g_stateFile + L".ready", "ready\n");
     Log(L"ready");
