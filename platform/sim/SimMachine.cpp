@@ -12,7 +12,8 @@ SimMachine::SimMachine()
       mixer(trace, [this](std::function<void()> callback) { ui.Post(std::move(callback)); }),
       dde(trace),
       movie(trace),
-      printer(trace) {
+      printer(trace),
+      clock([this] { return ui.Now(); }) {
     files.AddDrive("C:", DriveType::Fixed, 10'000'000'000LL);
     files.AddFolder("C:\\Program Files");
     files.AddFolder("C:\\Windows");

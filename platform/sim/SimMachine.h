@@ -2,6 +2,7 @@
 // A whole simulated machine: every service, one trace, one clock.
 
 #include "platform/Platform.h"
+#include "platform/sim/SimClockCounter.h"
 #include "platform/sim/SimFiles.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimServices.h"
@@ -29,9 +30,10 @@ public:
     SimDde dde;
     SimMovieService movie;
     SimPrinter printer;
+    SimClockCounter clock;
 
     Platform platform() {
-        return Platform{ui, registry, files, shell, process, media, mixer, dde, movie, printer};
+        return Platform{ui, registry, files, shell, process, media, mixer, dde, movie, printer, clock};
     }
 };
 
