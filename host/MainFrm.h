@@ -40,6 +40,8 @@ public:
     bool Minimized = false;
     bool ClipIsCopy = false;
     bool RestartLaunched = false;
+    // The default printer was selected in this run (print request).
+    bool PrinterSelected = false;
 
     // Handlers.
     void FormCreate();

@@ -13,6 +13,7 @@ Scenario::Scenario(SimMachine& machine_) : machine(machine_) {
     machine.ui.nextAnswer = [this] { return TakeAnswer(); };
     AddCoreCommands(*this);
     AddProbeCommands(*this);
+    AddMediaCommands(*this);
 }
 
 Scenario::~Scenario() {

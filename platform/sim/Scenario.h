@@ -71,5 +71,6 @@ private:
 // The core commands; each area of the program adds its own the same way.
 void AddCoreCommands(Scenario& scenario);
 void AddProbeCommands(Scenario& scenario);
+void AddMediaCommands(Scenario& scenario);
 
 }  // namespace vel::sim

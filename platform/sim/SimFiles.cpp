@@ -9,6 +9,7 @@ namespace vel::sim {
 namespace {
 constexpr std::uint32_t kNotFound = 2;
 constexpr std::uint32_t kPathNotFound = 3;
+constexpr std::uint32_t kAccessDenied = 5;
 
 // "*.*" and "*" match everything; otherwise '*' and '?' as usual, without case.
 bool Matches(const std::string& mask, const std::string& name) {
@@ -196,6 +197,10 @@ std::optional<std::string> SimFiles::ReadFile(const std::string& path, std::uint
     Node* n = Get(path);
     if (!n || n->folder) {
         if (errorCode) *errorCode = Get(ParentOf(Resolve(path))) ? kNotFound : kPathNotFound;
+        return std::nullopt;
+    }
+    if (m_denyRead.count(Key(path))) {
+        if (errorCode) *errorCode = kAccessDenied;
         return std::nullopt;
     }
     return n->bytes;

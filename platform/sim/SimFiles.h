@@ -43,6 +43,8 @@ public:
     // Deleting this file or removing this folder fails (a running program, a locked file).
     void Lock(const std::string& path) { m_locked.insert(Key(path)); }
     void Unlock(const std::string& path) { m_locked.erase(Key(path)); }
+    // Reading this file fails with access denied (5).
+    void DenyRead(const std::string& path) { m_denyRead.insert(Key(path)); }
 
     // The full path as the system would resolve it.
     std::string Resolve(const std::string& path) const;
@@ -74,6 +76,7 @@ private:
     std::map<std::string, Drive> m_drives;  // upper-cased root ("C:" or "\\SERVER\SHARE")
     std::set<std::string> m_failCreate;
     std::set<std::string> m_locked;
+    std::set<std::string> m_denyRead;
     std::string m_current = "C:\\";
 };
 

@@ -222,7 +222,11 @@ public:
 
     bool hasDefault = true;
     bool supportsSettings = true;
+    // Every job fails (out of paper, spooler stopped).
+    bool failJobs = false;
     std::string name = "Printer";
+    // The program's settings: a selection starts from the printer's own (portrait).
+    bool selected = false;
     bool landscape = false;
     int pagesPrinted = 0;
 
