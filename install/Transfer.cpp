@@ -60,10 +60,11 @@ void TransferToHardDisk(TMainForm& form, RegistryAccess& registry) {
     }
 
     // Closing the notice tests again: only a drive with room lets the user on.
-    for (std::int64_t free = FreeMegabytesOn(p.files, DriveLetterOf(dialog.Edit1.Text())); free < kRequiredMegabytes;
-         free = FreeMegabytesOn(p.files, DriveLetterOf(dialog.Edit1.Text()))) {
+    std::int64_t free = FreeMegabytesOn(p.files, DriveLetterOf(dialog.Edit1.Text()));
+    while (free < kRequiredMegabytes) {
         dialog.EnterSpaceState(Ru("На диске всего ") + IntToStr(free) + Ru(" Мб, нужно примерно ") + required + Ru(" Мб"));
         dialog.ShowModal();
+        free = FreeMegabytesOn(p.files, DriveLetterOf(dialog.Edit1.Text()));
     }
 
     std::string path = Trim(dialog.Edit1.Text());
