@@ -14,6 +14,7 @@ Scenario::Scenario(SimMachine& machine_) : machine(machine_) {
     AddCoreCommands(*this);
     AddProbeCommands(*this);
     AddMediaCommands(*this);
+    AddInstallCommands(*this);
 }
 
 Scenario::~Scenario() {

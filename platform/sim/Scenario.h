@@ -72,5 +72,6 @@ private:
 void AddCoreCommands(Scenario& scenario);
 void AddProbeCommands(Scenario& scenario);
 void AddMediaCommands(Scenario& scenario);
+void AddInstallCommands(Scenario& scenario);
 
 }  // namespace vel::sim

@@ -32,6 +32,10 @@ public:
     bool WriteFile(const std::string& path, const std::string& bytes) override;
     std::string CurrentDirectory() override { return m_current; }
     bool SetCurrentDirectory(const std::string& path) override;
+    std::vector<std::string> SystemFolders() override { return systemFolders; }
+
+    // The system's own folders (SimMachine fills in the Windows and profiles folders).
+    std::vector<std::string> systemFolders;
 
     // Scenario set-up (not traced). A drive's root folder exists with it.
     void AddDrive(const std::string& root, DriveType type, std::int64_t freeBytes);
@@ -52,7 +56,8 @@ public:
     std::vector<std::string> Dump(const std::string& path);
     std::optional<std::string> Content(const std::string& path);
     // Copies a folder's contents recursively (the shell's copy); traced per file.
-    void CopyTreeContents(const std::string& fromFolder, const std::string& toFolder);
+    // Stops once `fileBudget` (when given) reaches 0; false when it stopped early.
+    bool CopyTreeContents(const std::string& fromFolder, const std::string& toFolder, int* fileBudget = nullptr);
 
 private:
     struct Node {

@@ -14,7 +14,8 @@ namespace vel::sim {
 class SimMachine {
 public:
     // A machine with drive C: (fixed, 10 GB free), "C:\Program Files" and its
-    // registry value, and no mixer device.
+    // registry value, "C:\Windows" and "C:\Documents and Settings" as the system's
+    // own folders, and no mixer device.
     SimMachine();
     SimMachine(const SimMachine&) = delete;
     SimMachine& operator=(const SimMachine&) = delete;

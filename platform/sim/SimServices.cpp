@@ -37,6 +37,14 @@ int SimShell::CopyTree(WindowHandle owner, const std::string& sourcePattern, con
         m_trace.Add("shell copy-tree failed");
         return 1223;  // cancelled by the user
     }
+    if (m_copyBudget >= 0) {
+        int budget = m_copyBudget;
+        if (!m_files.CopyTreeContents(ExtractFilePath(sourcePattern), target, &budget)) {
+            m_trace.Add("shell copy-tree failed");
+            return 1223;
+        }
+        return 0;
+    }
     m_files.CopyTreeContents(ExtractFilePath(sourcePattern), target);
     return 0;
 }

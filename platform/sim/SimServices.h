@@ -41,6 +41,9 @@ public:
     void SetResult(const std::string& file, std::intptr_t result) { m_results[AsciiKey(file)] = result; }
     // Makes the next CopyTree stop after copying nothing (as a cancelled or failed copy).
     void FailCopies(bool fail) { m_failCopies = fail; }
+    // Makes CopyTree stop after copying this many files (a copy that fails half-way);
+    // a negative count copies everything.
+    void FailCopiesAfter(int files) { m_copyBudget = files; }
     // Called for each WinExec (a scenario can start a Program Manager there).
     std::function<void(const std::string&)> OnWinExec;
 
@@ -56,6 +59,7 @@ private:
     SimFiles& m_files;
     std::map<std::string, std::intptr_t> m_results;
     bool m_failCopies = false;
+    int m_copyBudget = -1;
     std::vector<Started> m_started;
 };
 
