@@ -8,7 +8,7 @@
 namespace vel::swf {
 namespace {
 
-constexpr std::uint8_t kVersion = 7;  // the first whose strings are UTF-8 is 6; players from 7 on
+constexpr std::uint8_t kVersion = 7;  // strings are UTF-8 from version 6; the shell asks for a version 7 player
 
 enum TagCode : unsigned { kEnd = 0, kShowFrame = 1, kSetBackgroundColor = 9, kDoAction = 12 };
 constexpr std::uint8_t kActionGetUrl = 0x83;
