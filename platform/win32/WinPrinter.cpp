@@ -110,14 +110,17 @@ struct Picture {
     std::vector<std::uint8_t> bits;
 };
 
+// Taken from the window's own DC, its client canvas with what its children painted on
+// it, not from the screen: Wine keeps a window's pixels in a surface that reaches the
+// screen only some time after they were drawn.
 bool Capture(HWND window, const Rect& source, Picture& picture) {
-    WindowDc screen(window);
-    if (!screen.get()) return false;
-    UniqueDc memory(CreateCompatibleDC(screen.get()));
-    UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), source.width, source.height));
+    WindowDc canvas(window);
+    if (!canvas.get()) return false;
+    UniqueDc memory(CreateCompatibleDC(canvas.get()));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(canvas.get(), source.width, source.height));
     if (!memory || !bitmap) return false;
     Selection selected(memory.get(), bitmap.get());
-    if (!BitBlt(memory.get(), 0, 0, source.width, source.height, screen.get(), source.left, source.top,
+    if (!BitBlt(memory.get(), 0, 0, source.width, source.height, canvas.get(), source.left, source.top,
                 SRCCOPY | CAPTUREBLT))
         return false;
     selected.Restore();
@@ -131,7 +134,7 @@ bool Capture(HWND window, const Rect& source, Picture& picture) {
     header.biCompression = BI_RGB;
     const std::size_t stride = (static_cast<std::size_t>(source.width) * 3 + 3) & ~std::size_t{3};
     picture.bits.resize(stride * static_cast<std::size_t>(source.height));
-    return GetDIBits(screen.get(), bitmap.get(), 0, static_cast<UINT>(source.height), picture.bits.data(),
+    return GetDIBits(canvas.get(), bitmap.get(), 0, static_cast<UINT>(source.height), picture.bits.data(),
                      &picture.info, DIB_RGB_COLORS) == source.height;
 }
 
