@@ -6,7 +6,8 @@
 #
 # Needs: mingw-w64, wine + wine32:i386, xvfb, ffmpeg, and for MPEG-1 the gstreamer
 # plugins (base, good, bad, libav) for i386. OUT (default build/wine-services) holds
-# the program, the media and the prefix.
+# the program, the media and the prefix. CHECK_EXE names a services_check.exe built
+# already (by CMake); without it the script builds one with i686-w64-mingw32-g++.
 #
 # --printer=none (default) expects no printer at all. --printer=pdf also needs cups,
 # printer-driver-cups-pdf, libcups2:i386 and poppler-utils: it gives Wine a default
@@ -18,13 +19,17 @@ out=${OUT:-$root/build/wine-services}
 printer=${1:---printer=none}
 mkdir -p "$out/media"
 
-flags=(-std=c++20 -O1 -Wall -Wextra -Wpedantic -Werror -Wno-restrict -static -municode -I"$root")
-i686-w64-mingw32-g++ "${flags[@]}" -o "$out/services_check.exe" \
-  "$root/tests/wine/services/services_check.cpp" \
-  "$root/platform/win32/MciMediaControl.cpp" "$root/platform/win32/WinMixer.cpp" \
-  "$root/platform/win32/WinPrinter.cpp" "$root/platform/win32/RichTextView.cpp" \
-  "$root/runtime/Text.cpp" \
-  -lwinmm -lwinspool -lgdi32 -luser32
+if [ -n "${CHECK_EXE:-}" ]; then
+  cp "$CHECK_EXE" "$out/services_check.exe"  # built by CMake (CMakeLists.txt here)
+else
+  flags=(-std=c++20 -O1 -Wall -Wextra -Wpedantic -Werror -Wno-restrict -static -municode -I"$root")
+  i686-w64-mingw32-g++ "${flags[@]}" -o "$out/services_check.exe" \
+    "$root/tests/wine/services/services_check.cpp" \
+    "$root/platform/win32/MciMediaControl.cpp" "$root/platform/win32/WinMixer.cpp" \
+    "$root/platform/win32/WinPrinter.cpp" "$root/platform/win32/RichTextView.cpp" \
+    "$root/runtime/Text.cpp" \
+    -lwinmm -lwinspool -lgdi32 -luser32
+fi
 
 # msvideo1 is a codec Wine's own video device plays; MPEG-1 goes through gstreamer.
 ff=(ffmpeg -hide_banner -loglevel error -y)
