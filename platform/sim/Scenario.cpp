@@ -12,6 +12,7 @@ Scenario::Scenario(SimMachine& machine_) : machine(machine_) {
     machine.ui.nextEvent = [this] { return RunNext(); };
     machine.ui.nextAnswer = [this] { return TakeAnswer(); };
     AddCoreCommands(*this);
+    AddSoundCommands(*this);
 }
 
 Scenario::~Scenario() {

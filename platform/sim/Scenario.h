@@ -70,5 +70,6 @@ private:
 
 // The core commands; each area of the program adds its own the same way.
 void AddCoreCommands(Scenario& scenario);
+void AddSoundCommands(Scenario& scenario);
 
 }  // namespace vel::sim
