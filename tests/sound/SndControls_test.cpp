@@ -176,7 +176,7 @@ TEST(MixerLines, FailuresSkipWhatCannotBeRead) {
     EXPECT_EQ(TakenBy(*WaveControl), (Taken{22, 0, 0}));
     EXPECT_EQ(TakenBy(*MicControl), (Taken{0, 0, 0}));
     EXPECT_EQ(TakenBy(*CDControl), (Taken{0, 31, 0}));
-    EXPECT_EQ(rig.trace.Lines().front(), "mixer open device 0 -> failed");
+    EXPECT_EQ(rig.mixerTrace.Lines().front(), "mixer open device 0 -> failed");
 }
 
 TEST(MixerLines, UnreadableCapabilitiesLeaveOnlyTheRecordingSources) {
@@ -290,7 +290,7 @@ TEST(MixerLines, ChangeNoticesGoToTheWindowUntilTheMixerCloses) {
     m.SetByOther(1, 0);
     EXPECT_EQ(rig.Deliver(), 2);
     EXPECT_EQ(rig.changes, 2);
-    EXPECT_EQ(rig.trace.Since(rig.trace.Lines().size() - 1).front(), "mixer notice -> window 119");
+    EXPECT_EQ(rig.mixerTrace.Since(rig.mixerTrace.Lines().size() - 1).front(), "mixer notice -> window 119");
 
     m.SetByOther(1, 100);
     SndControls::DoneMixer();

@@ -19,14 +19,14 @@ namespace vel::test {
 
 // The mixer service with its notice queue.
 struct NoticeMixer {
-    sim::Trace trace;
+    sim::Trace mixerTrace;
     std::deque<std::function<void()>> notices;
-    sim::SimMixer mixer{trace, [this](std::function<void()> notice) { notices.push_back(std::move(notice)); }};
+    sim::SimMixer mixer{mixerTrace, [this](std::function<void()> notice) { notices.push_back(std::move(notice)); }};
 
-    // Runs notices (each may post more) until none waits; at most `limit`.
-    // Returns how many ran.
+    // Runs notices (each may post more) until none waits, at most `limit` of them;
+    // returns how many ran.
     template <typename Run>
-    int Deliver(Run run, int limit = 10000) {
+    int Deliver(Run run, int limit) {
         int count = 0;
         while (!notices.empty() && count < limit) {
             auto notice = std::move(notices.front());
@@ -34,9 +34,9 @@ struct NoticeMixer {
             run(notice);
             ++count;
         }
-        EXPECT_TRUE(notices.empty()) << "change notices still coming after " << limit;
         return count;
     }
+    static constexpr int kPatience = 10000;
 };
 
 // The line objects alone, set up on the window 0x77.
@@ -46,7 +46,9 @@ struct MixerRig : NoticeMixer {
         SndControls::InitMixer(mixer, 0x77, [this] { ++changes; });
     }
     int Deliver() {
-        return NoticeMixer::Deliver([](const std::function<void()>& notice) { notice(); });
+        int count = NoticeMixer::Deliver([](const std::function<void()>& notice) { notice(); }, kPatience);
+        EXPECT_TRUE(notices.empty()) << "change notices still coming after " << count;
+        return count;
     }
     ~MixerRig() { SndControls::DoneMixer(); }
 };
@@ -83,9 +85,15 @@ struct SoundGame : NoticeMixer {
     void Command(const std::u16string& name, const std::u16string& args = u"") {
         machine.movie.current->Raise(name, args);
     }
-    int Deliver(int limit = 10000) {
-        return NoticeMixer::Deliver([this](const std::function<void()>& notice) { program->app.RunPosted(notice); },
-                                    limit);
+    // Delivers change notices until none comes (failing the test if they do not stop).
+    int Settle(int limit = kPatience) {
+        int count = NoticeMixer::Deliver(
+            [this](const std::function<void()>& notice) { program->app.RunPosted(notice); }, limit);
+        EXPECT_TRUE(notices.empty()) << "change notices still coming after " << count;
+        return count;
+    }
+    void DeliverOne() {
+        NoticeMixer::Deliver([this](const std::function<void()>& notice) { program->app.RunPosted(notice); }, 1);
     }
     std::int32_t Value(std::uint32_t controlId) { return mixer.FindControl(0, controlId)->value; }
     std::string Variable(const std::string& name) { return machine.movie.current->variables[name]; }
