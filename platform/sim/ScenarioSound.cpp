@@ -18,7 +18,7 @@
 //
 // TYPE: speakers, headphones, wavein, line, microphone, synth, cd, waveout,
 // auxiliary, or a number. KIND: mute, volume, peak, or a number. Numbers may be
-// written in hexadecimal (0x...); VALUE may be negative.
+// written in hexadecimal (0x...); VALUE, MIN and MAX may be negative.
 //
 // Trace lines: "mixer open device N notify window W" (or "-> failed"), "mixer set
 // control ID = V" for every write by the program, "mixer notice -> window W" when
@@ -111,8 +111,9 @@ void AddSoundCommands(Scenario& sc) {
         std::uint32_t kind = ParseControlKind(s, a[0]);
         std::uint32_t id = Unsigned(s, a[1]);
         std::int32_t value = ParseValue(s, a[2]);
-        std::uint32_t minimum = a.size() > 3 ? Unsigned(s, a[3]) : 0;
-        std::uint32_t maximum = a.size() > 3 ? Unsigned(s, a[4]) : 0;
+        // Bounds may be signed (a peak meter's are); they are kept as their 32 bits.
+        auto bound = [&](std::size_t i) { return a.size() > i ? static_cast<std::uint32_t>(ParseValue(s, a[i])) : 0u; };
+        std::uint32_t minimum = bound(3), maximum = bound(4);
         std::uint32_t steps = a.size() > 5 ? Unsigned(s, a[5]) : 0;
         if (m.FindControl(static_cast<std::uint32_t>(m.devices.size() - 1), id))
             s.Fail("mixer-control: id " + a[1] + " is taken on this device");
