@@ -15,6 +15,7 @@ Scenario::Scenario(SimMachine& machine_) : machine(machine_) {
     AddProbeCommands(*this);
     AddMediaCommands(*this);
     AddInstallCommands(*this);
+    AddSoundCommands(*this);
 }
 
 Scenario::~Scenario() {

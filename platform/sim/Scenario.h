@@ -73,5 +73,6 @@ void AddCoreCommands(Scenario& scenario);
 void AddProbeCommands(Scenario& scenario);
 void AddMediaCommands(Scenario& scenario);
 void AddInstallCommands(Scenario& scenario);
+void AddSoundCommands(Scenario& scenario);
 
 }  // namespace vel::sim
