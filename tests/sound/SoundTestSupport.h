@@ -76,7 +76,7 @@ struct SoundGame : NoticeMixer {
     void Start() {
         Platform p = machine.platform();
         program = std::make_unique<Program>(
-            Platform{p.ui, p.registry, p.files, p.shell, p.process, p.media, mixer, p.dde, p.movie, p.printer});
+            Platform{p.ui, p.registry, p.files, p.shell, p.process, p.media, mixer, p.dde, p.movie, p.printer, p.clock});
         ASSERT_TRUE(program->Start());
     }
     TSoundControlForm& Form() { return *program->SoundControlForm; }
