@@ -124,6 +124,8 @@ int Form::ShowModal() {
     return m_modalResult;
 }
 
+void Form::BringToFront() { Changed(Property::Focus); }
+
 void Form::UserKeyUp(std::uint16_t key, std::uint32_t shift) {
     if (OnKeyUp) m_app.Guard([&] { OnKeyUp(key, shift); });
 }

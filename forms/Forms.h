@@ -102,6 +102,8 @@ public:
     // Shows the form modally and returns its modal result (mb::Id* values: OK 1,
     // Cancel 2, Yes 6, No 7).
     int ShowModal();
+    // Raises the form above the program's other windows and activates it.
+    void BringToFront();
     int ModalResult() const { return m_modalResult; }
     void SetModalResult(int result) { m_modalResult = result; }
     bool InModal() const { return m_inModal; }

@@ -2,6 +2,7 @@
 
 #include "host/Product.h"
 #include "install/DdeClientConv.h"
+#include "install/StartingFrm.h"
 #include "media/IntroFrm.h"
 #include "probe/ProcessorClockCounter.h"
 #include "runtime/Errors.h"

@@ -16,6 +16,7 @@ namespace vel {
 class Program;
 class TProcessorClockCounter;
 class TDdeClientConv;
+class TStartingForm;
 
 class TMainForm final : public Form {
 public:
@@ -32,6 +33,8 @@ public:
     Image Image1;
     std::unique_ptr<TProcessorClockCounter> ProcessorClockCounter;
     std::unique_ptr<TDdeClientConv> DdeClientConv1;
+    // The installer dialog, created on the installation paths only.
+    std::unique_ptr<TStartingForm> StartingForm;
 
     // Private state (public for the program's other units and for tests).
     std::int32_t ProcessorFreq = 0;
@@ -40,6 +43,8 @@ public:
     bool Minimized = false;
     bool ClipIsCopy = false;
     bool RestartLaunched = false;
+    // The default printer was selected in this run (print request).
+    bool PrinterSelected = false;
 
     // Handlers.
     void FormCreate();

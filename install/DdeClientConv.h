@@ -1,7 +1,13 @@
 #pragma once
-// TDdeClientConv: the main window's DDE client conversation with Program Manager.
+// TDdeClientConv: the main window's DDE client conversation with Program Manager,
+// in the automatic connect mode: it connects by itself when it is created.
 
 #include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/Dde.h"
+#include "platform/Shell.h"
 
 namespace vel {
 
@@ -9,13 +15,36 @@ class TMainForm;
 
 class TDdeClientConv {
 public:
-    TDdeClientConv() = default;
+    TDdeClientConv(Dde& dde, Shell& shell);
     TDdeClientConv(const TDdeClientConv&) = delete;
     TDdeClientConv& operator=(const TDdeClientConv&) = delete;
-    ~TDdeClientConv() = default;
+    ~TDdeClientConv();
+
+    // Closes any link, takes the service and topic and opens the link; when that
+    // fails the names are forgotten, so that every later opening fails too.
+    bool SetLink(const std::string& service, const std::string& topic);
+    // Nothing when a conversation is open. When no server answers, the program named
+    // by the service and the topic is started minimised and the connection tried again.
+    bool OpenLink();
+    // Issues the command asynchronously; false when no conversation is open.
+    bool ExecuteMacro(const std::string& command);
+    // The server's answer for an item; nothing without a conversation or an answer.
+    std::optional<std::string> RequestData(const std::string& item);
+    // Disconnects and forgets the service and topic.
+    void CloseLink();
+
+    bool Connected() const { return m_conversation != 0; }
+    const std::string& DdeService() const { return m_service; }
+    const std::string& DdeTopic() const { return m_topic; }
+
+private:
+    Dde& m_dde;
+    Shell& m_shell;
+    std::string m_service, m_topic;
+    DdeConversation m_conversation = 0;
 };
 
-// Created with the main window; connects by itself.
+// Created with the main window: "progman" with an empty topic, connected at once.
 std::unique_ptr<TDdeClientConv> CreateDdeClientConv(TMainForm& owner);
 
 }  // namespace vel

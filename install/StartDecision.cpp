@@ -1,11 +1,67 @@
 #include "host/MainFrm.h"
-#include "install/DdeClientConv.h"
+#include "host/Product.h"
+#include "install/Installation.h"
+#include "install/InstallRules.h"
+#include "install/StartingFrm.h"
+#include "runtime/Text.h"
+#include "startup/Velvinor.h"
 
 namespace vel {
 
-std::unique_ptr<TDdeClientConv> CreateDdeClientConv(TMainForm&) { return std::make_unique<TDdeClientConv>(); }
+namespace {
 
-// Every start is an ordinary start until the installation paths exist.
-bool TMainForm::TakeStartDecision(RegistryAccess&) { return true; }
+const char* const kVistaWarning =
+    "ВАЖНАЯ ИНФОРМАЦИЯ\r\n\r\nДля установки программы в операционной системе Windows Vista\r\n"
+    "необходимо запустить ее от имени администратора. Для этого\r\n"
+    "нужно открыть папку CD дисковода (без автозапуска), правой кнопкой\r\n"
+    "мыши открыть контекстное меню программы Velvinor.exe,\r\n"
+    "и выбрать пункт меню \"Запуск от имени администратора\" (даже если\r\n"
+    "вы вошли в Windows с правами администратора). При этом Вам потребуется ввести\r\n"
+    "пароль одного из администраторов Вашего компьютера.\r\n"
+    "В противном случае установка программы будет выполнена некорректно.\r\n\r\n"
+    "Если вы выполнили запуск программы правой кнопкой от имени администратора,\r\n"
+    "нажмите \"ДА\". В противном случае нажмите \"НЕТ\".";
+
+}  // namespace
+
+// The facts are gathered in the order the decision needs them; only the
+// uninstall switch keeps the rest from being looked at.
+bool TMainForm::TakeStartDecision(RegistryAccess& registry) {
+    Platform& p = program.platform;
+    StartFacts facts;
+    const std::vector<std::string> args = p.process.Arguments();
+    facts.uninstallSwitch = !args.empty() && AsciiLower(args[0]) == "-u";
+    if (facts.uninstallSwitch) {
+        facts.appPathsKey = registry.KeyExists(product::AppPathsKey);
+    } else {
+        facts.productKey = registry.KeyExists(product::ProductKey);
+        if (facts.productKey) {
+            CloseKeyOnExit closer{registry};
+            registry.OpenKey(product::ProductKey, false);
+            facts.transferPending = registry.ReadString("") == product::TransferMarker;
+        }
+        facts.osMajor = p.process.OsMajorVersion();
+        facts.hardDisk = p.files.GetDriveType(ExtractFileDrive(p.process.ProgramPath())) == DriveType::Fixed;
+    }
+
+    const StartDecision decision = DecideStart(facts);
+    if (decision.vistaWarning &&
+        m_app.MessageBox(Ru(kVistaWarning), "Confirm", mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes) {
+        m_app.Terminate();
+        return false;
+    }
+    switch (decision.path) {
+        case StartPath::OrdinaryStart: return true;
+        case StartPath::Nothing: return false;
+        case StartPath::Uninstall: UninstallProgram(*this, registry); return false;
+        case StartPath::Registration:
+        case StartPath::Transfer:
+            StartingForm = std::make_unique<TStartingForm>(m_app);
+            if (decision.path == StartPath::Registration) RegisterProgram(*this, registry);
+            else TransferToHardDisk(*this, registry);
+            return false;
+    }
+    return false;
+}
 
 }  // namespace vel

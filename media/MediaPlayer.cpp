@@ -21,6 +21,7 @@ void TMediaPlayer::Open() {
     MciDevice device = 0;
     Check(m_media.Open(FileName, device));
     m_device = device;
+    ++*m_generation;
     m_hasVideo = m_media.HasVideo(device);
     m_size = m_hasVideo ? m_media.NaturalSize(device) : Size{};
     if (m_display && m_hasVideo) m_media.SetWindow(device, m_display);
@@ -36,13 +37,17 @@ void TMediaPlayer::SetDisplayRect(Rect rect) {
     if (m_device && m_hasVideo) Check(m_media.PutDestination(*m_device, rect));
 }
 
-void TMediaPlayer::Play() {
+bool TMediaPlayer::Play() {
     RequireOpen();
     if (m_media.AtEnd(*m_device)) m_media.SeekToStart(*m_device);
     // The notice goes to whoever handles OnNotify when it arrives.
-    m_media.Play(*m_device, [this](std::uint32_t value) {
+    std::weak_ptr<std::uint64_t> generation = m_generation;
+    const std::uint64_t mine = *m_generation;
+    return m_media.Play(*m_device, [this, generation, mine](std::uint32_t value) {
+        auto current = generation.lock();
+        if (!current || *current != mine) return;
         if (OnNotify) OnNotify(value);
-    });
+    }) == 0;
 }
 
 void TMediaPlayer::Stop() {
@@ -55,6 +60,7 @@ void TMediaPlayer::Close() {
     MciDevice device = *m_device;
     m_device.reset();
     m_hasVideo = false;
+    ++*m_generation;
     m_media.Close(device);
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -29,8 +30,9 @@ public:
     void SetDisplay(WindowHandle window);
     // Sent only while a device with video is open; raises on a refusal.
     void SetDisplayRect(Rect rect);
-    // Starts playing with a notice; a refused play raises nothing and brings no notice.
-    void Play();
+    // Starts playing with a notice; false when the device refuses the play, which
+    // raises nothing and brings no notice.
+    bool Play();
     // Raises "No MCI device open." when nothing is open.
     void Stop();
     // Nothing happens when no device is open.
@@ -39,7 +41,9 @@ public:
     bool HasVideo() const { return m_hasVideo; }
     Size NaturalSize() const { return m_size; }
 
-    // Raised for every notice the device delivers (value: notify::*).
+    // Raised for every notice the device delivers (value: notify::*), through the
+    // message loop. A notice of a device closed since (by Close or by the next Open)
+    // is dropped: it belongs to a play that is over and must not end the next one.
     std::function<void(std::uint32_t)> OnNotify;
 
 private:
@@ -50,6 +54,9 @@ private:
     bool m_hasVideo = false;
     Size m_size;
     WindowHandle m_display = 0;
+    // Counts opens and closes; a notice carries the count of its play. Shared with
+    // the notices still on their way, which outlive neither the player nor a close.
+    std::shared_ptr<std::uint64_t> m_generation = std::make_shared<std::uint64_t>(0);
 };
 
 }  // namespace vel

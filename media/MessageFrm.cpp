@@ -15,11 +15,14 @@ TMessageForm::TMessageForm(Program& program)
     SetBorder(BorderStyle::None);
     SetColor(0xF0F0F0);
     SetClientSize({809, 67});
-    // Centred over the main window whenever it is shown.
-    OnShow = [this] {
+}
+
+void TMessageForm::SetVisible(bool visible) {
+    if (visible && !Visible()) {
         Rect main = m_program.MainForm->Bounds();
         SetBounds({main.left + (main.width - Width()) / 2, main.top + (main.height - Height()) / 2, Width(), Height()});
-    };
+    }
+    Form::SetVisible(visible);
 }
 
 }  // namespace vel

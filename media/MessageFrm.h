@@ -13,6 +13,9 @@ public:
     Label Label1;
     Label Label2;
 
+    // Centred over the main window before it shows.
+    void SetVisible(bool visible) override;
+
 private:
     Program& m_program;
 };

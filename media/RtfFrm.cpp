@@ -1,5 +1,7 @@
 #include "media/RtfFrm.h"
 
+#include <algorithm>
+
 #include "startup/Velvinor.h"
 
 namespace vel {
@@ -12,6 +14,12 @@ TRtfForm::TRtfForm(Program& program)
     SetClientSize({1080, 724});
     RxRichEdit.SetReadOnly(true);
     RxRichEdit.SetBackColor(12318969);
+}
+
+void TRtfForm::SetBounds(Rect bounds) {
+    Form::SetBounds(bounds);
+    const Size client = ClientSize();
+    RxRichEdit.SetBounds({0, 0, std::max(client.width, 0), std::max(client.height, 0)});
 }
 
 }  // namespace vel

@@ -12,6 +12,9 @@ class TRtfForm final : public Form {
 public:
     explicit TRtfForm(Program& program);
     RichEdit RxRichEdit;
+
+    // The view fills the client area whatever the window's size.
+    void SetBounds(Rect bounds) override;
 };
 
 }  // namespace vel

@@ -36,7 +36,8 @@ public:
 
     // root: "C:" or "C:\" or "\\server\share\"; "" is the current drive.
     virtual DriveType GetDriveType(const std::string& root) = 0;
-    // Bytes available to the caller on the drive of root ("C:\"); -1 when the query fails.
+    // Bytes available to the caller on the drive of root ("C:\"; "" is the current
+    // drive); -1 when the query fails.
     virtual std::int64_t FreeBytesAvailable(const std::string& root) = 0;
 
     virtual bool FileExists(const std::string& path) = 0;       // a file, not a folder
@@ -58,6 +59,10 @@ public:
 
     virtual std::string CurrentDirectory() = 0;
     virtual bool SetCurrentDirectory(const std::string& path) = 0;
+
+    // Folders the system owns, which no program may remove: the Windows folder, the
+    // folder that holds the users' profiles, and every user's profile folder.
+    virtual std::vector<std::string> SystemFolders() = 0;
 };
 
 }  // namespace vel

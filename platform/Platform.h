@@ -1,6 +1,7 @@
 #pragma once
 // The set of platform services the program runs on, chosen once by the entry point.
 
+#include "platform/ClockCounter.h"
 #include "platform/Dde.h"
 #include "platform/Files.h"
 #include "platform/MediaControl.h"
@@ -25,6 +26,7 @@ struct Platform {
     Dde& dde;
     MovieService& movie;
     Printer& printer;
+    ClockCounter& clock;
 };
 
 }  // namespace vel

@@ -6,7 +6,7 @@ set -euo pipefail
 want=()
 for kind in "${@:-native}"; do
   case "$kind" in
-    native) want+=(cmake make g++ libgtest-dev libbenchmark-dev python3) ;;
+    native) want+=(cmake make g++ libgtest-dev libbenchmark-dev python3 python3-yaswfp) ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;
   esac
 done

@@ -12,6 +12,10 @@ Scenario::Scenario(SimMachine& machine_) : machine(machine_) {
     machine.ui.nextEvent = [this] { return RunNext(); };
     machine.ui.nextAnswer = [this] { return TakeAnswer(); };
     AddCoreCommands(*this);
+    AddProbeCommands(*this);
+    AddMediaCommands(*this);
+    AddInstallCommands(*this);
+    AddSoundCommands(*this);
 }
 
 Scenario::~Scenario() {

@@ -70,5 +70,9 @@ private:
 
 // The core commands; each area of the program adds its own the same way.
 void AddCoreCommands(Scenario& scenario);
+void AddProbeCommands(Scenario& scenario);
+void AddMediaCommands(Scenario& scenario);
+void AddInstallCommands(Scenario& scenario);
+void AddSoundCommands(Scenario& scenario);
 
 }  // namespace vel::sim

@@ -9,6 +9,7 @@ namespace vel::sim {
 namespace {
 constexpr std::uint32_t kNotFound = 2;
 constexpr std::uint32_t kPathNotFound = 3;
+constexpr std::uint32_t kAccessDenied = 5;
 
 // "*.*" and "*" match everything; otherwise '*' and '?' as usual, without case.
 bool Matches(const std::string& mask, const std::string& name) {
@@ -135,12 +136,19 @@ bool SimFiles::RemoveDirectory(const std::string& path) {
     std::string key = Key(path);
     auto it = m_nodes.find(key);
     if (it == m_nodes.end() || !it->second.folder || m_locked.count(key)) return false;
-    std::string prefix = key + "\\";
-    for (const auto& kv : m_nodes)
-        if (kv.first.rfind(prefix, 0) == 0) return false;
     if (ParentOf(it->second.path).empty()) return false;  // a drive root
-    m_trace.Add("file rmdir " + Quote(it->second.path));
-    m_nodes.erase(it);
+    std::string prefix = key + "\\";
+    bool link = (it->second.attributes & attr::ReparsePoint) != 0;
+    if (!link)
+        for (const auto& kv : m_nodes)
+            if (kv.first.rfind(prefix, 0) == 0) return false;
+    // A junction or symbolic link goes by itself; what shows through it lives elsewhere.
+    m_trace.Add("file rmdir " + Quote(it->second.path) + (link ? " (link)" : ""));
+    for (auto n = m_nodes.begin(); n != m_nodes.end();) {
+        if (n->first.rfind(prefix, 0) == 0) n = m_nodes.erase(n);
+        else ++n;
+    }
+    m_nodes.erase(key);
     return true;
 }
 
@@ -196,6 +204,10 @@ std::optional<std::string> SimFiles::ReadFile(const std::string& path, std::uint
     Node* n = Get(path);
     if (!n || n->folder) {
         if (errorCode) *errorCode = Get(ParentOf(Resolve(path))) ? kNotFound : kPathNotFound;
+        return std::nullopt;
+    }
+    if (m_denyRead.count(Key(path))) {
+        if (errorCode) *errorCode = kAccessDenied;
         return std::nullopt;
     }
     return n->bytes;
@@ -270,7 +282,7 @@ std::optional<std::string> SimFiles::Content(const std::string& path) {
     return n->bytes;
 }
 
-void SimFiles::CopyTreeContents(const std::string& fromFolder, const std::string& toFolder) {
+bool SimFiles::CopyTreeContents(const std::string& fromFolder, const std::string& toFolder, int* fileBudget) {
     std::string from = Resolve(fromFolder), to = Resolve(toFolder);
     if (!DirectoryExists(to) && Writable(to)) {
         AddFolder(to);
@@ -280,9 +292,14 @@ void SimFiles::CopyTreeContents(const std::string& fromFolder, const std::string
         if (entry.name == "." || entry.name == "..") continue;
         std::string src = IncludeTrailingBackslash(from) + entry.name;
         std::string dst = IncludeTrailingBackslash(to) + entry.name;
-        if (entry.attributes & attr::Directory) CopyTreeContents(src, dst);
-        else CopyFile(src, dst, false);
+        if (entry.attributes & attr::Directory) {
+            if (!CopyTreeContents(src, dst, fileBudget)) return false;
+        } else {
+            if (fileBudget && (*fileBudget)-- <= 0) return false;
+            CopyFile(src, dst, false);
+        }
     }
+    return true;
 }
 
 }  // namespace vel::sim

@@ -32,6 +32,10 @@ public:
     bool WriteFile(const std::string& path, const std::string& bytes) override;
     std::string CurrentDirectory() override { return m_current; }
     bool SetCurrentDirectory(const std::string& path) override;
+    std::vector<std::string> SystemFolders() override { return systemFolders; }
+
+    // The system's own folders (SimMachine fills in the Windows and profiles folders).
+    std::vector<std::string> systemFolders;
 
     // Scenario set-up (not traced). A drive's root folder exists with it.
     void AddDrive(const std::string& root, DriveType type, std::int64_t freeBytes);
@@ -43,6 +47,8 @@ public:
     // Deleting this file or removing this folder fails (a running program, a locked file).
     void Lock(const std::string& path) { m_locked.insert(Key(path)); }
     void Unlock(const std::string& path) { m_locked.erase(Key(path)); }
+    // Reading this file fails with access denied (5).
+    void DenyRead(const std::string& path) { m_denyRead.insert(Key(path)); }
 
     // The full path as the system would resolve it.
     std::string Resolve(const std::string& path) const;
@@ -50,7 +56,8 @@ public:
     std::vector<std::string> Dump(const std::string& path);
     std::optional<std::string> Content(const std::string& path);
     // Copies a folder's contents recursively (the shell's copy); traced per file.
-    void CopyTreeContents(const std::string& fromFolder, const std::string& toFolder);
+    // Stops once `fileBudget` (when given) reaches 0; false when it stopped early.
+    bool CopyTreeContents(const std::string& fromFolder, const std::string& toFolder, int* fileBudget = nullptr);
 
 private:
     struct Node {
@@ -74,6 +81,7 @@ private:
     std::map<std::string, Drive> m_drives;  // upper-cased root ("C:" or "\\SERVER\SHARE")
     std::set<std::string> m_failCreate;
     std::set<std::string> m_locked;
+    std::set<std::string> m_denyRead;
     std::string m_current = "C:\\";
 };
 

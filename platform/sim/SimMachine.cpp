@@ -12,10 +12,12 @@ SimMachine::SimMachine()
       mixer(trace, [this](std::function<void()> callback) { ui.Post(std::move(callback)); }),
       dde(trace),
       movie(trace),
-      printer(trace) {
+      printer(trace),
+      clock([this] { return ui.Now(); }) {
     files.AddDrive("C:", DriveType::Fixed, 10'000'000'000LL);
     files.AddFolder("C:\\Program Files");
     files.AddFolder("C:\\Windows");
+    files.systemFolders = {"C:\\Windows", "C:\\Documents and Settings"};
     registry.Set("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files");
     shell.OnWinExec = [this](const std::string& commandLine) {
         if (dde.startsOnWinExec && commandLine.rfind("progman", 0) == 0) dde.serverRunning = true;

@@ -2,6 +2,7 @@
 // A whole simulated machine: every service, one trace, one clock.
 
 #include "platform/Platform.h"
+#include "platform/sim/SimClockCounter.h"
 #include "platform/sim/SimFiles.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimServices.h"
@@ -13,7 +14,8 @@ namespace vel::sim {
 class SimMachine {
 public:
     // A machine with drive C: (fixed, 10 GB free), "C:\Program Files" and its
-    // registry value, and no mixer device.
+    // registry value, "C:\Windows" and "C:\Documents and Settings" as the system's
+    // own folders, and no mixer device.
     SimMachine();
     SimMachine(const SimMachine&) = delete;
     SimMachine& operator=(const SimMachine&) = delete;
@@ -29,9 +31,10 @@ public:
     SimDde dde;
     SimMovieService movie;
     SimPrinter printer;
+    SimClockCounter clock;
 
     Platform platform() {
-        return Platform{ui, registry, files, shell, process, media, mixer, dde, movie, printer};
+        return Platform{ui, registry, files, shell, process, media, mixer, dde, movie, printer, clock};
     }
 };
 

@@ -1,7 +1,9 @@
 #include "platform/sim/SimServices.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <sys/mman.h>
 
 #include "runtime/Errors.h"
@@ -36,6 +38,14 @@ int SimShell::CopyTree(WindowHandle owner, const std::string& sourcePattern, con
     if (m_failCopies) {
         m_trace.Add("shell copy-tree failed");
         return 1223;  // cancelled by the user
+    }
+    if (m_copyBudget >= 0) {
+        int budget = m_copyBudget;
+        if (!m_files.CopyTreeContents(ExtractFilePath(sourcePattern), target, &budget)) {
+            m_trace.Add("shell copy-tree failed");
+            return 1223;
+        }
+        return 0;
     }
     m_files.CopyTreeContents(ExtractFilePath(sourcePattern), target);
     return 0;
@@ -366,28 +376,130 @@ std::vector<std::string> SimDde::Dump() {
 // ---- SimPrinter ----
 
 PrinterStatus SimPrinter::SelectDefault() {
-    if (!hasDefault) return PrinterStatus::NoDefaultPrinter;
+    if (!hasDefault) {
+        m_trace.Add("printer select -> no default printer");
+        return PrinterStatus::NoDefaultPrinter;
+    }
+    selected = true;
+    landscape = false;
     m_trace.Add("printer select " + Quote(name));
     return PrinterStatus::Ok;
 }
 
 PrinterStatus SimPrinter::SetLandscape() {
-    if (!hasDefault) return PrinterStatus::NoDefaultPrinter;
-    if (!supportsSettings) return PrinterStatus::NotSupported;
+    if (!selected) return PrinterStatus::NoDefaultPrinter;
+    if (!supportsSettings) {
+        m_trace.Add("printer landscape -> not supported");
+        return PrinterStatus::NotSupported;
+    }
     if (!landscape) m_trace.Add("printer landscape");
     landscape = true;
     return PrinterStatus::Ok;
 }
 
-PrinterStatus SimPrinter::PrintWindowPicture(WindowHandle, Rect source, const std::string& title) {
-    if (!hasDefault) return PrinterStatus::NoDefaultPrinter;
+PrinterStatus SimPrinter::PrintWindowPicture(WindowHandle window, Rect source, const std::string& title) {
+    if (!selected) return PrinterStatus::NoDefaultPrinter;
+    std::string what = std::string(landscape ? "landscape" : "portrait") + " picture of window " +
+                       std::to_string(window) + " " + std::to_string(source.left) + "," + std::to_string(source.top) +
+                       " " + std::to_string(source.width) + "x" + std::to_string(source.height) + " title " +
+                       Quote(title);
+    if (failJobs) {
+        m_trace.Add("printer page " + what + " -> failed");
+        return PrinterStatus::Failed;
+    }
     ++pagesPrinted;
-    m_trace.Add("printer page " + std::string(landscape ? "landscape" : "portrait") + " picture " +
-                std::to_string(source.width) + "x" + std::to_string(source.height) + " title " + Quote(title));
+    m_trace.Add("printer page " + what);
     return PrinterStatus::Ok;
 }
 
 // ---- SimMixer ----
+
+namespace {
+std::string ComponentName(std::uint32_t type) {
+    switch (type) {
+        case 4: return "speakers";
+        case 5: return "headphones";
+        case mixer::DstWaveIn: return "wavein";
+        case 0x1002: return "line";
+        case mixer::SrcMicrophone: return "microphone";
+        case 0x1004: return "synth";
+        case mixer::SrcCompactDisc: return "cd";
+        case mixer::SrcWaveOut: return "waveout";
+        case mixer::SrcAuxiliary: return "auxiliary";
+        default: {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "0x%X", type);
+            return buf;
+        }
+    }
+}
+
+std::string ControlTypeName(std::uint32_t type) {
+    switch (type) {
+        case mixer::ControlMute: return "mute";
+        case mixer::ControlVolume: return "volume";
+        case mixer::ControlPeakMeter: return "peak";
+        default: {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "0x%08X", type);
+            return buf;
+        }
+    }
+}
+}  // namespace
+
+SimMixer::SimDevice& SimMixer::AddDevice() {
+    devices.emplace_back();
+    m_lastIsSource = false;
+    return devices.back();
+}
+
+SimMixer::SimLine& SimMixer::AddDestination(std::uint32_t componentType, const std::string& name) {
+    if (devices.empty()) throw std::logic_error("a destination needs a mixer device first");
+    SimDestination d;
+    d.line.line.componentType = componentType;
+    d.line.line.lineId = m_nextLineId++;
+    d.line.line.name = name.empty() ? ComponentName(componentType) : name;
+    devices.back().destinations.push_back(std::move(d));
+    m_lastIsSource = false;
+    return devices.back().destinations.back().line;
+}
+
+SimMixer::SimLine& SimMixer::AddSource(std::uint32_t componentType, const std::string& name) {
+    if (devices.empty() || devices.back().destinations.empty())
+        throw std::logic_error("a source needs a destination line first");
+    SimLine l;
+    l.line.componentType = componentType;
+    l.line.lineId = m_nextLineId++;
+    l.line.name = name.empty() ? ComponentName(componentType) : name;
+    auto& sources = devices.back().destinations.back().sources;
+    sources.push_back(std::move(l));
+    m_lastIsSource = true;
+    return sources.back();
+}
+
+SimMixer::SimLine& SimMixer::LastLine() {
+    if (devices.empty() || devices.back().destinations.empty()) throw std::logic_error("a control needs a line first");
+    SimDestination& d = devices.back().destinations.back();
+    return m_lastIsSource ? d.sources.back() : d.line;
+}
+
+SimMixer::SimControl& SimMixer::AddControl(std::uint32_t controlType, std::uint32_t controlId, std::int32_t value,
+                                           std::uint32_t minimum, std::uint32_t maximum, std::uint32_t steps) {
+    SimLine& line = LastLine();
+    if (FindControl(static_cast<std::uint32_t>(devices.size() - 1), controlId))
+        throw std::logic_error("control id " + std::to_string(controlId) + " is taken on this device");
+    SimControl c;
+    c.control.controlId = controlId;
+    c.control.controlType = controlType;
+    c.control.minimum = minimum;
+    c.control.maximum = maximum;
+    c.control.steps = steps;
+    c.control.name = ControlTypeName(controlType);
+    c.value = value;
+    line.controls.push_back(c);
+    return line.controls.back();
+}
 
 MmResult SimMixer::GetDevCaps(std::uint32_t device, std::uint32_t& destinations) {
     if (device >= devices.size() || devices[device].failCaps) return mixer::Error;
@@ -402,14 +514,16 @@ MmResult SimMixer::Open(std::uint32_t device, WindowHandle window, std::function
         return mixer::Error;
     }
     handle = m_next++;
-    m_open[handle] = OpenDevice{device, std::move(onControlChange)};
+    m_open[handle] = OpenDevice{device, window, std::make_shared<std::function<void()>>(std::move(onControlChange))};
     m_trace.Add("mixer open device " + std::to_string(device) + " notify window " + std::to_string(window));
     return mixer::NoError;
 }
 
 MmResult SimMixer::Close(MixerHandle handle) {
-    if (!m_open.erase(handle)) return mixer::Error;
-    m_trace.Add("mixer close");
+    auto it = m_open.find(handle);
+    if (it == m_open.end()) return mixer::Error;
+    m_trace.Add("mixer close device " + std::to_string(it->second.device));
+    m_open.erase(it);
     return mixer::NoError;
 }
 
@@ -431,6 +545,7 @@ MmResult SimMixer::GetSource(std::uint32_t device, std::uint32_t destination, st
     line = d.sources[source].line;
     line.destination = destination;
     line.source = source;
+    line.connections = 0;
     line.controls = static_cast<std::uint32_t>(d.sources[source].controls.size());
     return mixer::NoError;
 }
@@ -482,8 +597,20 @@ MmResult SimMixer::GetValue(std::uint32_t device, std::uint32_t controlId, std::
 }
 
 void SimMixer::NotifyChange(std::uint32_t device) {
-    for (auto& [handle, open] : m_open)
-        if (open.device == device && open.notify) m_post(open.notify);
+    for (auto& [handle, open] : m_open) {
+        if (open.device != device || !*open.notify) continue;
+        std::weak_ptr<std::function<void()>> target = open.notify;
+        Trace* trace = &m_trace;
+        WindowHandle window = open.window;
+        // Posted to the window like MM_MIXM_CONTROL_CHANGE; a notice still waiting
+        // when its handle closes goes nowhere.
+        m_post([target, trace, window] {
+            auto notify = target.lock();
+            if (!notify) return;
+            trace->Add("mixer notice -> window " + std::to_string(window));
+            (*notify)();
+        });
+    }
 }
 
 MmResult SimMixer::SetValue(std::uint32_t device, std::uint32_t controlId, std::int32_t value) {
@@ -508,6 +635,36 @@ bool SimMixer::SetByOther(std::uint32_t controlId, std::int32_t value) {
             return true;
         }
     return false;
+}
+
+std::vector<std::string> SimMixer::Dump() {
+    std::vector<std::string> out;
+    auto controls = [&](const SimLine& line, const std::string& indent) {
+        for (const auto& c : line.controls) {
+            const MixerControl& m = c.control;
+            std::string text = indent + "control " + std::to_string(m.controlId) + " " + ControlTypeName(m.controlType) +
+                               " = ";
+            if (m.controlType == mixer::ControlVolume)
+                text += std::to_string(static_cast<std::uint32_t>(c.value)) + " of " + std::to_string(m.minimum) + ".." +
+                        std::to_string(m.maximum) + " steps " + std::to_string(m.steps);
+            else
+                text += std::to_string(c.value);
+            out.push_back(text);
+        }
+    };
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        out.push_back("  device " + std::to_string(i));
+        for (const auto& d : devices[i].destinations) {
+            out.push_back("    destination " + Quote(d.line.line.name));
+            controls(d.line, "      ");
+            for (const auto& s : d.sources) {
+                out.push_back("      source " + Quote(s.line.name));
+                controls(s, "        ");
+            }
+        }
+    }
+    if (out.empty()) out.push_back("  (no mixer device)");
+    return out;
 }
 
 }  // namespace vel::sim

@@ -41,6 +41,9 @@ public:
     void SetResult(const std::string& file, std::intptr_t result) { m_results[AsciiKey(file)] = result; }
     // Makes the next CopyTree stop after copying nothing (as a cancelled or failed copy).
     void FailCopies(bool fail) { m_failCopies = fail; }
+    // Makes CopyTree stop after copying this many files (a copy that fails half-way);
+    // a negative count copies everything.
+    void FailCopiesAfter(int files) { m_copyBudget = files; }
     // Called for each WinExec (a scenario can start a Program Manager there).
     std::function<void(const std::string&)> OnWinExec;
 
@@ -56,6 +59,7 @@ private:
     SimFiles& m_files;
     std::map<std::string, std::intptr_t> m_results;
     bool m_failCopies = false;
+    int m_copyBudget = -1;
     std::vector<Started> m_started;
 };
 
@@ -222,7 +226,11 @@ public:
 
     bool hasDefault = true;
     bool supportsSettings = true;
+    // Every job fails (out of paper, spooler stopped).
+    bool failJobs = false;
     std::string name = "Printer";
+    // The program's settings: a selection starts from the printer's own (portrait).
+    bool selected = false;
     bool landscape = false;
     int pagesPrinted = 0;
 
@@ -230,7 +238,9 @@ private:
     Trace& m_trace;
 };
 
-// A mixer topology the scenario describes.
+// A mixer topology the scenario describes: devices, their destination lines with
+// source lines, and the lines' controls. A value that changes, whoever changed it,
+// sends a change notice to the window of every handle open on that device.
 class SimMixer final : public Mixer {
 public:
     SimMixer(Trace& trace, std::function<void(std::function<void()>)> post) : m_trace(trace), m_post(std::move(post)) {}
@@ -242,6 +252,7 @@ public:
     MmResult GetDestination(std::uint32_t device, std::uint32_t destination, MixerLine& line) override;
     MmResult GetSource(std::uint32_t device, std::uint32_t destination, std::uint32_t source, MixerLine& line) override;
     MmResult GetLineByComponentType(std::uint32_t device, std::uint32_t componentType, MixerLine& line) override;
+    // Refuses a line with more controls than `room`, as the real listing does.
     MmResult GetLineControls(std::uint32_t device, std::uint32_t lineId, std::uint32_t room,
                              std::vector<MixerControl>& controls) override;
     MmResult GetValue(std::uint32_t device, std::uint32_t controlId, std::int32_t& value) override;
@@ -268,23 +279,40 @@ public:
     };
     std::vector<SimDevice> devices;
 
+    // Building a topology, each step on the device or line added last; line ids are
+    // given in order. Adding out of order or a control id the device already has
+    // raises std::logic_error.
+    SimDevice& AddDevice();
+    SimLine& AddDestination(std::uint32_t componentType, const std::string& name = {});
+    SimLine& AddSource(std::uint32_t componentType, const std::string& name = {});
+    SimControl& AddControl(std::uint32_t controlType, std::uint32_t controlId, std::int32_t value,
+                           std::uint32_t minimum = 0, std::uint32_t maximum = 0, std::uint32_t steps = 0);
+
     // Sets a value as another program would; the open handles are notified.
     bool SetByOther(std::uint32_t controlId, std::int32_t value);
     SimControl* FindControl(std::uint32_t device, std::uint32_t controlId);
+    // The topology with its values, one line per device, line and control.
+    std::vector<std::string> Dump();
     // Number of value writes the program made, for tests.
     int writes = 0;
+    std::size_t OpenCount() const { return m_open.size(); }
 
 private:
     SimLine* FindLine(std::uint32_t device, std::uint32_t lineId);
+    SimLine& LastLine();
     void NotifyChange(std::uint32_t device);
     Trace& m_trace;
     std::function<void(std::function<void()>)> m_post;
     struct OpenDevice {
         std::uint32_t device;
-        std::function<void()> notify;
+        WindowHandle window;
+        // Shared with the notices on their way, which are dropped once the handle closes.
+        std::shared_ptr<std::function<void()>> notify;
     };
     std::map<MixerHandle, OpenDevice> m_open;
     MixerHandle m_next = 0x100;
+    std::uint32_t m_nextLineId = 1;
+    bool m_lastIsSource = false;
 };
 
 }  // namespace vel::sim

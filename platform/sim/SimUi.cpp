@@ -78,7 +78,9 @@ void SimPeer::Update(Property changed) {
                 t.Add("ui style " + path + (re->ReadOnly() ? " readonly" : "") + " color=" + Hex6(re->BackColor()));
             }
             break;
-        case Property::Focus: break;
+        case Property::Focus:
+            if (c.Kind() == ControlKind::Form) t.Add("ui front " + path);
+            break;
     }
 }
 

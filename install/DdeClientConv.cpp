@@ -1,0 +1,58 @@
+#include "install/DdeClientConv.h"
+
+#include "host/MainFrm.h"
+#include "startup/Velvinor.h"
+
+namespace vel {
+
+namespace {
+constexpr std::uint32_t kRequestTimeoutMs = 10000;
+}  // namespace
+
+TDdeClientConv::TDdeClientConv(Dde& dde, Shell& shell) : m_dde(dde), m_shell(shell) {}
+
+TDdeClientConv::~TDdeClientConv() { CloseLink(); }
+
+bool TDdeClientConv::SetLink(const std::string& service, const std::string& topic) {
+    CloseLink();
+    m_service = service;
+    m_topic = topic;
+    if (OpenLink()) return true;
+    m_service.clear();
+    m_topic.clear();
+    return false;
+}
+
+bool TDdeClientConv::OpenLink() {
+    if (m_conversation != 0) return true;
+    if (m_service.empty() && m_topic.empty()) return false;
+    m_conversation = m_dde.Connect(m_service, m_topic);
+    if (m_conversation == 0 && m_shell.WinExec(m_service + " " + m_topic, showcmd::ShowMinNoActive) > 31)
+        m_conversation = m_dde.Connect(m_service, m_topic);
+    return m_conversation != 0;
+}
+
+bool TDdeClientConv::ExecuteMacro(const std::string& command) {
+    if (m_conversation == 0) return false;
+    return m_dde.Execute(m_conversation, command);
+}
+
+std::optional<std::string> TDdeClientConv::RequestData(const std::string& item) {
+    if (m_conversation == 0) return std::nullopt;
+    return m_dde.Request(m_conversation, item, kRequestTimeoutMs);
+}
+
+void TDdeClientConv::CloseLink() {
+    if (m_conversation != 0) m_dde.Disconnect(m_conversation);
+    m_conversation = 0;
+    m_service.clear();
+    m_topic.clear();
+}
+
+std::unique_ptr<TDdeClientConv> CreateDdeClientConv(TMainForm& owner) {
+    auto conv = std::make_unique<TDdeClientConv>(owner.program.platform.dde, owner.program.platform.shell);
+    conv->SetLink("progman", "");
+    return conv;
+}
+
+}  // namespace vel

@@ -1,0 +1,108 @@
+#include "host/MainFrm.h"
+#include "host/Product.h"
+#include "install/FolderHelpers.h"
+#include "install/Folders.h"
+#include "install/InstallRules.h"
+#include "install/Installation.h"
+#include "install/StartingFrm.h"
+#include "runtime/Errors.h"
+#include "runtime/Text.h"
+#include "startup/Velvinor.h"
+
+namespace vel {
+
+namespace {
+
+void LoadPicture(FileSystem& files, Image& image, const std::string& path) {
+    std::uint32_t code = 0;
+    std::optional<std::string> bytes = files.ReadFile(path, &code);
+    if (!bytes)
+        throw Error("Cannot open file \"" + path + "\". " +
+                    (code == 3 ? "The system cannot find the path specified" : "The system cannot find the file specified"));
+    image.SetPicture(std::move(*bytes));
+}
+
+std::int64_t FreeMegabytesOn(FileSystem& files, char driveLetter) {
+    return FreeMegabytes(files.FreeBytesAvailable(driveLetter == ' ' ? std::string() : std::string(1, driveLetter) + ":\\"));
+}
+
+void EndWithNotice(Application& app, TStartingForm& dialog, const std::string& message) {
+    dialog.EnterNoticeState(message);
+    dialog.ShowModal();
+    app.Terminate();
+}
+
+}  // namespace
+
+void TransferToHardDisk(TMainForm& form, RegistryAccess& registry) {
+    Platform& p = form.program.platform;
+    Application& app = form.program.app;
+    TStartingForm& dialog = *form.StartingForm;
+    const std::string programFolder = form.ProgramFolder();
+    const std::string required = IntToStr(kRequiredMegabytes);
+
+    LoadPicture(p.files, dialog.Image1, programFolder + "install.bmp");
+    const std::string question = Ru("Перенести файлы программы на жесткий диск?\r\nОни займут примерно ") + required +
+                                 Ru(" Мб, но программа сможет работать быстрее");
+    const std::string programFilesDir = ReadProgramFilesDir(registry);
+
+    dialog.EnterQuestionState(question);
+    if (dialog.ShowModal() != mb::IdYes) {
+        dialog.Hide();
+        RegisterProgram(form, registry);
+        return;
+    }
+
+    dialog.EnterFolderState(DefaultProductFolder(programFilesDir));
+    if (dialog.ShowModal() != mb::IdOk) {
+        EndWithNotice(app, dialog, Ru("Установка не завершена"));
+        return;
+    }
+
+    // Closing the notice tests again: only a drive with room lets the user on.
+    std::int64_t free = FreeMegabytesOn(p.files, DriveLetterOf(dialog.Edit1.Text()));
+    while (free < kRequiredMegabytes) {
+        dialog.EnterSpaceState(Ru("На диске всего ") + IntToStr(free) + Ru(" Мб, нужно примерно ") + required + Ru(" Мб"));
+        dialog.ShowModal();
+        free = FreeMegabytesOn(p.files, DriveLetterOf(dialog.Edit1.Text()));
+    }
+
+    std::string path = Trim(dialog.Edit1.Text());
+    // Only a closed notice with blanks in the field gets here without a folder.
+    if (path.empty()) {
+        EndWithNotice(app, dialog, Ru("Установка не завершена"));
+        return;
+    }
+    path = IncludeTrailingBackslash(path);
+    const int entries = p.files.DirectoryExists(path) ? CountFolderEntries(p.files, path + "*.*") : 0;
+    path = InstallationFolder(path, entries);
+
+    if (!ForceDirectories(p.files, path)) {
+        EndWithNotice(app, dialog, Ru("Невозможно создать директорию ") + path + Ru(". Установка не завершена"));
+        return;
+    }
+
+    dialog.EnterCopyingState();
+    {
+        // The next run of either copy registers the copy, even if copying fails.
+        CloseKeyOnExit closer{registry};
+        registry.OpenKey(product::ProductKey, true);
+        registry.WriteString("", product::TransferMarker);
+        registry.WriteString("TransferPath", path);
+    }
+
+    app.SetCursor(Cursor::HourGlass);
+    dialog.Show();
+    app.ProcessMessages();
+
+    path = IncludeTrailingBackslash(path);
+    CopyFolderContents(p.shell, dialog.Handle(), programFolder, path);
+    const std::string newProgram = JoinPath(path, ExtractFileName(p.process.ProgramPath()));
+
+    dialog.Hide();
+    form.RestartLaunched = true;
+    p.shell.Execute(form.Handle(), "open", newProgram, "", path, showcmd::Hide);
+    app.Terminate();
+}
+
+}  // namespace vel

@@ -1,0 +1,128 @@
+#include "host/MainFrm.h"
+#include "host/Product.h"
+#include "install/DdeClientConv.h"
+#include "install/FolderHelpers.h"
+#include "install/Folders.h"
+#include "install/InstallRules.h"
+#include "install/Installation.h"
+#include "runtime/Errors.h"
+#include "runtime/Text.h"
+#include "startup/Velvinor.h"
+
+namespace vel {
+
+namespace {
+
+const char* const kScriptPath = "c:\\qq.bat";
+
+// Besides "." and "..", nothing or the product folder alone; a missing folder holds nothing.
+bool HoldsOnlyProductFolder(FileSystem& files, const std::string& folder, const std::string& productFolder) {
+    std::vector<FindEntry> others;
+    for (const FindEntry& e : files.Find(JoinPath(folder, "*.*")))
+        if (e.name != "." && e.name != "..") others.push_back(e);
+    if (others.empty()) return true;
+    return others.size() == 1 && (others[0].attributes & attr::Directory) &&
+           SameTextAscii(JoinPath(folder, others[0].name), productFolder);
+}
+
+bool IsLink(FileSystem& files, const std::string& folder) {
+    std::vector<FindEntry> found = files.Find(ExcludeTrailingBackslash(folder));
+    return found.size() == 1 && (found[0].attributes & attr::ReparsePoint);
+}
+
+void RemoveRegistryEntries(RegistryAccess& registry) {
+    registry.DeleteKey(product::ProductKey);
+    {
+        CloseKeyOnExit closer{registry};
+        registry.OpenKey(product::MakerKey, false);
+        // Another product of the maker keeps the maker key.
+        if (!registry.HasSubKeys()) registry.DeleteKey(product::MakerKey);
+    }
+    registry.DeleteKey(product::AppPathsKey);
+    registry.DeleteKey(product::UninstallKey);
+}
+
+void RemoveProgramGroup(Application& app, TDdeClientConv& dde) {
+    const std::string id = product::Identifier;
+    dde.OpenLink();
+    dde.RequestData(id);
+    dde.ExecuteMacro("[DeleteItem(" + Ru("Удалить программу Вельвинор") + ")]\r\n");
+    dde.ExecuteMacro("[DeleteItem(" + Ru(product::DisplayNameUtf8) + ")]\r\n");
+    // One line left is the group's own: no items remain in it.
+    if (SplitLines(dde.RequestData(id).value_or(std::string())).size() == 1)
+        dde.ExecuteMacro("[DeleteGroup(" + id + ")]\r\n");
+    app.ProcessMessages();
+    dde.CloseLink();
+}
+
+}  // namespace
+
+void UninstallProgram(TMainForm& form, RegistryAccess& registry) {
+    Platform& p = form.program.platform;
+    Application& app = form.program.app;
+    FileSystem& files = p.files;
+
+    std::string registeredFolder;
+    {
+        CloseKeyOnExit closer{registry};
+        registry.OpenKey(product::AppPathsKey, false);
+        registeredFolder = registry.ReadString("Path");
+    }
+    const std::string programFilesDir = ReadProgramFilesDir(registry);
+    const std::string makerFolder = MakerFolder(programFilesDir);
+    const std::string productFolder = DefaultProductFolder(programFilesDir);
+    std::string transferFolder;
+    {
+        CloseKeyOnExit closer{registry};
+        registry.OpenKey(product::ProductKey, true);
+        transferFolder = registry.ReadString("TransferPath");
+    }
+    const std::string parentFolder = ParentFolder(transferFolder);
+
+    if (app.MessageBox(UninstallConfirmation(transferFolder, productFolder, files.DirectoryExists(productFolder)),
+                       Ru("Удаление программы Вельвинор"), mb::YesNo) != mb::IdYes) {
+        app.Terminate();
+        return;
+    }
+
+    RemoveRegistryEntries(registry);
+    RemoveProgramGroup(app, *form.DdeClientConv1);
+    app.MessageBox(Ru("Приложение Вельвинор удалено"), app.Title(), mb::Ok);
+
+    const std::vector<std::string> systemFolders = files.SystemFolders();
+    auto safe = [&](const std::string& folder) {
+        return !folder.empty() &&
+               FolderMayBeRemoved({folder, makerFolder, programFilesDir, systemFolders, IsLink(files, folder)});
+    };
+    UninstallFileFacts facts;
+    facts.programFile = registeredFolder + product::Identifier + ".exe";
+    facts.transferFolder = transferFolder;
+    facts.parentFolder = parentFolder;
+    facts.makerFolder = makerFolder;
+    facts.productFolder = productFolder;
+    facts.makerExists = files.DirectoryExists(makerFolder);
+    facts.productExists = files.DirectoryExists(productFolder);
+    facts.transferExists = !transferFolder.empty() && files.DirectoryExists(transferFolder);
+    facts.parentExists = !parentFolder.empty() && files.DirectoryExists(parentFolder);
+    facts.makerHoldsOnlyProduct = HoldsOnlyProductFolder(files, makerFolder, productFolder);
+    facts.parentHoldsOnlyProduct = !parentFolder.empty() && HoldsOnlyProductFolder(files, parentFolder, productFolder);
+    facts.makerSafe = safe(makerFolder);
+    facts.productSafe = safe(productFolder);
+    facts.transferSafe = safe(transferFolder);
+    facts.parentSafe = safe(parentFolder);
+
+    const UninstallFilePlan plan = PlanUninstallFiles(facts);
+    for (const FolderStep& step : plan.steps) {
+        EmptyFolder(files, step.folder);
+        if (step.remove) files.RemoveDirectory(step.folder);
+    }
+    if (plan.writeScript &&
+        !files.WriteFile(kScriptPath, UninstallScript(facts.programFile, plan.scriptFolder, plan.scriptParent, kScriptPath)))
+        throw Error(std::string("Cannot create file \"") + kScriptPath + "\"");
+
+    files.SetCurrentDirectory("c:\\");
+    if (plan.writeScript) p.shell.Execute(0, "Open", kScriptPath, "", "", showcmd::Hide);
+    app.Terminate();
+}
+
+}  // namespace vel

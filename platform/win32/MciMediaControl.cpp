@@ -1,0 +1,275 @@
+#include "platform/win32/MciMediaControl.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// windows.h first: the multimedia headers rely on its types.
+#include <digitalv.h>
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "runtime/Text.h"
+
+namespace vel::win32 {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16");
+
+// The program's text is code page 1251 whatever the system's ANSI code page is, so
+// the element name goes through the wide call rather than mciSendCommandA.
+std::wstring Wide(const std::string& ansi) {
+    const std::u16string w = AnsiToWide(ansi);
+    return std::wstring(w.begin(), w.end());
+}
+
+std::string Ansi(const wchar_t* wide) {
+    const std::wstring w(wide);
+    return WideToAnsi(std::u16string(w.begin(), w.end()));
+}
+
+struct WindowDeleter {
+    void operator()(HWND window) const { DestroyWindow(window); }
+};
+using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
+
+constexpr wchar_t kNoticeClass[] = L"VelvinorMciNotice";
+
+MCIERROR Send(MciDevice device, UINT command, DWORD_PTR flags, void* params) {
+    return mciSendCommandW(device, command, flags, reinterpret_cast<DWORD_PTR>(params));
+}
+
+// Commands without parameters of their own still need a block: some devices refuse
+// a null one (MCIERR_NULL_PARAMETER_BLOCK) even where MCI says it is optional.
+MCIERROR SendPlain(MciDevice device, UINT command, DWORD_PTR flags) {
+    MCI_GENERIC_PARMS params{};
+    return Send(device, command, flags, &params);
+}
+
+// MCI_MODE_PLAY, MCI_MODE_STOP..., 0 when the device does not say.
+DWORD_PTR Mode(MciDevice device) {
+    MCI_STATUS_PARMS params{};
+    params.dwItem = MCI_STATUS_MODE;
+    return Send(device, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, &params) == 0 ? params.dwReturn : 0;
+}
+
+class MciMediaControl final : public MediaControl {
+public:
+    ~MciMediaControl() override;
+
+    MciError Open(const std::string& element, MciDevice& device) override;
+    std::string ErrorText(MciError error) override;
+    bool HasVideo(MciDevice device) override;
+    Size NaturalSize(MciDevice device) override;
+    MciError SetWindow(MciDevice device, WindowHandle window) override;
+    MciError PutDestination(MciDevice device, Rect rect) override;
+    bool AtEnd(MciDevice device) override;
+    MciError SeekToStart(MciDevice device) override;
+    MciError Play(MciDevice device, std::function<void(std::uint32_t)> onNotify) override;
+    MciError Stop(MciDevice device) override;
+    MciError Close(MciDevice device) override;
+
+private:
+    // A play still owed its notice, with the hidden window the device posts it to.
+    // A window per play, not one shared: MM_MCINOTIFY names only the device, whose id
+    // MCI hands out again right after a close, so a notice of a closed device's play
+    // could end a play of the next one. The first notice to reach the window is the
+    // play's; the window then goes, and whatever is posted to it after is dropped.
+    struct Owed {
+        MciDevice device = 0;
+        bool deviceOpen = true;  // false once its device was closed: the id may be reused
+        UniqueWindow window;
+        std::function<void(std::uint32_t)> callback;
+    };
+
+    static LRESULT CALLBACK NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnNotice(HWND window, std::uint32_t value);
+    // Ends the device's plays still owed a notice with `value`, except those whose
+    // notice is already waiting. With `stopped`, the device's latest play was running
+    // and is ended with `value` whatever the device posted for it.
+    void EndOwed(MciDevice device, std::uint32_t value, bool stopped);
+
+    std::vector<MciDevice> m_open;
+    std::vector<std::unique_ptr<Owed>> m_owed;
+};
+
+bool RegisterNoticeClass(WNDPROC proc) {
+    static const bool registered = [proc] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = kNoticeClass;
+        return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }();
+    return registered;
+}
+
+MciMediaControl::~MciMediaControl() {
+    // Callbacks die with their owner: close what is open, drop what is owed.
+    for (MciDevice device : m_open) SendPlain(device, MCI_CLOSE, MCI_WAIT);
+}
+
+LRESULT CALLBACK MciMediaControl::NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == MM_MCINOTIFY) {
+        if (auto* self = reinterpret_cast<MciMediaControl*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
+            self->OnNotice(window, static_cast<std::uint32_t>(wParam));
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void MciMediaControl::OnNotice(HWND window, std::uint32_t value) {
+    auto it = std::find_if(m_owed.begin(), m_owed.end(), [window](const auto& o) { return o->window.get() == window; });
+    if (it == m_owed.end()) return;
+    auto callback = std::move((*it)->callback);
+    // Destroying a window from inside its own procedure is allowed. The callback runs
+    // last: it may open, play or close devices and so change m_owed.
+    m_owed.erase(it);
+    if (callback) callback(value);
+}
+
+void MciMediaControl::EndOwed(MciDevice device, std::uint32_t value, bool stopped) {
+    Owed* latest = nullptr;
+    for (auto& owed : m_owed)
+        if (owed->device == device && owed->deviceOpen) latest = owed.get();
+    for (auto& owed : m_owed) {
+        if (owed->device != device || !owed->deviceOpen) continue;
+        HWND window = owed->window.get();
+        MSG waiting;
+        if (stopped && owed.get() == latest) {
+            // Wine's AVI device reports a stopped play as SUCCESSFUL; Windows' as ABORTED.
+            while (PeekMessageW(&waiting, window, MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE)) {
+            }
+        } else if (PeekMessageW(&waiting, window, MM_MCINOTIFY, MM_MCINOTIFY, PM_NOREMOVE)) {
+            continue;  // the device has spoken (Windows posts inside the call)
+        }
+        PostMessageW(window, MM_MCINOTIFY, value, static_cast<LPARAM>(device));
+    }
+}
+
+MciError MciMediaControl::Open(const std::string& element, MciDevice& device) {
+    const std::wstring name = Wide(element);
+    MCI_OPEN_PARMSW params{};
+    params.lpstrElementName = name.c_str();
+    // No MCI_OPEN_TYPE: the system picks the device from the file. Not shareable.
+    if (MCIERROR error = Send(0, MCI_OPEN, MCI_OPEN_ELEMENT | MCI_WAIT, &params)) return error;
+    device = params.wDeviceID;
+    m_open.push_back(device);
+    return 0;
+}
+
+std::string MciMediaControl::ErrorText(MciError error) {
+    wchar_t text[MAXERRORLENGTH] = {};
+    if (!mciGetErrorStringW(error, text, MAXERRORLENGTH) || !text[0])
+        return "MCI error " + std::to_string(error) + ".";
+    return Ansi(text);
+}
+
+bool MciMediaControl::HasVideo(MciDevice device) {
+    MCI_GETDEVCAPS_PARMS params{};
+    params.dwItem = MCI_GETDEVCAPS_HAS_VIDEO;
+    return Send(device, MCI_GETDEVCAPS, MCI_GETDEVCAPS_ITEM | MCI_WAIT, &params) == 0 && params.dwReturn != 0;
+}
+
+Size MciMediaControl::NaturalSize(MciDevice device) {
+    MCI_DGV_RECT_PARMS params{};
+    // MCI rectangles carry width and height in right and bottom.
+    if (Send(device, MCI_WHERE, MCI_DGV_WHERE_SOURCE | MCI_WAIT, &params) != 0) return {};
+    return Size{static_cast<int>(params.rc.right), static_cast<int>(params.rc.bottom)};
+}
+
+MciError MciMediaControl::SetWindow(MciDevice device, WindowHandle window) {
+    MCI_DGV_WINDOW_PARMSW params{};
+    params.hWnd = reinterpret_cast<HWND>(window);
+    return Send(device, MCI_WINDOW, MCI_DGV_WINDOW_HWND | MCI_WAIT, &params);
+}
+
+MciError MciMediaControl::PutDestination(MciDevice device, Rect rect) {
+    // No size means the natural size. Said explicitly: leaving MCI_DGV_RECT out to get
+    // the device's default is refused by Wine's DirectShow-based device.
+    if (rect.width == 0 && rect.height == 0) {
+        const Size natural = NaturalSize(device);
+        rect.width = natural.width;
+        rect.height = natural.height;
+    }
+    MCI_DGV_PUT_PARMS params{};
+    // left, top, width, height, as MCI wants them, not a RECT's corners.
+    params.rc = RECT{rect.left, rect.top, rect.width, rect.height};
+    return Send(device, MCI_PUT, MCI_DGV_PUT_DESTINATION | MCI_DGV_RECT | MCI_WAIT, &params);
+}
+
+bool MciMediaControl::AtEnd(MciDevice device) {
+    MCI_STATUS_PARMS length{};
+    length.dwItem = MCI_STATUS_LENGTH;
+    MCI_STATUS_PARMS position{};
+    position.dwItem = MCI_STATUS_POSITION;
+    if (Send(device, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, &length) != 0 ||
+        Send(device, MCI_STATUS, MCI_STATUS_ITEM | MCI_WAIT, &position) != 0)
+        return false;
+    // A played AVI rests on its last frame: Wine reports length - 1 there, Windows
+    // the length. Either way a play from here would end at once.
+    return position.dwReturn + 1 >= length.dwReturn;
+}
+
+MciError MciMediaControl::SeekToStart(MciDevice device) {
+    MCI_SEEK_PARMS params{};
+    return Send(device, MCI_SEEK, MCI_SEEK_TO_START | MCI_WAIT, &params);
+}
+
+MciError MciMediaControl::Play(MciDevice device, std::function<void(std::uint32_t)> onNotify) {
+    if (std::find(m_open.begin(), m_open.end(), device) == m_open.end()) return MCIERR_INVALID_DEVICE_ID;
+    if (!RegisterNoticeClass(&NoticeProc)) return MCIERR_OUT_OF_MEMORY;
+    auto owed = std::make_unique<Owed>();
+    owed->device = device;
+    owed->callback = std::move(onNotify);
+    // Message-only: never shown, no taskbar entry, yet served by the thread's loop.
+    owed->window.reset(CreateWindowExW(0, kNoticeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       GetModuleHandleW(nullptr), nullptr));
+    if (!owed->window) return MCIERR_OUT_OF_MEMORY;
+    SetWindowLongPtrW(owed->window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+
+    MCI_PLAY_PARMS params{};
+    params.dwCallback = reinterpret_cast<DWORD_PTR>(owed->window.get());
+    // MCI_NOTIFY without MCI_WAIT: returns at once, the notice comes as a message.
+    if (MCIERROR error = Send(device, MCI_PLAY, MCI_NOTIFY, &params)) return error;  // no notice owed
+    // The device supersedes a play still running; one that does not say so still has.
+    EndOwed(device, MCI_NOTIFY_SUPERSEDED, false);
+    m_owed.push_back(std::move(owed));
+    return 0;
+}
+
+MciError MciMediaControl::Stop(MciDevice device) {
+    if (std::find(m_open.begin(), m_open.end(), device) == m_open.end()) return MCIERR_INVALID_DEVICE_ID;
+    const bool playing = Mode(device) == MCI_MODE_PLAY;
+    MCIERROR error = SendPlain(device, MCI_STOP, MCI_WAIT);
+    if (error != 0 && error < MCIERR_BASE) {
+        // Wine's AVI device stops, then reports the failed reset of a sound output it
+        // never had (no sound device): a wave-layer code, not an MCI one. Stopped is stopped.
+        if (Mode(device) == MCI_MODE_STOP) error = 0;
+    }
+    if (error == 0) EndOwed(device, MCI_NOTIFY_ABORTED, playing);
+    return error;
+}
+
+MciError MciMediaControl::Close(MciDevice device) {
+    auto open = std::find(m_open.begin(), m_open.end(), device);
+    if (open == m_open.end()) return MCIERR_INVALID_DEVICE_ID;
+    const bool playing = Mode(device) == MCI_MODE_PLAY;
+    if (MCIERROR error = SendPlain(device, MCI_CLOSE, MCI_WAIT)) return error;
+    m_open.erase(open);
+    EndOwed(device, MCI_NOTIFY_ABORTED, playing);
+    for (auto& owed : m_owed)
+        if (owed->device == device) owed->deviceOpen = false;
+    return 0;
+}
+
+}  // namespace
+
+std::unique_ptr<MediaControl> CreateMciMediaControl() { return std::make_unique<MciMediaControl>(); }
+
+}  // namespace vel::win32

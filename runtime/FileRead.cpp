@@ -1,0 +1,25 @@
+#include "runtime/FileRead.h"
+
+#include "runtime/Errors.h"
+#include "runtime/Text.h"
+
+namespace vel {
+
+std::string SystemErrorText(std::uint32_t code) {
+    switch (code) {
+        case 2: return "The system cannot find the file specified";
+        case 3: return "The system cannot find the path specified";
+        case 5: return "Access is denied";
+        case 32: return "The process cannot access the file because it is being used by another process";
+        default: return "System error. Code: " + IntToStr(code);
+    }
+}
+
+std::string ReadWholeFile(FileSystem& files, const std::string& path) {
+    std::uint32_t code = 0;
+    auto bytes = files.ReadFile(path, &code);
+    if (!bytes) throw Error("Cannot open file \"" + path + "\". " + SystemErrorText(code));
+    return std::move(*bytes);
+}
+
+}  // namespace vel

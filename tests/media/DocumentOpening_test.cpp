@@ -1,0 +1,92 @@
+#include "media/MediaWorld.h"
+
+namespace vel::mediatest {
+namespace {
+
+TEST(DocumentOpening, RichTextNamesGoToTheViewerAndTheRestToTheShell) {
+    struct Case {
+        const char* argument;
+        bool viewer;
+        bool rtf;
+        const char* shellFile;
+    } cases[] = {
+        {"Parents.RTF", true, true, nullptr},
+        {"x.rtf.txt", true, false, nullptr},
+        {"docs\\x.Rtf", true, true, nullptr},
+        {"manual.pdf", false, false, "C:\\Game\\SWF\\manual.pdf"},
+        {"", false, false, "C:\\Game\\SWF\\"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument);
+        World w;
+        w.m.ui.screen = {640, 480};
+        w.m.files.AddFile(std::string("C:\\Game\\SWF\\") + c.argument, "content");
+        w.Start();
+        w.Mark();
+        w.Command("execute", c.argument);
+        TRtfForm& viewer = *w.p->RtfForm;
+        EXPECT_EQ(viewer.Visible(), c.viewer);
+        EXPECT_TRUE(w.Messages().empty());
+        if (c.viewer) {
+            EXPECT_EQ(viewer.Bounds(), (Rect{-30, -10, 700, 500}));
+            EXPECT_EQ(viewer.Text(), Ru("Родителям"));
+            EXPECT_EQ(viewer.RxRichEdit.Content(), "content");
+            EXPECT_EQ(viewer.RxRichEdit.ContentIsRtf(), c.rtf);
+            EXPECT_EQ(viewer.RxRichEdit.Bounds(), (Rect{0, 0, 700 - 16, 500 - 31}));
+            EXPECT_TRUE(w.Lines("shell").empty());
+        } else {
+            ASSERT_EQ(w.m.shell.StartedPrograms().size(), 1u);
+            const auto& started = w.m.shell.StartedPrograms()[0];
+            EXPECT_EQ(started.file, c.shellFile);
+            EXPECT_EQ(started.parameters, "");
+            EXPECT_EQ(started.directory, "");
+            EXPECT_EQ(started.show, showcmd::ShowNormal);
+        }
+    }
+}
+
+TEST(DocumentOpening, ADocumentThatCannotBeReadLeavesTheViewerAsItWas) {
+    World w;
+    w.m.files.AddFile("C:\\Game\\SWF\\a.rtf", "{\\rtf1 a}");
+    w.m.files.AddFile("C:\\Game\\SWF\\locked.rtf", "{\\rtf1 b}");
+    w.m.files.DenyRead("C:\\Game\\SWF\\locked.rtf");
+    w.Start();
+    w.Command("execute", "a.rtf");
+    TRtfForm& viewer = *w.p->RtfForm;
+    viewer.SetBounds({5, 6, 300, 200});
+    const std::string folder = "Cannot open file \"C:\\Game\\SWF\\";
+    struct Case {
+        const char* argument;
+        std::string message;
+    } cases[] = {
+        {"missing.rtf", folder + "missing.rtf\". The system cannot find the file specified"},
+        {"no\\missing.rtf", folder + "no\\missing.rtf\". The system cannot find the path specified"},
+        {"locked.rtf", folder + "locked.rtf\". Access is denied"},
+    };
+    for (const auto& c : cases) {
+        w.Mark();
+        w.Command("execute", c.argument);
+        EXPECT_EQ(w.Messages(), std::vector<std::string>{c.message});
+        EXPECT_TRUE(viewer.Visible());
+        EXPECT_EQ(viewer.Bounds(), (Rect{5, 6, 300, 200}));
+        EXPECT_EQ(viewer.RxRichEdit.Content(), "{\\rtf1 a}");
+    }
+    // Closed, a failed request does not bring it back.
+    viewer.UserClose();
+    w.Command("execute", "missing.rtf");
+    EXPECT_FALSE(viewer.Visible());
+}
+
+TEST(DocumentOpening, TheShellsFailureCodeIsShown) {
+    for (std::intptr_t code : {2, 31, 32}) {
+        World w;
+        w.m.shell.SetResult("C:\\Game\\SWF\\x.doc", code);
+        w.Start();
+        w.Mark();
+        w.Command("execute", "x.doc");
+        EXPECT_EQ(w.Messages(), std::vector<std::string>{"Ошибка " + std::to_string(code) + " вызова внешней программы"});
+    }
+}
+
+}  // namespace
+}  // namespace vel::mediatest
