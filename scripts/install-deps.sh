@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 # Usage: scripts/install-deps.sh [native|windows]...   (default: native)
+#   native   the simulated build, its tests and benchmarks
+#   windows  the cross build of Velvinor.exe (mingw-w64) and the Wine tests: 32-bit
+#            Wine, a virtual display, and what the media check under Wine plays
 set -euo pipefail
 
 want=()
 for kind in "${@:-native}"; do
   case "$kind" in
     native) want+=(cmake make g++ libgtest-dev libbenchmark-dev python3 python3-yaswfp) ;;
+    windows)
+      want+=(cmake make python3 g++-mingw-w64-i686 mingw-w64 wine wine32:i386 xvfb xauth xdotool imagemagick
+        ffmpeg locales gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
+        gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386) ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;
   esac
 done
@@ -18,6 +25,10 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # 32-bit Wine comes from the i386 architecture.
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

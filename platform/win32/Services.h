@@ -25,10 +25,7 @@ std::unique_ptr<Process> CreateWinProcess();         // WinProcess.cpp
 std::unique_ptr<Dde> CreateWinDde();                 // WinDde.cpp
 std::unique_ptr<Ui> CreateWinUi();                   // WinUi.cpp
 
-// Stand-ins until the real devices are built (DeviceStubs.cpp): no video device,
-// no mixer device, no default printer.
-std::unique_ptr<MediaControl> CreateNoMediaControl();
-std::unique_ptr<Mixer> CreateNoMixer();
-std::unique_ptr<Printer> CreateNoPrinter();
+// The devices have their own headers: MciMediaControl.h, WinMixer.h, WinPrinter.h,
+// and MovieHost.h for the movie player control.
 
 }  // namespace vel::win32

@@ -5,8 +5,12 @@
 
 #include <memory>
 
+#include "platform/native/TscCounter.h"
+#include "platform/win32/MciMediaControl.h"
 #include "platform/win32/MovieHost.h"
 #include "platform/win32/Services.h"
+#include "platform/win32/WinMixer.h"
+#include "platform/win32/WinPrinter.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"
 #include "startup/Velvinor.h"
@@ -40,12 +44,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         auto files = vel::win32::CreateWinFileSystem();
         auto shell = vel::win32::CreateWinShell();
         auto process = vel::win32::CreateWinProcess();
-        auto media = vel::win32::CreateNoMediaControl();
-        auto mixer = vel::win32::CreateNoMixer();
+        auto media = vel::win32::CreateMciMediaControl();
+        auto mixer = vel::win32::CreateWinMixer();
         auto dde = vel::win32::CreateWinDde();
         auto movie = vel::win32::CreateMovieService();
-        auto printer = vel::win32::CreateNoPrinter();
-        vel::Platform platform{*ui, *registry, *files, *shell, *process, *media, *mixer, *dde, *movie, *printer};
+        auto printer = vel::win32::CreateWinPrinter();
+        vel::native::TscCounter clock;
+        vel::Platform platform{*ui,   *registry, *files,  *shell,   *process, *media,
+                               *mixer, *dde,     *movie, *printer, clock};
         return vel::RunVelvinor(platform);
     } catch (const std::exception& error) {
         // The services could not start: there is no application to report it yet.

@@ -11,6 +11,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/win32/RichTextView.h"
 #include "platform/win32/WinText.h"
 #include "runtime/Errors.h"
 
@@ -158,7 +159,10 @@ public:
             case Property::Text: SetWindowTextW(m_hwnd, Caption().c_str()); break;
             case Property::Enabled: EnableWindow(m_hwnd, m_form.Enabled()); break;
             case Property::Style: ApplyStyle(); break;
-            case Property::Focus: SetFocus(m_hwnd); break;
+            case Property::Focus:  // brought to the front
+                SetWindowPos(m_hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+                SetForegroundWindow(m_hwnd);
+                break;
             default: break;
         }
     }
@@ -569,34 +573,57 @@ private:
     std::set<HTREEITEM> m_filled;
 };
 
-// The document view: for now a read-only multi-line edit showing the document's text.
+// The document view: the system's Rich Edit control (RichTextView.h); a plain
+// read-only edit showing the document's text where no Rich Edit library exists.
 class RichEditPeer final : public WinPeer {
 public:
     RichEditPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {
-        CreateChild(L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | ES_NOHIDESEL, WS_EX_CLIENTEDGE);
+        HWND parent = reinterpret_cast<HWND>(c.Parent() ? c.Parent()->Handle() : 0);
+        int id = ui.NextControlId();
+        if (parent && (m_hwnd = richtext::Create(parent, id))) {
+            m_rich = true;
+            m_ui.Register(m_hwnd, this);
+            SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_ui.Font()), FALSE);
+            UpdateCommon(Property::Bounds);
+            if (!c.Visible()) UpdateCommon(Property::Visible);
+            if (!c.Enabled()) UpdateCommon(Property::Enabled);
+        } else {
+            CreateChild(L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | ES_NOHIDESEL, WS_EX_CLIENTEDGE);
+        }
         Update(Property::Style);
         Update(Property::Content);
     }
     void Update(Property changed) override {
         auto& view = static_cast<RichEdit&>(m_control);
         if (changed == Property::Content) {
-            std::string text = view.ContentIsRtf() ? PlainTextOfRtf(view.Content()) : view.Content();
-            SetWindowTextW(m_hwnd, Wide(WithCrLf(text)).c_str());
+            if (m_rich) {
+                richtext::SetContent(m_hwnd, view.Content(), view.ContentIsRtf());
+            } else {
+                std::string text = view.ContentIsRtf() ? PlainTextOfRtf(view.Content()) : view.Content();
+                SetWindowTextW(m_hwnd, Wide(WithCrLf(text)).c_str());
+            }
         } else if (changed == Property::Style) {
-            SendMessageW(m_hwnd, EM_SETREADONLY, view.ReadOnly(), 0);
             m_color = ColorOf(view.BackColor());
-            m_brush.Reset(CreateSolidBrush(m_color));
-            InvalidateRect(m_hwnd, nullptr, TRUE);
+            if (m_rich) {
+                richtext::SetReadOnly(m_hwnd, view.ReadOnly());
+                richtext::SetBackColor(m_hwnd, m_color);
+            } else {
+                SendMessageW(m_hwnd, EM_SETREADONLY, view.ReadOnly(), 0);
+                m_brush.Reset(CreateSolidBrush(m_color));
+                InvalidateRect(m_hwnd, nullptr, TRUE);
+            }
         } else {
             UpdateCommon(changed);
         }
     }
     HBRUSH Background(HDC dc) override {
+        if (m_rich) return nullptr;  // a Rich Edit paints its own background
         SetBkColor(dc, m_color);
         return static_cast<HBRUSH>(m_brush.Get());
     }
 
 private:
+    bool m_rich = false;
     COLORREF m_color = RGB(255, 255, 255);
     ScopedGdi m_brush;
 };

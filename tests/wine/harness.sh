@@ -88,7 +88,8 @@ cleanup_run() {
 # ---- for the tests ----
 
 # Ends whatever an earlier test left running in the prefix, and forgets the
-# program's registry entries, its files and the test Program Manager's groups.
+# program's registry entries, its files, a registered movie control and the test
+# Program Manager's groups.
 reset_machine() {
   use_display
   stop_server
@@ -99,6 +100,7 @@ reset_machine() {
 [-HKEY_LOCAL_MACHINE\Software\Trelkon]
 [-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe]
 [-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe]
+[-HKEY_CLASSES_ROOT\CLSID\{D27CDB6E-AE6D-11CF-96B8-444553540000}]
 REG
 }
 
@@ -189,13 +191,14 @@ drive() {
 # `wine reg query` of a key (with /v NAME of one value), output as reg prints it.
 reg_query() { timeout 60 wine reg query "$@" 2>/dev/null | tr -d '\r'; }
 
-# The exact text of a string value, Cyrillic included: `reg query` prints through the
-# console's code page, which lacks it outside a Russian system, so the value is read
-# from `reg export` (UTF-16) instead. Empty output for a missing value.
+# The exact text of a string value ("@" for the default one), Cyrillic included:
+# `reg query` prints through the console's code page, which lacks it outside a
+# Russian system, so the value is read from `reg export` (UTF-16) instead. A missing
+# value or key prints nothing and returns 1.
 reg_value() {
   local key=$1 name=$2 file="$VEL_WINE_RUN/export.reg"
   rm -f "$file"
-  timeout 60 wine reg export "$key" "$(winepath -w "$file")" /y >/dev/null 2>&1 || return 0
+  timeout 60 wine reg export "$key" "$(winepath -w "$file")" /y >/dev/null 2>&1 || return 1
   local want
   if [ "$name" = "@" ]; then want='@'; else want="\"$name\""; fi
   iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' | awk -v want="$want" '
@@ -203,14 +206,15 @@ reg_value() {
     inkey && index($0, want "=") == 1 {
       v = substr($0, length(want) + 2)
       if (v ~ /^".*"$/) { v = substr(v, 2, length(v) - 2); gsub(/\\\\/, "\\", v); gsub(/\\"/, "\"", v) }
-      print v; exit
-    }'
+      print v; found = 1; exit
+    }
+    END { exit !found }'
 }
 
 # Asserts that a value holds exactly the expected text.
 expect_reg() {
   local key=$1 name=$2 expected=$3 actual
-  actual=$(reg_value "$key" "$name")
+  actual=$(reg_value "$key" "$name") || fail "$key has no value $name"
   [ "$actual" = "$expected" ] || fail "$key $name is \"$actual\", not \"$expected\""
   log "ok: $key $name = \"$actual\""
 }

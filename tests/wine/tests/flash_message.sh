@@ -2,6 +2,7 @@
 # movie player is needed, captioned with the application's title, and the program
 # ends without ever showing its main window.
 reset_machine
+start_progman   # the system's Program Manager, which the program talks to at every start
 game="$C/Games/Velvinor"
 install_game_copy "$game"
 mark_installed   # an ordinary start, whatever the start decision does

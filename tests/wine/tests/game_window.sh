@@ -4,6 +4,7 @@
 # first reports that its video cannot be opened, as it does on any machine that
 # cannot play them, and waits for the skip key.)
 reset_machine
+start_progman   # the system's Program Manager, which the program talks to at every start
 register_movie_stub "$VEL_FLASHSTUB"
 game="$C/Games/Velvinor"
 install_game_copy "$game"

@@ -3,6 +3,7 @@
 # no such guard. Without a movie control each running copy waits in its movie player
 # message, which is enough to keep it running.
 reset_machine
+start_progman   # the system's Program Manager, which the program talks to at every start
 game="$C/Games/Velvinor"
 install_game_copy "$game"
 mark_installed 'C:\Games\Velvinor\Velvinor.exe'
@@ -28,6 +29,7 @@ log "ok: the second installed copy ended at once; the first ran on"
 
 # Not installed: no guard, two copies run side by side.
 reset_machine
+start_progman
 install_game_copy "$game"
 mark_installed
 start_program "$game/Velvinor.exe"
