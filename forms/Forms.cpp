@@ -136,8 +136,14 @@ void Form::UserClose() {
             OnCloseRequest();
             return;
         }
-        if (m_inModal) m_modalResult = mb::IdCancel;
-        else Hide();
+        if (m_inModal) {
+            m_modalResult = mb::IdCancel;
+            return;
+        }
+        Hide();
+        // Closing the main window (Alt+F4 on the borderless game) ends the program;
+        // hidden, it would run on with no way back to it.
+        if (m_app.MainForm() == this) m_app.Terminate();
     });
 }
 

@@ -114,7 +114,8 @@ public:
 
     std::function<void()> OnShow;
     std::function<void(std::uint16_t& key, std::uint32_t shift)> OnKeyUp;
-    // Closing by the close box; the default hides the form (and cancels a modal showing).
+    // Closing by the close box; the default hides the form (and cancels a modal
+    // showing), and for the main form also ends the program.
     std::function<void()> OnCloseRequest;
 
 private:
