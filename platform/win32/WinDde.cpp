@@ -10,11 +10,9 @@
 // gets "Вельвинор" exactly.
 
 #include "platform/win32/Win32.h"
-#include <dde.h>
 #include <ddeml.h>
 
 #include <map>
-#include <set>
 
 #include "platform/win32/Services.h"
 #include "runtime/Errors.h"
@@ -56,28 +54,26 @@ private:
     HDDEDATA m_data;
 };
 
-class WinDde;
-WinDde* g_client = nullptr;  // the library calls back without a context of ours
-HDDEDATA CALLBACK ClientCallback(UINT type, UINT, HCONV conversation, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR);
+// A client-only instance has nothing to answer; the completion of an asynchronous
+// execute arrives here and is not needed.
+HDDEDATA CALLBACK ClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
 
 class WinDde final : public Dde {
 public:
     WinDde() {
-        g_client = this;
         if (DdeInitializeA(&m_instance, ClientCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
             throw Error("DDE initialisation failed");
     }
     ~WinDde() override {
-        for (HCONV conversation : m_open) DdeDisconnect(conversation);
+        for (const auto& open : m_open) DdeDisconnect(open.first);
         DdeUninitialize(m_instance);
-        g_client = nullptr;
     }
 
     DdeConversation Connect(const std::string& service, const std::string& topic) override {
         DdeString s(m_instance, service), t(m_instance, topic);
         HCONV conversation = DdeConnect(m_instance, s.Get(), t.Get(), nullptr);
         if (!conversation) return 0;
-        m_open.insert(conversation);
+        m_open[conversation] = {service, topic, false};
         return reinterpret_cast<DdeConversation>(conversation);
     }
 
@@ -88,7 +84,7 @@ public:
         DWORD transaction = 0;
         HDDEDATA issued = DdeClientTransaction(reinterpret_cast<LPBYTE>(text.data()), static_cast<DWORD>(text.size() + 1),
                                                c, nullptr, CF_TEXT, XTYP_EXECUTE, TIMEOUT_ASYNC, &transaction);
-        if (issued) ++m_pending[c];
+        if (issued) m_open[c].executed = true;
         return issued != nullptr;
     }
 
@@ -97,16 +93,29 @@ public:
         HCONV c = Find(conversation);
         if (!c) return std::nullopt;
         // Some DDE libraries (Wine's) keep an answered asynchronous execute at the head
-        // of the conversation's queue, where it makes every later synchronous request
-        // time out: let the executes be answered, then drop them from the queue.
-        if (m_pending.count(c)) {
-            DWORD start = GetTickCount();
-            WaitForExecutes(c, timeoutMs);
-            DdeAbandonTransaction(m_instance, c, 0);
-            m_pending.erase(c);
-            DWORD spent = GetTickCount() - start;
-            timeoutMs = spent < timeoutMs ? timeoutMs - spent : 1;
+        // of its conversation's queue, and then take any later answer on that
+        // conversation for the execute's: after an execute, ask on a conversation of
+        // its own. The server handles it after the executes sent before it.
+        if (m_open[c].executed) {
+            DdeString s(m_instance, m_open[c].service), t(m_instance, m_open[c].topic);
+            HCONV fresh = DdeConnect(m_instance, s.Get(), t.Get(), nullptr);
+            if (!fresh) return std::nullopt;
+            auto answer = RequestOn(fresh, item, timeoutMs);
+            DdeDisconnect(fresh);
+            return answer;
         }
+        return RequestOn(c, item, timeoutMs);
+    }
+
+    void Disconnect(DdeConversation conversation) override {
+        if (HCONV c = Find(conversation)) {
+            DdeDisconnect(c);
+            m_open.erase(c);
+        }
+    }
+
+private:
+    std::optional<std::string> RequestOn(HCONV c, const std::string& item, std::uint32_t timeoutMs) {
         DdeString i(m_instance, item);
         DdeData answer(DdeClientTransaction(nullptr, 0, c, i.Get(), CF_TEXT, XTYP_REQUEST, timeoutMs, nullptr));
         if (!answer.Get()) return std::nullopt;
@@ -119,51 +128,18 @@ public:
         return bytes;
     }
 
-    void Disconnect(DdeConversation conversation) override {
-        if (HCONV c = Find(conversation)) {
-            DdeDisconnect(c);
-            m_open.erase(c);
-            m_pending.erase(c);
-        }
-    }
-
-    void Completed(HCONV conversation) {
-        auto it = m_pending.find(conversation);
-        if (it != m_pending.end() && it->second > 0) --it->second;
-    }
-
-private:
-    // Handles only the DDE messages meanwhile, so no other work of the program runs.
-    void WaitForExecutes(HCONV conversation, DWORD timeoutMs) {
-        DWORD start = GetTickCount();
-        while (m_pending[conversation] > 0) {
-            DWORD spent = GetTickCount() - start;
-            if (spent >= timeoutMs) break;
-            MSG msg;
-            if (PeekMessageW(&msg, nullptr, WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE)) {
-                DispatchMessageW(&msg);
-                continue;
-            }
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - spent, QS_POSTMESSAGE);
-        }
-    }
-
     HCONV Find(DdeConversation conversation) const {
         HCONV c = reinterpret_cast<HCONV>(conversation);
         return m_open.count(c) ? c : nullptr;
     }
 
+    struct Conversation {
+        std::string service, topic;
+        bool executed;  // an asynchronous execute went out on it
+    };
     DWORD m_instance = 0;
-    std::set<HCONV> m_open;  // disconnected with the instance, if the program did not
-    std::map<HCONV, int> m_pending;  // asynchronous executes not yet answered
+    std::map<HCONV, Conversation> m_open;  // disconnected with the instance, if the program did not
 };
-
-// A client-only instance has nothing to answer; it only hears that an
-// asynchronous execute was answered.
-HDDEDATA CALLBACK ClientCallback(UINT type, UINT, HCONV conversation, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
-    if (type == XTYP_XACT_COMPLETE && g_client) g_client->Completed(conversation);
-    return nullptr;
-}
 
 }  // namespace
 

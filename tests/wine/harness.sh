@@ -95,13 +95,16 @@ reset_machine() {
   stop_server
   start_server
   cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
-  rm -rf "$C/Games" "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.txt.ready" "$VEL_WINE_RUN/progman.log"
+  rm -rf "$C/Games" "$C/Program Files/Trelkon" "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.txt.ready" "$VEL_WINE_RUN/progman.log"
   regedit_apply <<'REG'
 [-HKEY_LOCAL_MACHINE\Software\Trelkon]
 [-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe]
 [-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe]
 [-HKEY_CLASSES_ROOT\CLSID\{D27CDB6E-AE6D-11CF-96B8-444553540000}]
+[HKEY_LOCAL_MACHINE\Software\Wine\Drives]
+"d:"=-
 REG
+  rm -f "$WINEPREFIX/dosdevices/d:"
 }
 
 # Applies registry lines (the body of a .reg file, UTF-8) in one go.
@@ -168,6 +171,21 @@ start_program() {
   PROGRAM_PID=$!
 }
 
+# The same for a program named by its Windows path (say on a drive of the prefix
+# that is no folder of drive C:), started from the folder it is in.
+start_program_at() {
+  local exe=$1
+  shift
+  START_MS=$(now_ms)
+  local dir
+  dir=$(dirname "$(winepath -u "$exe" 2>/dev/null)")
+  (cd "$dir" && exec wine "$exe" "$@" >>"$VEL_WINE_RUN/program.out" 2>&1 </dev/null) &
+  PROGRAM_PID=$!
+}
+
+# A picture for the installer dialog (a BMP file, 611 by 157).
+make_install_bmp() { convert -size 611x157 gradient:navy-skyblue "BMP3:$1"; }
+
 # Waits for a background process to end; its exit code is in EXIT_CODE.
 wait_exit() {
   local pid=$1 deadline=$(($(now_ms) + $2))
@@ -190,6 +208,10 @@ drive() {
 
 # `wine reg query` of a key (with /v NAME of one value), output as reg prints it.
 reg_query() { timeout 60 wine reg query "$@" 2>/dev/null | tr -d '\r'; }
+
+# Whether a key exists (`reg query` prints its complaint on standard output: the
+# exit code tells).
+reg_key_exists() { timeout 60 wine reg query "$1" >/dev/null 2>&1; }
 
 # The exact text of a string value ("@" for the default one), Cyrillic included:
 # `reg query` prints through the console's code page, which lacks it outside a
@@ -261,12 +283,16 @@ wait_for_text() {
   done
 }
 
-# A CD-ROM drive LETTER (as "d") showing the Unix folder DIR, for a start "from the disc".
+# A CD-ROM drive LETTER (as "d") showing the Unix folder DIR, for a start "from the
+# disc". Wine reads the drive types when its server starts, so this restarts the
+# server: call it before starting any program of the test.
 add_cdrom_drive() {
   local letter=$1 dir=$2
   ln -sfn "$dir" "$WINEPREFIX/dosdevices/$letter:"
   regedit_apply <<<"[HKEY_LOCAL_MACHINE\\Software\\Wine\\Drives]
 \"$letter:\"=\"cdrom\""
+  stop_server
+  start_server
 }
 
 case "${1:-}" in

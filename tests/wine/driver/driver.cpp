@@ -16,12 +16,15 @@
 //   forbid CLASS TITLE                  from now on, seeing such a visible window fails
 //   count CLASS TITLE N                 exactly N such visible windows now
 //   wait-count CLASS TITLE N [TIMEOUT]  waits until there are exactly N
-//   expect-title TEXT                   the current window's title
+//   expect-title TEXT                   the current window's title (within 5 s)
 //   expect-text TEXT                    a child of the current window has exactly TEXT
-//   click CAPTION                       presses the current window's button ("&" ignored)
+//                                       (within 5 s)
+//   click CAPTION                       presses the current window's button ("&" ignored;
+//                                       waits up to 5 s for the button to exist)
 //   set-text INDEX TEXT                 WM_SETTEXT on the INDEX-th (from 0) edit field
 //   key VK                              posts key down and up (a virtual-key code) to it
 //   close                               posts WM_CLOSE to the current window
+//   show                                prints the current window's children and texts
 //   list                                prints every visible top-level window
 //   print TEXT                          prints TEXT
 // After each found window the driver prints "found CLASS "TITLE" t=UNIX_MS".
@@ -272,28 +275,40 @@ void Run(const std::vector<std::wstring>& w) {
                  std::to_string(timeout) + " ms;" + ListAll());
     } else if (cmd == L"expect-title") {
         need(1);
-        std::wstring title = TextOf(Current());
-        if (title != w[1]) Fail("title " + Shown(title) + ", not " + Shown(w[1]));
+        std::wstring title;
+        if (!Poll(5000, [&] { return (title = TextOf(Current())) == w[1]; }))
+            Fail("title " + Shown(title) + ", not " + Shown(w[1]));
     } else if (cmd == L"expect-text") {
         need(1);
+        // The program may still be changing the window: look for a while.
         std::string seen;
-        for (HWND child : Children(Current())) {
-            std::wstring text = TextOf(child);
-            if (text == w[1]) return;
-            seen += "\n  " + ToUtf8(ClassOf(child)) + " " + Shown(text);
-        }
-        Fail("no child with the text " + Shown(w[1]) + "; children:" + seen);
+        bool found = Poll(5000, [&] {
+            seen.clear();
+            for (HWND child : Children(Current())) {
+                std::wstring text = TextOf(child);
+                if (text == w[1]) return true;
+                seen += "\n  " + ToUtf8(ClassOf(child)) + " " + Shown(text);
+            }
+            return false;
+        });
+        if (!found) Fail("no child with the text " + Shown(w[1]) + "; children:" + seen);
     } else if (cmd == L"click") {
         need(1);
-        for (HWND child : Children(Current())) {
-            if (ClassOf(child) != L"Button" && ClassOf(child) != L"BUTTON") continue;
-            if (WithoutAmpersand(TextOf(child)) != WithoutAmpersand(w[1])) continue;
-            // As the button itself reports a click to its parent.
-            PostMessageW(GetParent(child), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(child), BN_CLICKED),
-                         reinterpret_cast<LPARAM>(child));
-            return;
-        }
-        Fail("no button " + Shown(w[1]) + " in " + Describe(Current()));
+        // A window may show before its buttons exist: look for a while.
+        HWND button = nullptr;
+        Poll(5000, [&] {
+            for (HWND child : Children(Current())) {
+                if (_wcsicmp(ClassOf(child).c_str(), L"Button") != 0) continue;
+                if (WithoutAmpersand(TextOf(child)) != WithoutAmpersand(w[1])) continue;
+                button = child;
+                return true;
+            }
+            return false;
+        });
+        if (!button) Fail("no button " + Shown(w[1]) + " in " + Describe(Current()));
+        // As the button itself reports a click to its parent.
+        PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
     } else if (cmd == L"set-text") {
         need(2);
         DWORD index = Number(w, 1, 0), seen = 0;
@@ -315,6 +330,10 @@ void Run(const std::vector<std::wstring>& w) {
         PostMessageW(hwnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
     } else if (cmd == L"close") {
         PostMessageW(Current(), WM_CLOSE, 0, 0);
+    } else if (cmd == L"show") {
+        std::string out = "window " + Describe(Current());
+        for (HWND child : Children(Current())) out += "\n  " + ToUtf8(ClassOf(child)) + " " + Shown(TextOf(child));
+        Out(out);
     } else if (cmd == L"list") {
         Out("windows:" + ListAll());
     } else if (cmd == L"print") {

@@ -11,7 +11,8 @@
 //   group "Velvinor"
 //   item "Вельвинор" "C:\Games\Velvinor\Velvinor.exe"
 // LOG_FILE gets one line per transaction ("connect", "execute [CreateGroup(x)]",
-// "request Velvinor -> 2 lines", "disconnect"). The file STATE_FILE.ready appears
+// "request Velvinor -> 2 lines", "disconnect"), each ending with " @MS", the
+// milliseconds since the server started. The file STATE_FILE.ready appears
 // once the service name is registered. The server ends when its window (class
 // "VelvinorTestProgman") is closed.
 //
@@ -90,7 +91,11 @@ void AppendFile(const std::wstring& path, const std::string& text) {
     CloseHandle(f);
 }
 
-void Log(const std::wstring& line) { AppendFile(g_logFile, ToUtf8(line) + "\n"); }
+// Each line ends with the milliseconds since the server started, for timings.
+DWORD g_start = GetTickCount();
+void Log(const std::wstring& line) {
+    AppendFile(g_logFile, ToUtf8(line) + " @" + std::to_string(GetTickCount() - g_start) + "\n");
+}
 
 std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 

@@ -1,0 +1,59 @@
+# A first installation from the disc takes three runs. The disc run asks (after the
+# warning for Vista and later), proposes the default product folder, copies the
+# disc with the system's copy and starts the copy; the copy registers itself and its
+# group and starts itself again; that run starts the game.
+reset_machine
+disc="$VEL_WINE_RUN/disc"
+rm -rf "$disc"
+install_game_copy "$disc"
+make_install_bmp "$disc/install.bmp"
+add_cdrom_drive d "$disc"
+start_progman
+register_movie_stub "$VEL_FLASHSTUB"
+use_movie_stub_files
+start_program_at 'D:\Velvinor.exe'
+first=$PROGRAM_PID
+drive <<'DRIVER'
+wait-window #32770 Confirm 30000
+click Yes
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
+expect-text "Перенести файлы программы на жесткий диск?\r\nОни займут примерно 220 Мб, но программа сможет работать быстрее"
+click Да
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
+expect-text "Файлы программы будут записываться в директорию:"
+expect-text "C:\\Program Files\\Trelkon\\Velvinor"
+click Продолжить
+wait-exit 60000
+DRIVER
+wait_exit "$first" 60000 || fail "the disc run did not end"
+product="$C/Program Files/Trelkon/Velvinor"
+for f in Velvinor.exe install.bmp SWF/Game.swf; do
+  cmp -s "$disc/$f" "$product/$f" || fail "$f was not copied to the product folder"
+done
+log "ok: the disc was copied to C:\\Program Files\\Trelkon\\Velvinor"
+
+# The copy registered itself and started the game. (The disc has no intro videos:
+# the intro reports that it cannot open the first one, and the game goes on.)
+drive <<'DRIVER'
+wait-window #32770 Вельвинор 60000
+click OK
+wait-window VelvinorForm Вельвинор 30000
+DRIVER
+folder='C:\Program Files\Trelkon\Velvinor\'
+expect_reg 'HKLM\Software\Trelkon\Velvinor' @ ''
+expect_reg 'HKLM\Software\Trelkon\Velvinor' TransferPath "$folder"
+expect_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe' @ "${folder}Velvinor.exe"
+expect_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe' Path "$folder"
+expect_reg 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe' UninstallString "${folder}Velvinor.exe -u"
+expected="group \"Velvinor\"
+item \"Вельвинор\" \"${folder}Velvinor.exe\""
+[ "$(progman_state)" = "$expected" ] || fail "Program Manager holds:
+$(progman_state)"
+wait_for_text "$STUB_LOG" 'TransferPath=C:\\Program Files\\Trelkon\\Velvinor\\' 15000 ||
+  fail "the game did not get TransferPath among its parameters"
+movie_command quit
+drive <<'DRIVER'
+wait-window VelvinorForm Вельвинор 1000
+wait-exit 20000
+DRIVER
+log "ok: transferred, registered, and the game started"
