@@ -303,6 +303,9 @@ public:
     }
     void Update(Property changed) override {
         if (changed != Property::Text) return UpdateCommon(changed);
+        // The user's own typing comes back as the control's text: setting it again
+        // would move the caret to the start at every key.
+        if (Ansi(WindowText(m_hwnd)) == m_control.Text()) return;
         m_setting = true;  // the program's own text is no user input
         UpdateCommon(changed);
         m_setting = false;

@@ -21,6 +21,7 @@
 
 namespace vel::contract {
 
+// Failures are 8-bit text (code page 1251), as the program's texts are.
 struct Report {
     std::vector<std::string> failures;
     int checks = 0;
@@ -31,7 +32,7 @@ struct Report {
     }
 };
 
-inline std::string Show(const std::optional<std::string>& s) { return s ? "\"" + AnsiToUtf8(*s) + "\"" : "(none)"; }
+inline std::string Show(const std::optional<std::string>& s) { return s ? "\"" + *s + "\"" : "(none)"; }
 
 inline std::vector<std::string> Lines(const std::optional<std::string>& text) {
     std::vector<std::string> lines;
@@ -147,7 +148,7 @@ inline void ProcessContract(Process& process, const std::string& mutexName, Repo
     r.area = "process";
     std::string path = process.ProgramPath();
     r.Check(path.size() > 4 && AsciiLower(path.substr(path.size() - 4)) == ".exe" && path.find('\\') != std::string::npos,
-            "ProgramPath is the full path of a program file: " + AnsiToUtf8(path));
+            "ProgramPath is the full path of a program file: " + path);
     r.Check(process.OsMajorVersion() >= 5, "the system is Windows 2000 or later");
     r.Check(!process.OpenMutex(mutexName), "no mutex before it is created");
     r.Check(process.CreateMutex(mutexName) == MutexResult::Created, "CreateMutex of a new name");

@@ -11,7 +11,7 @@ namespace {
 
 std::string Failures(const contract::Report& report) {
     std::string out;
-    for (const auto& f : report.failures) out += "\n  " + f;
+    for (const auto& f : report.failures) out += "\n  " + AnsiToUtf8(f);
     return out;
 }
 

@@ -97,6 +97,10 @@ void UiChecks(Ui& ui, contract::Report& r) {
     edit.SetText(Ru("Путь"));
     r.Check(TextOf(Hwnd(edit)) == L"Путь" && changes.size() == 2,
             "the program's text shows, with one change event and no echo");
+    SendMessageW(Hwnd(edit), EM_SETSEL, 4, 4);  // the caret after the text
+    for (wchar_t c : std::wstring(L" C:\\")) SendMessageW(Hwnd(edit), WM_CHAR, c, 1);
+    r.Check(edit.Text() == Ru("Путь C:\\") && changes.size() == 6,
+            "keys typed one by one land in order, each a change: " + edit.Text());
 
     int clicks = 0;
     button.OnClick = [&](Control&) { ++clicks; };
