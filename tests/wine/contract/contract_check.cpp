@@ -2,17 +2,21 @@
 // too (tests/contract/ServiceContracts.h), then the windowing backend's own checks
 // (peers, loop, timers, modal forms, filter, keys, cursor, message boxes).
 //
-//   contract_check.exe [--dde]    (--dde: a test Program Manager is running)
+//   contract_check.exe [--dde] [--exe PATH]
+//     --dde: a test Program Manager is running; --exe: Velvinor.exe, whose
+//     resources (icon, version information, manifest) are checked too
 //
 // Prints one line per failure and a summary; exit code 1 on any failure.
 
 #include "platform/win32/Win32.h"
 #include <commctrl.h>
 #include <ole2.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "contract/ServiceContracts.h"
 #include "forms/Forms.h"
@@ -288,12 +292,48 @@ void UiChecks(Ui& ui, contract::Report& r) {
     r.Check(GetTickCount() - before < 5000, "and the main loop ends at the quit message");
 }
 
+// The program file's resources: icon, version information, manifest.
+void ResourceChecks(const std::wstring& exe, contract::Report& r) {
+    r.area = "resources";
+    r.Check(ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0) >= 1, "the program file has an icon");
+    DWORD ignored = 0, size = GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+    std::vector<char> info(size);
+    r.Check(size && GetFileVersionInfoW(exe.c_str(), 0, size, info.data()), "the program file has version information");
+    auto value = [&](const wchar_t* name) {
+        wchar_t* text = nullptr;
+        UINT length = 0;
+        std::wstring key = std::wstring(L"\\StringFileInfo\\041904E3\\") + name;
+        if (!size || !VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&text), &length) || !text)
+            return std::wstring();
+        return std::wstring(text);
+    };
+    r.Check(value(L"FileDescription") == L"Вельвинор" && value(L"ProductName") == L"Вельвинор",
+            "the version information names the product in Russian: " + win32::Ansi(value(L"FileDescription")));
+    r.Check(value(L"OriginalFilename") == L"Velvinor.exe" && value(L"CompanyName") == L"Trelkon",
+            "the version information names the file and the maker");
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC manifest = module ? FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)) : nullptr;
+    std::string text;
+    if (manifest)
+        if (HGLOBAL data = LoadResource(module, manifest))
+            text.assign(static_cast<const char*>(LockResource(data)), SizeofResource(module, manifest));
+    r.Check(text.find("Microsoft.Windows.Common-Controls") != std::string::npos &&
+                text.find("version=\"6.0.0.0\"") != std::string::npos,
+            "the manifest asks for common controls 6");
+    if (module) FreeLibrary(module);
+}
+
 }  // namespace
 }  // namespace vel
 
 int wmain(int argc, wchar_t** argv) {
     OleInitialize(nullptr);
-    bool withDde = argc > 1 && std::wstring(argv[1]) == L"--dde";
+    bool withDde = false;
+    std::wstring exe;
+    for (int i = 1; i < argc; ++i) {
+        if (std::wstring(argv[i]) == L"--dde") withDde = true;
+        else if (std::wstring(argv[i]) == L"--exe" && i + 1 < argc) exe = argv[++i];
+    }
     vel::contract::Report report;
     {
         auto ui = vel::win32::CreateWinUi();
@@ -307,6 +347,7 @@ int wmain(int argc, wchar_t** argv) {
         vel::contract::ProcessContract(*process, "VelvinorContract", report);
         if (withDde) vel::contract::DdeContract(*dde, report);
         vel::UiChecks(*ui, report);
+        if (!exe.empty()) vel::ResourceChecks(exe, report);
     }
     OleUninitialize();
     for (const auto& f : report.failures) std::printf("FAIL %s\n", vel::AnsiToUtf8(f).c_str());
