@@ -140,10 +140,14 @@ public:
                 DWORD nameLength = 256;
                 if (RegEnumKeyExW(list.Get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
                     break;
+                // RegGetValueW would be shorter, but 32-bit Windows XP lacks it.
+                ScopedKey profile;
                 wchar_t raw[MAX_PATH * 2] = {};
-                DWORD bytes = sizeof raw - sizeof(wchar_t);
-                if (RegGetValueW(list.Get(), name, L"ProfileImagePath", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ, nullptr,
-                                 raw, &bytes) != ERROR_SUCCESS)
+                DWORD bytes = sizeof raw - sizeof(wchar_t), type = 0;
+                if (RegOpenKeyExW(list.Get(), name, 0, KEY_READ, profile.Put()) != ERROR_SUCCESS ||
+                    RegQueryValueExW(profile.Get(), L"ProfileImagePath", nullptr, &type, reinterpret_cast<BYTE*>(raw),
+                                     &bytes) != ERROR_SUCCESS ||
+                    (type != REG_SZ && type != REG_EXPAND_SZ))
                     continue;
                 wchar_t expanded[MAX_PATH * 2];
                 DWORD n = ExpandEnvironmentStringsW(raw, expanded, MAX_PATH * 2);

@@ -9,7 +9,11 @@
 // class or title. Times are in milliseconds. The first failing command prints
 // "FAIL: ..." with what it saw and ends the driver with exit code 1.
 //
-//   wait-window CLASS TITLE [TIMEOUT]   a visible top-level window; it becomes current
+//   wait-window CLASS TITLE [TIMEOUT [STEADY]]
+//                                       a visible top-level window; it becomes current.
+//                                       With STEADY, one that stays visible that long
+//                                       (a box that a closing program shows and drops
+//                                       at once does not count)
 //   wait-gone [TIMEOUT]                 the current window is hidden or destroyed
 //   wait-exit [TIMEOUT]                 the process of the current window has ended
 //   absent CLASS TITLE DURATION         no such visible window for that long
@@ -222,11 +226,17 @@ void Run(const std::vector<std::wstring>& w) {
     };
     if (cmd == L"wait-window") {
         need(2);
-        DWORD timeout = Number(w, 3, 30000);
-        HWND found = nullptr;
+        DWORD timeout = Number(w, 3, 30000), steady = Number(w, 4, 0);
+        HWND found = nullptr, candidate = nullptr;
+        DWORD since = 0;
         if (!Poll(timeout, [&] {
                 auto all = Find(w[1], w[2]);
-                found = all.empty() ? nullptr : all[0];
+                HWND first = all.empty() ? nullptr : all[0];
+                if (first != candidate) {
+                    candidate = first;
+                    since = GetTickCount();
+                }
+                if (candidate && GetTickCount() - since >= steady) found = candidate;
                 return found != nullptr;
             }))
             Fail("no window " + ToUtf8(w[1]) + " " + Shown(w[2]) + " within " + std::to_string(timeout) + " ms;" +

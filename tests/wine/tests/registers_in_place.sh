@@ -41,7 +41,7 @@ log "ok: Program Manager holds the group and its item"
 
 # The copy started again is an ordinary start: the game's window and movie.
 drive <<'DRIVER'
-wait-window #32770 Вельвинор 30000
+wait-window #32770 Вельвинор 30000 1000
 click OK
 wait-window VelvinorForm Вельвинор 30000
 DRIVER

@@ -33,9 +33,11 @@ done
 log "ok: the disc was copied to C:\\Program Files\\Trelkon\\Velvinor"
 
 # The copy registered itself and started the game. (The disc has no intro videos:
-# the intro reports that it cannot open the first one, and the game goes on.)
+# the intro reports that it cannot open the first one, and the game goes on. The
+# registering run shows that report too, for as long as its loop lasts: the box
+# that stays is the game's.)
 drive <<'DRIVER'
-wait-window #32770 Вельвинор 60000
+wait-window #32770 Вельвинор 60000 1000
 click OK
 wait-window VelvinorForm Вельвинор 30000
 DRIVER
