@@ -42,7 +42,7 @@ setup_run() {
   rm -rf "$VEL_WINE_RUN"
   mkdir -p "$VEL_WINE_RUN"
   # Xvfb picks a free display and tells which on descriptor 3.
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$VEL_WINE_RUN/display" \
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$VEL_WINE_RUN/display" \
     >"$VEL_WINE_RUN/xvfb.log" 2>&1 </dev/null &
   echo $! >"$VEL_WINE_RUN/xvfb.pid"
   local deadline=$(($(now_ms) + 20000))

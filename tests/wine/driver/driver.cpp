@@ -28,6 +28,7 @@
 //   set-text INDEX TEXT                 WM_SETTEXT on the INDEX-th (from 0) edit field
 //   key VK                              posts key down and up (a virtual-key code) to it
 //   close                               posts WM_CLOSE to the current window
+//   restore                             restores the current window, as its taskbar button does
 //   show                                prints the current window's children and texts
 //   list                                prints every visible top-level window
 //   print TEXT                          prints TEXT
@@ -338,6 +339,8 @@ void Run(const std::vector<std::wstring>& w) {
         HWND hwnd = Current();
         PostMessageW(hwnd, WM_KEYDOWN, vk, 1);
         PostMessageW(hwnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
+    } else if (cmd == L"restore") {
+        ShowWindowAsync(Current(), SW_RESTORE);
     } else if (cmd == L"close") {
         PostMessageW(Current(), WM_CLOSE, 0, 0);
     } else if (cmd == L"show") {

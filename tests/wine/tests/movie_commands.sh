@@ -1,0 +1,57 @@
+# The movie's window commands in the real program, with the stand-in control on a
+# 1280 by 1024 screen: "minimize" minimises the application and the next ticks tell
+# the movie so until the user restores it; "maximize" fits the movie to 4:3 and
+# "normalize" centres it at 1024 by 768. A player older than version 7 is refused.
+reset_machine
+start_progman
+register_movie_stub "$VEL_FLASHSTUB"
+game="$C/Games/Velvinor"
+install_game_copy "$game"
+mark_installed
+use_movie_stub_files
+start_program "$game/Velvinor.exe"
+drive <<'DRIVER'
+wait-window #32770 Вельвинор 30000
+click OK
+wait-window VelvinorForm Вельвинор 30000
+key 27
+DRIVER
+wait_for_text "$STUB_LOG" 'EscIntro=-1' 15000 || fail "Esc did not start the movie"
+wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "0"' 15000 || fail "no state ticks"
+
+movie_command minimize
+wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "1"' 15000 || fail "minimising was not noticed"
+: >"$STUB_LOG"
+drive <<'DRIVER'
+wait-window VelvinorForm Вельвинор 5000
+restore
+DRIVER
+wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "0"' 15000 || fail "restoring was not noticed"
+log "ok: minimise and restore reach the movie"
+
+movie_command maximize
+wait_for_text "$STUB_LOG" 'rects 0,32 1280x960' 15000 || fail "maximize did not fit the movie: $(grep rects "$STUB_LOG")"
+movie_command normalize
+wait_for_text "$STUB_LOG" 'rects 128,128 1024x768' 15000 || fail "normalize did not centre the movie"
+log "ok: maximize and normalize place the movie"
+movie_command quit
+wait_exit "$PROGRAM_PID" 20000 || fail "the program did not end on quit"
+
+# A player that reports version 6 is refused with the movie player message.
+reset_machine
+start_progman
+register_movie_stub "$VEL_FLASHSTUB"
+install_game_copy "$game"
+mark_installed
+use_movie_stub_files
+export VELVINOR_STUB_VERSION="WIN 6,0,79,0"
+start_program "$game/Velvinor.exe"
+drive <<'DRIVER'
+forbid VelvinorForm Вельвинор
+wait-window #32770 Вельвинор 30000
+expect-text "Для работы программы требуется Adobe (Macromedia) Flash Player\r\nУстановите его с диска (файл install_flash_player_10_active_x.exe)"
+click OK
+wait-exit 15000
+DRIVER
+unset VELVINOR_STUB_VERSION
+log "ok: version 6 is refused"
