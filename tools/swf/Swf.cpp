@@ -1,5 +1,7 @@
 #include "tools/swf/Swf.h"
 
+#include "runtime/Text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -14,41 +16,7 @@ enum TagCode : unsigned { kEnd = 0, kShowFrame = 1, kSetBackgroundColor = 9, kDo
 constexpr std::uint8_t kActionGetUrl = 0x83;
 constexpr std::string_view kFsPrefix = "FSCommand:";
 
-// Code page 1251, bytes 0x80-0xBF; 0xC0-0xFF are U+0410-U+044F. 0 marks the unused 0x98.
-constexpr char16_t kCp1251High[64] = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
-    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x0000, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
-    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
-    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
-    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
-};
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-std::string Cp1251ToUtf8(std::string_view text) {
-    std::string out;
-    for (unsigned char c : text) {
-        char32_t cp = c;
-        if (c >= 0xC0) cp = 0x0410 + (c - 0xC0);
-        else if (c >= 0x80) cp = kCp1251High[c - 0x80] ? kCp1251High[c - 0x80] : U'?';
-        AppendUtf8(out, cp);
-    }
-    return out;
-}
+std::string Cp1251ToUtf8(std::string_view text) { return AnsiToUtf8(text); }
 
 // Well-formed UTF-8: shortest forms only, no surrogates, nothing above U+10FFFF.
 bool IsUtf8(std::string_view s) {
