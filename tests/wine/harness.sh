@@ -6,7 +6,8 @@
 #
 # Environment (set by CTest, see CMakeLists.txt): VEL_WINE_RUN, the run folder
 # (prefix, display, logs); VEL_EXE, VEL_DRIVER, VEL_PROGMAN, VEL_FLASHSTUB, the
-# built Velvinor.exe, driver.exe, progman_server.exe and flashstub.dll.
+# built Velvinor.exe, driver.exe, progman_server.exe and flashstub.dll; VEL_DISC, the
+# demo disc made by scripts/make-disc.sh (a CD-ROM drive: add_cdrom_drive d "$VEL_DISC").
 #
 # Waiting is polling with a deadline (the driver polls every 10 ms), never a fixed
 # sleep.
