@@ -11,7 +11,7 @@ for kind in "${@:-native}"; do
   case "$kind" in
     native) want+=(cmake make g++ libgtest-dev libbenchmark-dev python3 python3-yaswfp) ;;
     windows)
-      want+=(cmake make python3 g++-mingw-w64-i686 mingw-w64 wine wine32:i386 xvfb xauth xdotool imagemagick
+      want+=(cmake make python3 g++-mingw-w64-i686 mingw-w64 wine wine32:i386 xvfb xauth xdotool imagemagick procps
         ffmpeg locales gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
         gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386) ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;

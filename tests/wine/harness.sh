@@ -34,14 +34,35 @@ now_ms() { date +%s%3N; }
 
 use_display() {
   [ -s "$VEL_WINE_RUN/display" ] || fail "no display: run the wine.setup test first"
-  export DISPLAY=":$(cat "$VEL_WINE_RUN/display")"
+  local d
+  d=$(cat "$VEL_WINE_RUN/display")
+  case $d in *:*) export DISPLAY=$d ;; *) export DISPLAY=":$d" ;; esac
 }
 
 # ---- set-up and clean-up of a test run ----
 
+# VEL_WINE_DISPLAY names a display to use (a desktop's, to watch); without it the
+# run has a virtual display of its own.
 setup_run() {
   rm -rf "$VEL_WINE_RUN"
   mkdir -p "$VEL_WINE_RUN"
+  if [ -n "${VEL_WINE_DISPLAY:-}" ]; then
+    echo "$VEL_WINE_DISPLAY" >"$VEL_WINE_RUN/display"
+  else
+    start_xvfb
+  fi
+  use_display
+  log "display $DISPLAY; making the prefix"
+  local t0; t0=$(now_ms)
+  mkdir -p "$WINEPREFIX"
+  start_server
+  timeout 300 wineboot -i >"$VEL_WINE_RUN/wineboot.log" 2>&1 || fail "wineboot failed: $(tail "$VEL_WINE_RUN/wineboot.log")"
+  mkdir -p "$TOOLS"
+  cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
+  log "prefix ready in $(($(now_ms) - t0)) ms"
+}
+
+start_xvfb() {
   # Xvfb picks a free display and tells which on descriptor 3.
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$VEL_WINE_RUN/display" \
     >"$VEL_WINE_RUN/xvfb.log" 2>&1 </dev/null &
@@ -52,15 +73,6 @@ setup_run() {
     kill -0 "$(cat "$VEL_WINE_RUN/xvfb.pid")" 2>/dev/null || fail "Xvfb ended: $(cat "$VEL_WINE_RUN/xvfb.log")"
     sleep 0.05
   done
-  use_display
-  log "display $DISPLAY; making the prefix"
-  local t0; t0=$(now_ms)
-  mkdir -p "$WINEPREFIX"
-  start_server
-  timeout 300 wineboot -i >"$VEL_WINE_RUN/wineboot.log" 2>&1 || fail "wineboot failed: $(tail "$VEL_WINE_RUN/wineboot.log")"
-  mkdir -p "$TOOLS"
-  cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
-  log "prefix ready in $(($(now_ms) - t0)) ms"
 }
 
 # One server for the whole run (persistent: it does not end between two programs),

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The main job: a family's journey with the demo disc under Wine, from the disc to
+# the uninstall. Installs what is missing, builds Velvinor.exe and the project's
+# stand-ins, makes the demo disc, and runs tests/wine/journey.sh in a fresh prefix
+# with the disc as CD-ROM drive D:, telling each stage in plain words and keeping a
+# screenshot of each.
+#
+# Usage: scripts/journey.sh [--step] [--display] [--out DIR]
+#   --step     waits for Enter before each stage
+#   --display  runs on this desktop's display ($DISPLAY); without it, on a virtual
+#              display (Xvfb)
+#   --out DIR  where the screenshots and logs go (default: out/journey)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+usage() { sed -n '8,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+out=out/journey
+pass=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --step|--display) pass+=("$1"); shift ;;
+    --out) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
+    -h|--help) usage ;;
+    *) echo "journey: unknown argument $1" >&2; usage ;;
+  esac
+done
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+echo "== Installing what is missing"
+scripts/install-deps.sh native windows
+
+echo "== Building (the disc's movie tool natively, Velvinor.exe and the stand-ins for Windows)"
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVEL_TESTS=OFF -DVEL_BENCHMARKS=OFF >/dev/null
+cmake --build build/release -j"$(nproc)" --target velvinor_swfgen >/dev/null
+swfgen=$root/build/release/tools/swf/velvinor_swfgen
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DVEL_SWFGEN="$swfgen" >/dev/null
+cmake --build build/win32 -j"$(nproc)" --target Velvinor driver progman_server flashstub >/dev/null
+w=$root/build/win32
+export VEL_EXE=$w/platform/win32/Velvinor.exe VEL_DRIVER=$w/tests/wine/driver.exe \
+  VEL_PROGMAN=$w/tests/wine/progman_server.exe VEL_FLASHSTUB=$w/tests/wine/flashstub/flashstub.dll
+
+echo "== Making the demo disc"
+export VEL_DISC=$out/disc
+scripts/make-disc.sh --exe "$VEL_EXE" --swfgen "$swfgen" "$VEL_DISC" | sed 's/^/   /'
+
+exec tests/wine/journey.sh "${pass[@]}" "$out"

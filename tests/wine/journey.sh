@@ -1,0 +1,277 @@
+#!/usr/bin/env bash
+# A family's journey with the demo disc, under Wine: the disc goes in as a CD-ROM
+# drive, the game is copied to the hard disk, registers itself and its group, plays
+# its intro and its movie (volume, a clip, the parents' document, a saved setting,
+# quit); then the uninstall registered with the system removes it again. Every stage
+# is told in plain words and leaves a screenshot.
+#
+#   journey.sh [--step] [--display] OUTDIR
+#     --step     waits for Enter before each stage (and before each of the movie's
+#                commands: the movie holds until then)
+#     --display  runs on this desktop's display ($DISPLAY) instead of a virtual one
+#
+# OUTDIR receives the screenshots (NN-stage.png), the logs, and the Wine prefix while
+# the journey runs (removed at the end). Needs VEL_EXE, VEL_DRIVER, VEL_PROGMAN,
+# VEL_FLASHSTUB (built programs) and VEL_DISC (scripts/make-disc.sh with that
+# Velvinor.exe). scripts/journey.sh builds all of them and calls this.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+
+step=0
+usage() { sed -n '8,11p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+out=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --step) step=1; shift ;;
+    --display)
+      [ -n "${DISPLAY:-}" ] || { echo "journey: --display needs DISPLAY" >&2; exit 2; }
+      export VEL_WINE_DISPLAY=$DISPLAY; shift ;;
+    -h|--help) usage ;;
+    -*) echo "journey: unknown option $1" >&2; usage ;;
+    *) [ -z "$out" ] || usage; out=$1; shift ;;
+  esac
+done
+[ -n "$out" ] || usage
+for v in VEL_EXE VEL_DRIVER VEL_PROGMAN VEL_FLASHSTUB VEL_DISC; do
+  [ -e "${!v:-}" ] || { echo "journey: $v does not name a built file or folder" >&2; exit 2; }
+done
+cmp -s "$VEL_EXE" "$VEL_DISC/Velvinor.exe" || { echo "journey: the disc does not hold $VEL_EXE" >&2; exit 2; }
+
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+rm -f "$out"/*.png "$out/journey.log"
+export VEL_WINE_RUN="$out/wine"
+# shellcheck source=harness.sh
+source "$here/harness.sh" ''
+
+shots=0
+stage_name="getting ready"
+say() { printf '\n== %s\n' "$*"; }
+tell() { printf '   %s\n' "$*"; }
+# Keeps a picture of the whole screen as the next NN-NAME.png.
+screenshot() {
+  shots=$((shots + 1))
+  local file
+  file=$(printf '%s/%02d-%s.png' "$out" "$shots" "$1")
+  "$IMPORT" -display "$DISPLAY" -window root "$file" 2>/dev/null || fail "could not take a screenshot"
+  tell "screenshot: $(basename "$file")"
+}
+# In step mode, waits for the user.
+pause() {
+  [ "$step" -eq 1 ] || return 0
+  printf '   [step] %s - press Enter to go on ' "$1"
+  read -r _ </dev/tty
+}
+# The same once the screen shows a picture (not all black, as while a video or a
+# window is still being opened), within 15 s.
+screenshot_shown() {
+  local file="$out/shot.png" deadline=$(($(now_ms) + 15000))
+  while :; do
+    "$IMPORT" -display "$DISPLAY" -window root "$file" 2>/dev/null || fail "could not take a screenshot"
+    [ "$("$CONVERT" "$file" -format '%[fx:mean>0.03]' info:)" = 1 ] && break
+    [ "$(now_ms)" -lt "$deadline" ] || break
+    sleep 0.2
+  done
+  rm -f "$file"
+  screenshot "$1"
+}
+stage() {
+  stage_name=$1
+  say "$1"
+}
+
+# Debian's own ImageMagick, whatever else is called so on the PATH.
+IMPORT=$(command -v import-im6.q16 || command -v import) || { echo "journey: ImageMagick's import is missing" >&2; exit 2; }
+CONVERT=$(command -v convert-im6.q16 || command -v convert)
+
+finish() {
+  local status=$?
+  set +e
+  if [ $status -ne 0 ]; then
+    [ -n "${DISPLAY:-}" ] && screenshot failed >/dev/null 2>&1
+    printf '\nThe journey stopped at: %s (see %s)\n' "$stage_name" "$out"
+  fi
+  [ -n "${PROGMAN_PID:-}" ] && kill "$PROGMAN_PID" 2>/dev/null
+  cleanup_run
+  rm -rf "$WINEPREFIX"
+  exit $status
+}
+trap finish EXIT
+
+stage "Getting a fresh Windows (Wine) ready"
+setup_run >"$out/setup.log" 2>&1 || { cat "$out/setup.log"; fail "the Wine prefix could not be made"; }
+tell "display $DISPLAY, prefix $WINEPREFIX"
+add_cdrom_drive d "$VEL_DISC"
+tell "the demo disc is in CD-ROM drive D: ($(winepath -w "$VEL_DISC"))"
+start_progman
+tell "Program Manager (the project's own DDE server) is running"
+register_movie_stub "$VEL_FLASHSTUB"
+use_movie_stub_files
+tell "the stand-in movie control is registered; it plays Game.swf's frames"
+gate="$VEL_WINE_RUN/gate"
+if [ "$step" -eq 1 ]; then
+  mkdir -p "$gate"
+  VELVINOR_STUB_GATE=$(winepath -w "$gate")
+  export VELVINOR_STUB_GATE
+fi
+folder='C:\Program Files\Trelkon\Velvinor\'
+product="$C/Program Files/Trelkon/Velvinor"
+
+stage "Starting Velvinor.exe from the disc"
+pause "start D:\\Velvinor.exe"
+start_program_at 'D:\Velvinor.exe'
+disc_run=$PROGRAM_PID
+drive >/dev/null <<'DRIVER'
+wait-window #32770 Confirm 30000
+DRIVER
+tell "Windows 7 or later: the program first warns that it must run as administrator"
+screenshot vista-warning
+pause "answer Yes"
+drive >/dev/null <<'DRIVER'
+wait-window #32770 Confirm 5000
+click Yes
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
+expect-text "Перенести файлы программы на жесткий диск?\r\nОни займут примерно 220 Мб, но программа сможет работать быстрее"
+DRIVER
+stage "The installer offers to copy the game to the hard disk"
+screenshot installer-question
+pause "accept the transfer"
+drive >/dev/null <<'DRIVER'
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 5000
+click Да
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
+expect-text "C:\\Program Files\\Trelkon\\Velvinor"
+DRIVER
+tell "it proposes the folder $folder"
+screenshot installer-folder
+pause "accept the proposed folder"
+drive >/dev/null <<'DRIVER'
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 5000
+click Продолжить
+wait-exit 120000
+DRIVER
+wait_exit "$disc_run" 60000 || fail "the disc run did not end"
+
+stage "The disc was copied; the copy registers itself and starts the game"
+n=0
+while IFS= read -r -d '' f; do
+  rel=${f#"$VEL_DISC"/}
+  cmp -s "$f" "$product/$rel" || fail "$rel was not copied"
+  n=$((n + 1))
+done < <(find "$VEL_DISC" -type f -print0)
+tell "$n files copied to $folder"
+# The copy's run registers and relaunches; the relaunched copy plays the intro.
+drive >/dev/null <<'DRIVER'
+wait-window VelvinorForm "" 60000
+DRIVER
+stage "The intro plays the two logo videos"
+screenshot_shown intro
+pause "let the intro play"
+# The movie is told that no video plays once the intro is over.
+wait_for_text "$STUB_LOG" 'call SetVariable "_root.mpg" "0"' 60000 || fail "the game's movie did not start after the intro"
+expect_reg 'HKLM\Software\Trelkon\Velvinor' TransferPath "$folder" >/dev/null
+expect_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe' @ "${folder}Velvinor.exe" >/dev/null
+uninstall=$(reg_value 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe' UninstallString) ||
+  fail "no UninstallString was registered"
+tell "registered: App Paths, TransferPath $folder, UninstallString \"$uninstall\""
+expected="group \"Velvinor\"
+item \"Вельвинор\" \"${folder}Velvinor.exe\""
+[ "$(progman_state)" = "$expected" ] || fail "Program Manager holds:
+$(progman_state)"
+tell "Program Manager has the group \"Velvinor\" with the item \"Вельвинор\""
+
+stage "The game runs its movie"
+drive >/dev/null <<'DRIVER'
+wait-window VelvinorForm Вельвинор 30000
+DRIVER
+screenshot_shown game
+
+# One of the movie's commands: waits until the movie raises it (in step mode the
+# movie holds before it until the user goes on).
+movie_raises() {
+  local command=$1 args=$2
+  if [ "$step" -eq 1 ]; then
+    wait_for_file "$gate/waiting" 60000 || fail "the movie did not come to \"$command\""
+    tell "the movie is about to raise: $(tr '\n' ' ' <"$gate/waiting")"
+    pause "let the movie go on"
+    : >"$gate/go"
+  fi
+  wait_for_text "$STUB_LOG" "fscommand \"$command\" \"$args\"" 60000 || fail "the movie did not raise \"$command\""
+}
+
+movie_raises setvolume 50
+tell "setvolume 50: the master volume is set to 50 % (Wine here has no mixer device: nothing to change)"
+
+movie_raises plaympg lesson1
+wait_for_text "$STUB_LOG" 'call SetVariable "_root.mpg" "1"' 15000 || fail "the movie was not told that the clip plays"
+tell "plaympg lesson1: the clip copied from the disc plays in the movie's place"
+screenshot_shown clip
+wait_for_text "$STUB_LOG" 'call SetVariable "_root.mpg" "0"' 60000 || fail "the clip did not end"
+tell "the clip ended; its temporary copy is deleted"
+
+movie_raises execute parents.rtf
+drive >/dev/null <<'DRIVER'
+wait-window VelvinorForm "" 30000
+DRIVER
+tell "execute parents.rtf: the parents' document opens in the viewer"
+screenshot_shown viewer
+
+movie_raises saveLevel 2
+deadline=$(($(now_ms) + 15000))
+until [ "$(reg_value 'HKLM\Software\Trelkon\Velvinor' Level)" = 2 ]; do
+  [ "$(now_ms)" -lt "$deadline" ] || fail "the setting Level was not stored"
+  sleep 0.2
+done
+tell "saveLevel 2: the setting Level=2 is kept in the registry for the next start"
+
+movie_raises quit ''
+drive >/dev/null <<'DRIVER'
+wait-window VelvinorForm Вельвинор 5000
+wait-exit 30000
+DRIVER
+tell "quit: the game ended"
+
+stage "Uninstalling through the registered UninstallString"
+tell "running: $uninstall"
+pause "start the uninstall"
+program=${uninstall% -u}
+start_program_at "$program" -u
+drive >/dev/null <<'DRIVER'
+wait-window #32770 "Удаление программы Вельвинор" 30000
+DRIVER
+screenshot uninstall-question
+pause "confirm the uninstall"
+drive >/dev/null <<'DRIVER'
+wait-window #32770 "Удаление программы Вельвинор" 5000
+click Yes
+wait-window #32770 Вельвинор 30000
+expect-text "Приложение Вельвинор удалено"
+DRIVER
+screenshot uninstalled
+pause "close the message"
+drive >/dev/null <<'DRIVER'
+wait-window #32770 Вельвинор 5000
+click OK
+wait-exit 30000
+DRIVER
+wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
+
+stage "What is left after the uninstall"
+for key in 'HKLM\Software\Trelkon' 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe' \
+  'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe'; do
+  ! reg_key_exists "$key" || fail "$key is still there"
+done
+tell "no registry keys: Software\\Trelkon, App Paths, uninstall"
+[ -z "$(progman_state)" ] || fail "Program Manager still holds:
+$(progman_state)"
+tell "no Program Manager group"
+deadline=$(($(now_ms) + 90000))
+while [ -e "$C/Program Files/Trelkon" ] || [ -e "$C/qq.bat" ] || pgrep -f -i 'qq\.bat' >/dev/null; do
+  [ "$(now_ms)" -lt "$deadline" ] ||
+    fail "the uninstall script did not finish: $(find "$C/Program Files/Trelkon" "$C/qq.bat" 2>/dev/null | head -5)"
+  sleep 0.5
+done
+tell "c:\\qq.bat removed the program file and its folders, deleted itself and ended"
+
+stage "The journey is complete"
+tell "$shots screenshots in $out"
