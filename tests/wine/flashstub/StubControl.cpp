@@ -387,6 +387,8 @@ public:
 
     // ---- from the window
     void Poll() {
+        // The host may release the control from inside a handler.
+        ComPtr<StubControl> self(this);
         // The movie plays while it is on show; while a handler runs (a modal loop inside
         // it polls again) it stands still and what comes due waits for the handler.
         const bool playing = !m_raising && m_window && !m_movie.empty() && IsWindowVisible(m_window);
@@ -394,8 +396,6 @@ public:
         for (auto& source : m_sources) source->Poll(playing, due);
         for (auto& c : due) m_pending.push_back(std::move(c));
         if (!m_raising) {
-            // The host may release the control from inside a handler.
-            ComPtr<StubControl> self(this);
             m_raising = true;
             // Commands come from a playing movie only; they wait for one to be loaded.
             while (!m_pending.empty() && m_window && !m_movie.empty()) {
