@@ -6,7 +6,7 @@
 
 namespace flashstub {
 
-void CommandFileSource::Poll(std::vector<Command>& due) {
+void CommandFileSource::Poll(bool, std::vector<Command>& due) {
     // Shared with the writer: the test keeps appending while the control reads.
     HANDLE file = CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -41,9 +41,9 @@ void CommandFileSource::Poll(std::vector<Command>& due) {
         if (line.empty()) continue;
         std::size_t tab = line.find('\t');
         if (tab == std::string::npos)
-            due.push_back({FromUtf8(line), {}});
+            due.push_back({FromUtf8(line), {}, {}});
         else
-            due.push_back({FromUtf8(line.substr(0, tab)), FromUtf8(line.substr(tab + 1))});
+            due.push_back({FromUtf8(line.substr(0, tab)), FromUtf8(line.substr(tab + 1)), {}});
     }
 }
 
@@ -51,6 +51,8 @@ std::vector<std::unique_ptr<CommandSource>> CreateCommandSources() {
     std::vector<std::unique_ptr<CommandSource>> sources;
     std::wstring path = EnvVar(L"VELVINOR_STUB_COMMANDS");
     if (!path.empty()) sources.push_back(std::make_unique<CommandFileSource>(path));
+    // Always on, as in a real player; the tests' placeholder movies are unreadable and play nothing.
+    sources.push_back(std::make_unique<MovieFileSource>(EnvVar(L"VELVINOR_STUB_GATE")));
     return sources;
 }
 

@@ -4,7 +4,10 @@
 //                                  FSCommands from the command file, clean release
 //   moviehost_check failures       with VELVINOR_STUB_FAIL=FlashVars,SetVariable and
 //                                  VELVINOR_STUB_VERSION empty: the failure paths
-// Reads VELVINOR_STUB_LOG and VELVINOR_STUB_COMMANDS, as the stand-in does.
+//   moviehost_check movie          the movie's own frames: order, spacing, restart, stop
+//   moviehost_check unreadable     an unreadable movie raises nothing; the command file works
+//   moviehost_check gate           with VELVINOR_STUB_GATE: the movie holds at each command frame
+// Reads VELVINOR_STUB_LOG, VELVINOR_STUB_COMMANDS and VELVINOR_STUB_GATE, as the stand-in does.
 // Prints one line per failed expectation and "PASS" or "FAIL"; exit code 0 on success.
 
 #include <windows.h>
@@ -21,6 +24,7 @@
 #include "platform/win32/MovieHost.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"
+#include "tools/swf/Swf.h"
 
 namespace {
 
@@ -208,6 +212,219 @@ void CheckFailures(HWND parent) {
     }
 }
 
+// ---- the movie's own frames
+
+double NowMs() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f{};
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+std::u16string U16(const std::wstring& w) { return std::u16string(w.begin(), w.end()); }
+
+std::wstring TempPath(const wchar_t* name) {
+    wchar_t dir[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, dir);
+    return std::wstring(dir) + name;
+}
+
+void WriteWhole(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    bool ok = file != INVALID_HANDLE_VALUE &&
+              WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size();
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    Expect(ok, "writes " + flashstub::Utf8(path));
+}
+
+std::string ReadWhole(const std::wstring& path) {
+    std::string text;
+    for (const std::string& line : ReadLines(path)) text += line + "\n";
+    return text;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring WriteMovie(const wchar_t* name, const vel::swf::Movie& movie) {
+    const std::wstring path = TempPath(name);
+    WriteWhole(path, vel::swf::WriteSwf(movie));
+    return path;
+}
+
+struct Event {
+    std::u16string command, args;
+    double ms;  // when it arrived
+};
+
+// The movie host with the stand-in on show, recording the FSCommands it raises.
+struct MovieStage {
+    explicit MovieStage(HWND parent) : service(vel::win32::CreateMovieService()) {
+        player = service->Create(reinterpret_cast<vel::WindowHandle>(parent),
+                                 [this](const std::u16string& command, const std::u16string& args) {
+                                     events.push_back({command, args, NowMs()});
+                                     if (onEvent) onEvent();
+                                 });
+        player->SetBounds({0, 0, 800, 600});
+        player->DoVerbShow();
+    }
+    bool WaitFor(std::size_t count, DWORD milliseconds) {
+        return PumpUntil([&] { return events.size() >= count; }, milliseconds);
+    }
+    std::vector<std::pair<std::u16string, std::u16string>> Raised(std::size_t from = 0) const {
+        std::vector<std::pair<std::u16string, std::u16string>> out;
+        for (std::size_t i = from; i < events.size(); ++i) out.emplace_back(events[i].command, events[i].args);
+        return out;
+    }
+
+    std::unique_ptr<vel::MovieService> service;
+    std::unique_ptr<vel::MoviePlayer> player;
+    std::vector<Event> events;
+    std::function<void()> onEvent;  // inside the event, after it is recorded
+};
+
+using Raised = std::vector<std::pair<std::u16string, std::u16string>>;
+
+// 20 frames a second: frame 3 is due 100 ms after frame 1, frame 10 450 ms after it.
+vel::swf::Movie TwentyFps() {
+    vel::swf::Movie m;
+    m.frameRate = 20;
+    m.frameCount = 12;
+    m.commands = {{1, "setvolume", "50"}, {3, "saveini", "уровень=3"}, {3, "cursor", "wait"}, {10, "minimize", ""}};
+    return m;
+}
+const Raised kTwentyFps = {{u"setvolume", u"50"}, {u"saveini", u"уровень=3"}, {u"cursor", u"wait"}, {u"minimize", u""}};
+
+void CheckMovie(HWND parent) {
+    const std::wstring logPath = flashstub::EnvVar(L"VELVINOR_STUB_LOG");
+    const std::wstring a = WriteMovie(L"moviehost-a.swf", TwentyFps());
+    vel::swf::Movie other;
+    other.frameRate = 20;
+    other.frameCount = 4;
+    other.commands = {{2, "execute", "parents.rtf"}};
+    const std::wstring b = WriteMovie(L"moviehost-b.swf", other);
+
+    MovieStage stage(parent);
+    // Put while hidden, as the program's first start is: the movie waits to be shown.
+    stage.player->SetVisible(false);
+    stage.player->PutMovie(U16(a));
+    PumpUntil([] { return false; }, 400);
+    Expect(stage.events.empty(), "a hidden movie raises nothing");
+    const double shown = NowMs();
+    stage.player->SetVisible(true);
+    Expect(stage.WaitFor(4, 10000), "the movie's four FSCommands arrive within 10 s");
+    Expect(stage.Raised() == kTwentyFps, "the movie's FSCommands arrive unchanged, in frame order");
+    if (stage.events.size() >= 4) {
+        const double first = stage.events[0].ms - shown, third = stage.events[1].ms - stage.events[0].ms,
+                     tenth = stage.events[3].ms - stage.events[0].ms;
+        std::printf("frame 1 came %.0f ms after showing; frame 3 %.0f ms and frame 10 %.0f ms after frame 1\n", first,
+                    third, tenth);
+        // Loose bounds only: a loaded machine delays frames, it never brings them early.
+        Expect(first < 2000, "frame 1 comes at once");
+        Expect(third >= 80, "frame 3 not before 80 ms after frame 1");
+        Expect(tenth >= 400, "frame 10 not before 400 ms after frame 1");
+        Expect(stage.events[1].ms == stage.events[2].ms || stage.events[2].ms - stage.events[1].ms < 50,
+               "the two commands of frame 3 come together");
+    }
+    PumpUntil([] { return false; }, 300);
+    Expect(stage.events.size() == 4, "after its last frame the movie stops: no loop");
+
+    // Put again: it restarts from frame 1. Another movie put on top (from inside frame
+    // 1's event, so before frame 3 whatever the machine's load) replaces it at once.
+    stage.onEvent = [&] {
+        if (stage.events.size() == 5) stage.player->PutMovie(U16(b));
+    };
+    stage.player->PutMovie(U16(a));
+    Expect(stage.WaitFor(6, 5000), "the movie put again starts over, then the new movie's command arrives");
+    PumpUntil([] { return false; }, 700);
+    Expect(stage.Raised(4) == Raised{{u"setvolume", u"50"}, {u"execute", u"parents.rtf"}},
+           "the replaced movie's later frames never come");
+    // An empty Movie stops the movie.
+    stage.player->PutMovie(U16(a));
+    stage.player->PutMovie(u"");
+    PumpUntil([] { return false; }, 400);
+    Expect(stage.events.size() == 6, "an empty Movie stops the movie");
+
+    stage.player.reset();
+    stage.service.reset();
+    DeleteFileW(a.c_str());
+    DeleteFileW(b.c_str());
+    ExpectLogInOrder(ReadLines(logPath), {"movie " + flashstub::Quote(a) + ": 12 frames at 20 fps, 4 commands",
+                                          "frame 1", "fscommand \"setvolume\" \"50\"", "frame 3",
+                                          "fscommand \"saveini\" \"уровень=3\"", "fscommand \"cursor\" \"wait\"",
+                                          "frame 10", "fscommand \"minimize\" \"\"", "movie ended", "frame 1",
+                                          "frame 2", "fscommand \"execute\" \"parents.rtf\"", "movie ended"});
+}
+
+void CheckUnreadable(HWND parent) {
+    const std::wstring logPath = flashstub::EnvVar(L"VELVINOR_STUB_LOG");
+    const std::wstring commandPath = flashstub::EnvVar(L"VELVINOR_STUB_COMMANDS");
+    const std::wstring bad = TempPath(L"moviehost-bad.swf");
+    WriteWhole(bad, "FWS");  // what the tests' program folders hold
+
+    MovieStage stage(parent);
+    stage.player->SetVisible(true);
+    stage.player->PutMovie(U16(bad));
+    AppendFile(commandPath, "saveini\tуровень=4\n");
+    Expect(stage.WaitFor(1, 10000), "the command file's command arrives");
+    PumpUntil([] { return false; }, 500);
+    Expect(stage.Raised() == Raised{{u"saveini", u"уровень=4"}}, "the unreadable movie raises nothing");
+    stage.player.reset();
+    stage.service.reset();
+    DeleteFileW(bad.c_str());
+
+    const std::vector<std::string> log = ReadLines(logPath);
+    const std::string unreadable = "movie unreadable " + flashstub::Quote(bad) + ": ";
+    bool found = false;
+    for (const std::string& line : log) found = found || line.rfind(unreadable, 0) == 0;
+    Expect(found, "the log tells the movie is unreadable: " + unreadable + "...");
+}
+
+void CheckGate(HWND parent) {
+    const std::wstring gate = flashstub::EnvVar(L"VELVINOR_STUB_GATE");
+    Expect(!gate.empty(), "VELVINOR_STUB_GATE is set");
+    const std::wstring waiting = gate + L"\\waiting", go = gate + L"\\go";
+    vel::swf::Movie m;
+    m.frameRate = 20;
+    m.frameCount = 6;
+    m.commands = {{3, "saveini", "уровень=5"}, {3, "cursor", "norm"}, {5, "minimize", ""}};
+    const std::wstring path = WriteMovie(L"moviehost-gate.swf", m);
+
+    MovieStage stage(parent);
+    stage.player->SetVisible(true);
+    stage.player->PutMovie(U16(path));
+    Expect(PumpUntil([&] { return Exists(waiting); }, 10000), "the movie holds at frame 3: \"waiting\" appears");
+    Expect(ReadWhole(waiting) == "3\nsaveini\tуровень=5\ncursor\tnorm\n",
+           "\"waiting\" names the frame and its commands, got: " + ReadWhole(waiting));
+    PumpUntil([] { return false; }, 600);
+    Expect(stage.events.empty(), "nothing is raised while the movie holds");
+    Expect(Exists(waiting), "\"waiting\" stays until \"go\"");
+
+    const double released = NowMs();
+    WriteWhole(go, "");
+    Expect(stage.WaitFor(2, 5000), "\"go\" lets frame 3's commands through");
+    Expect(stage.Raised() == Raised{{u"saveini", u"уровень=5"}, {u"cursor", u"norm"}}, "frame 3's commands, in order");
+    Expect(!Exists(go), "the control deletes \"go\"");
+    // Frame 5 holds in turn, its spacing kept: time stood still at frame 3.
+    Expect(PumpUntil([&] { return Exists(waiting) && ReadWhole(waiting).rfind("5\n", 0) == 0; }, 5000),
+           "the movie holds again at frame 5");
+    std::printf("frame 5 held %.0f ms after the go for frame 3\n", NowMs() - released);
+    Expect(stage.events.size() == 2, "frame 5's command waits for its go");
+    WriteWhole(go, "");
+    Expect(stage.WaitFor(3, 5000), "the second go lets frame 5's command through");
+    Expect(PumpUntil([&] { return !Exists(waiting) && !Exists(go); }, 2000), "\"waiting\" and \"go\" are gone");
+
+    stage.player.reset();
+    stage.service.reset();
+    DeleteFileW(path.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -220,8 +437,14 @@ int main(int argc, char** argv) {
             CheckFull(parent);
         else if (mode == "failures")
             CheckFailures(parent);
+        else if (mode == "movie")
+            CheckMovie(parent);
+        else if (mode == "unreadable")
+            CheckUnreadable(parent);
+        else if (mode == "gate")
+            CheckGate(parent);
         else
-            Expect(false, "usage: moviehost_check unregistered|full|failures");
+            Expect(false, "usage: moviehost_check unregistered|full|failures|movie|unreadable|gate");
     } catch (const std::exception& e) {
         Expect(false, std::string("unexpected error: ") + vel::AnsiToUtf8(e.what()));
     }

@@ -178,6 +178,7 @@ public:
         Log("create");
     }
     ~StubControl() {
+        if (m_font) DeleteObject(m_font);
         Log("destroy");
         if (--g_live == 0) UnregisterClassW(kWindowClass, g_module);  // a class outliving the DLL would crash
     }
@@ -386,20 +387,63 @@ public:
 
     // ---- from the window
     void Poll() {
-        if (m_raising) return;  // a handler running a modal loop: the rest waits for it
-        std::vector<Command> due;
-        for (auto& source : m_sources) source->Poll(due);
-        for (auto& c : due) m_pending.push_back(std::move(c));
         // The host may release the control from inside a handler.
         ComPtr<StubControl> self(this);
-        m_raising = true;
-        // Commands come from a playing movie only; they wait for one to be loaded.
-        while (!m_pending.empty() && m_window && !m_movie.empty()) {
-            Command c = std::move(m_pending.front());
-            m_pending.pop_front();
-            m_events.Raise(c);
+        // The movie plays while it is on show; while a handler runs (a modal loop inside
+        // it polls again) it stands still and what comes due waits for the handler.
+        const bool playing = !m_raising && m_window && !m_movie.empty() && IsWindowVisible(m_window);
+        std::vector<Command> due;
+        for (auto& source : m_sources) source->Poll(playing, due);
+        for (auto& c : due) m_pending.push_back(std::move(c));
+        if (!m_raising) {
+            m_raising = true;
+            // Commands come from a playing movie only; they wait for one to be loaded.
+            while (!m_pending.empty() && m_window && !m_movie.empty()) {
+                Command c = std::move(m_pending.front());
+                m_pending.pop_front();
+                if (!c.note.empty()) Log(c.note);
+                m_lastCommand = c.args.empty() ? c.command : c.command + L" " + c.args;
+                m_events.Raise(c);
+            }
+            m_raising = false;
         }
-        m_raising = false;
+        ShowState();
+    }
+
+    void Paint(HWND window) {
+        PAINTSTRUCT ps;
+        HDC screen = BeginPaint(window, &ps);
+        RECT client{};
+        GetClientRect(window, &client);
+        // Drawn aside and copied in one go: no flicker at every frame.
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+        HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+        HBRUSH background = CreateSolidBrush(RGB(24, 26, 34));
+        FillRect(dc, &client, background);
+        DeleteObject(background);
+        if (!m_font)
+            m_font = CreateFontW(-26, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+        HGDIOBJ oldFont = SelectObject(dc, m_font);
+        SetBkMode(dc, TRANSPARENT);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        const int line = metrics.tmHeight + metrics.tmHeight / 2;
+        // Centred on the control's rectangle: placed larger than the screen, its corners are off it.
+        int y = (client.bottom - line * static_cast<int>(m_shown.size())) / 2;
+        for (std::size_t i = 0; i < m_shown.size(); ++i, y += line) {
+            SetTextColor(dc, i == 0 ? RGB(240, 240, 240) : RGB(170, 200, 255));
+            RECT r{0, y, client.right, y + line};
+            DrawTextW(dc, m_shown[i].c_str(), static_cast<int>(m_shown[i].size()), &r,
+                      DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+        }
+        SelectObject(dc, oldFont);
+        BitBlt(screen, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+        SelectObject(dc, oldBitmap);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        EndPaint(window, &ps);
     }
 
     void WindowDestroyed() {
@@ -408,6 +452,22 @@ public:
     }
 
 private:
+    // What the window shows: the movie's file name, where each source is, the last
+    // command raised. Repainted when any of it changes.
+    void ShowState() {
+        std::vector<std::wstring> shown;
+        std::size_t slash = m_movie.find_last_of(L"\\/");
+        shown.push_back(m_movie.empty() ? L"no movie" : m_movie.substr(slash == std::wstring::npos ? 0 : slash + 1));
+        for (auto& source : m_sources) {
+            std::wstring status = source->Status();
+            if (!status.empty()) shown.push_back(std::move(status));
+        }
+        shown.push_back(m_lastCommand.empty() ? L"no command yet" : L"last command: " + m_lastCommand);
+        if (shown == m_shown) return;
+        m_shown = std::move(shown);
+        if (m_window) InvalidateRect(m_window, nullptr, FALSE);
+    }
+
     HRESULT Initialise(const char* how) {
         if (m_initialised) return E_UNEXPECTED;
         m_initialised = true;
@@ -453,6 +513,7 @@ private:
     static void RegisterWindowClass() {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
+        wc.style = CS_HREDRAW | CS_VREDRAW;  // the text is centred
         wc.lpfnWndProc = WindowProc;
         wc.hInstance = g_module;
         wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
@@ -532,6 +593,7 @@ private:
                 m_variables.clear();  // the movie loads anew
                 Log("put Movie " + Quote(text));
                 for (auto& source : m_sources) source->MovieLoaded(text);
+                ShowState();
                 break;
             case kScaleMode:
                 m_scaleMode = number;
@@ -595,6 +657,9 @@ private:
     std::wstring m_movie, m_wmode, m_flashVars;
     int m_scaleMode = 0;
     std::map<std::wstring, std::wstring> m_variables;
+    std::wstring m_lastCommand;  // "command args"
+    std::vector<std::wstring> m_shown;
+    HFONT m_font = nullptr;
 };
 
 HRESULT EventPoint::QueryInterface(REFIID iid, void** out) {
@@ -628,6 +693,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                     return 0;
                 }
                 break;
+            case WM_PAINT:
+                control->Paint(window);
+                return 0;
+            case WM_ERASEBKGND:
+                return 1;  // painting covers it all
             case WM_SHOWWINDOW:
                 if (lParam == 0) Log(wParam ? "show" : "hide");
                 break;

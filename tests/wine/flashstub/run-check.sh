@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs moviehost_check against the stand-in control in a fresh 32-bit Wine prefix,
 # under Xvfb when there is no display: first with no control registered, then with
-# the stand-in registered (regsvr32) for the full run and for the failure paths.
+# the stand-in registered (regsvr32) for the full run, the failure paths, the movie's
+# own frames, an unreadable movie and the stepping gate.
 # Usage: run-check.sh FLASHSTUB_DLL MOVIEHOST_CHECK_EXE
 set -euo pipefail
 if [ $# -ne 2 ]; then echo "usage: $0 FLASHSTUB_DLL MOVIEHOST_CHECK_EXE" >&2; exit 2; fi
@@ -29,7 +30,7 @@ run() {  # mode, then VAR=value settings for that run
     status=1
     if [ -s "$work/stub.log" ]; then echo "--- the control's log:"; cat "$work/stub.log"; fi
   fi
-  rm -f "$work/stub.log" "$work/commands.txt"
+  rm -rf "$work/stub.log" "$work/commands.txt" "$work/gate"
 }
 
 log=$(winpath "$work/stub.log")
@@ -39,4 +40,8 @@ run unregistered
 timeout 120 wine regsvr32 /s "$(winpath "$dll")"
 run full VELVINOR_STUB_LOG="$log" VELVINOR_STUB_COMMANDS="$commands" VELVINOR_STUB_VERSION="WIN 10,0,45,2"
 run failures VELVINOR_STUB_LOG="$log" VELVINOR_STUB_FAIL="FlashVars,SetVariable" VELVINOR_STUB_VERSION=
+run movie VELVINOR_STUB_LOG="$log" VELVINOR_STUB_COMMANDS="$commands"
+run unreadable VELVINOR_STUB_LOG="$log" VELVINOR_STUB_COMMANDS="$commands"
+mkdir -p "$work/gate"
+run gate VELVINOR_STUB_LOG="$log" VELVINOR_STUB_GATE="$(winpath "$work/gate")"
 exit $status
