@@ -37,7 +37,10 @@ void RegisterProgram(TMainForm& form, RegistryAccess& registry) {
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::AppPathsKey, true);
         registry.WriteString("", programPath);
-        registry.WriteString("Path", programFolder);
+        // The registered copy's folder, not the running one's: the uninstallation deletes
+        // the program file it finds there, and a pending transfer registered from the
+        // disc would otherwise send it after the disc's own program file.
+        registry.WriteString("Path", ExtractFilePath(programPath));
         registry.OpenKey(product::UninstallKey, true);
         registry.WriteString("DisplayName", displayName);
         registry.WriteString("UninstallString", programPath + " -u");

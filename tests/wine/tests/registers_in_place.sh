@@ -47,8 +47,5 @@ wait-window VelvinorForm Вельвинор 30000
 DRIVER
 wait_for_text "$STUB_LOG" 'put Movie "C:\\Games\\Velvinor\\SWF\\Game.swf"' 15000 || fail "the relaunched copy did not load the movie"
 movie_command quit
-drive <<'DRIVER'
-wait-window VelvinorForm Вельвинор 1000
-wait-exit 20000
-DRIVER
+wait_gone 'Velvinor\.exe' 20000 || fail "the game did not end on quit"
 log "ok: registered in place, and the relaunched copy started the game"

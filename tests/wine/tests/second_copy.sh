@@ -44,3 +44,35 @@ wait-count #32770 Вельвинор 2 30000
 DRIVER
 kill -0 "$one" 2>/dev/null && kill -0 "$two" 2>/dev/null || fail "a copy that is not installed ended"
 log "ok: two copies that are not installed run side by side"
+
+# The game running (with the movie control) and minimised: a second start brings it
+# back to the front, restored, and ends without a window of its own.
+reset_machine
+start_progman
+register_movie_stub "$VEL_FLASHSTUB"
+install_game_copy "$game"
+mark_installed 'C:\Games\Velvinor\Velvinor.exe'
+use_movie_stub_files
+start_program "$game/Velvinor.exe"
+first=$PROGRAM_PID
+drive <<'DRIVER'
+wait-window #32770 Вельвинор 30000
+click OK
+wait-window VelvinorForm Вельвинор 30000
+key 27
+DRIVER
+wait_for_text "$STUB_LOG" 'EscIntro=-1' 15000 || fail "Esc did not start the movie"
+movie_command minimize
+wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "1"' 15000 || fail "the game did not minimise"
+: >"$STUB_LOG"
+start_program "$game/Velvinor.exe"
+wait_exit "$PROGRAM_PID" 20000 || fail "the second copy did not end"
+[ "$EXIT_CODE" -eq 0 ] || fail "the second copy ended with code $EXIT_CODE"
+wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "0"' 15000 || fail "the running game was not restored"
+drive <<'DRIVER'
+count VelvinorForm Вельвинор 1
+DRIVER
+kill -0 "$first" 2>/dev/null || fail "the first copy ended"
+movie_command quit
+wait_exit "$first" 20000 || fail "the game did not end on quit"
+log "ok: a second start restored the running game and ended"

@@ -54,8 +54,5 @@ $(progman_state)"
 wait_for_text "$STUB_LOG" 'TransferPath=C:\\Program Files\\Trelkon\\Velvinor\\' 15000 ||
   fail "the game did not get TransferPath among its parameters"
 movie_command quit
-drive <<'DRIVER'
-wait-window VelvinorForm Вельвинор 1000
-wait-exit 20000
-DRIVER
+wait_gone 'Velvinor\.exe' 20000 || fail "the game did not end on quit"
 log "ok: transferred, registered, and the game started"

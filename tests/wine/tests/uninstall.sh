@@ -1,35 +1,36 @@
 # An installed copy started with "-u" removes itself: after the confirmation its
 # registry keys and its Program Manager group go, the completion message shows, and
 # the uninstall script it leaves behind removes the program file and its folders
-# once the program has ended. (The movie control is registered: without one, even
-# this run ends at the movie player message, as every start does.)
-reset_machine
-register_movie_stub "$VEL_FLASHSTUB"
-product="$C/Program Files/Trelkon/Velvinor"
-install_game_copy "$product"
-folder='C:\Program Files\Trelkon\Velvinor\'
-escaped=${folder//\\/\\\\}
-regedit_apply <<REG
-[HKEY_LOCAL_MACHINE\\Software\\Trelkon\\Velvinor]
+# once the program has ended. Another product of the same maker keeps the maker's
+# key and folder. (The movie control is registered: without one, even this run
+# ends at the movie player message, as every start does.)
+installed_copy() {
+  reset_machine
+  register_movie_stub "$VEL_FLASHSTUB"
+  install_game_copy "$C/Program Files/Trelkon/Velvinor"
+  regedit_apply <<'REG'
+[HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor]
 @=""
-"TransferPath"="$escaped"
+"TransferPath"="C:\\Program Files\\Trelkon\\Velvinor\\"
 "ini"=""
-[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velvinor.exe]
-@="${escaped}Velvinor.exe"
-"Path"="$escaped"
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velvinor.exe]
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe]
+@="C:\\Program Files\\Trelkon\\Velvinor\\Velvinor.exe"
+"Path"="C:\\Program Files\\Trelkon\\Velvinor\\"
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe]
 "DisplayName"="Вельвинор"
-"UninstallString"="${escaped}Velvinor.exe -u"
+"UninstallString"="C:\\Program Files\\Trelkon\\Velvinor\\Velvinor.exe -u"
 REG
-printf 'group "Velvinor"\nitem "Вельвинор" "%sVelvinor.exe"\ngroup "Other"\n' "$folder" >"$VEL_WINE_RUN/progman.txt"
-cp "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.before"
-state="$VEL_WINE_RUN/progman.txt"
-wine "$TOOLS/progman_server.exe" "$(winepath -w "$state")" "$(winepath -w "$VEL_WINE_RUN/progman.log")" \
-  >>"$VEL_WINE_RUN/progman.out" 2>&1 </dev/null &
-wait_for_file "$state.ready" 30000 || fail "the test Program Manager did not start"
+  printf 'group "Velvinor"\nitem "Вельвинор" "C:\\Program Files\\Trelkon\\Velvinor\\Velvinor.exe"\ngroup "Other"\n' \
+    >"$VEL_WINE_RUN/progman.txt"
+  local state="$VEL_WINE_RUN/progman.txt"
+  wine "$TOOLS/progman_server.exe" "$(winepath -w "$state")" "$(winepath -w "$VEL_WINE_RUN/progman.log")" \
+    >>"$VEL_WINE_RUN/progman.out" 2>&1 </dev/null &
+  wait_for_file "$state.ready" 30000 || fail "the test Program Manager did not start"
+}
 
-start_program_at "${folder}Velvinor.exe" -U
-drive <<'DRIVER'
+uninstall() {
+  start_program_at 'C:\Program Files\Trelkon\Velvinor\Velvinor.exe' -U
+  drive <<'DRIVER'
 wait-window #32770 "Удаление программы Вельвинор" 30000
 click Yes
 wait-window #32770 Вельвинор 30000
@@ -37,21 +38,56 @@ expect-text "Приложение Вельвинор удалено"
 click OK
 wait-exit 30000
 DRIVER
-wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
-
-for key in 'HKLM\Software\Trelkon' 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe' \
-  'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe'; do
-  ! reg_key_exists "$key" || fail "$key is still there"
-done
-log "ok: the registry entries are gone"
-[ "$(progman_state)" = 'group "Other"' ] || fail "Program Manager holds:
+  wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
+  for key in 'HKLM\Software\Trelkon\Velvinor' 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe' \
+    'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe'; do
+    ! reg_key_exists "$key" || fail "$key is still there"
+  done
+  [ "$(progman_state)" = 'group "Other"' ] || fail "Program Manager holds:
 $(progman_state)"
-grep -q '^request Velvinor -> 1 lines ' "$VEL_WINE_RUN/progman.log" || fail "the group was not asked for after the deletions"
-log "ok: the item and then the empty group were deleted; the other group stays"
+  grep -q '^request Velvinor -> 1 lines ' "$VEL_WINE_RUN/progman.log" || fail "the group was not asked for after the deletions"
+  log "ok: the registry entries, the item and then the empty group are gone; the other group stays"
+}
 
-deadline=$(($(now_ms) + 60000))
-while [ -e "$C/Program Files/Trelkon" ]; do
-  [ "$(now_ms)" -lt "$deadline" ] || fail "the uninstall script did not remove the folders: $(find "$C/Program Files/Trelkon")"
+wait_until_gone() {
+  local path=$1 deadline=$(($(now_ms) + 30000))
+  while [ -e "$path" ]; do
+    [ "$(now_ms)" -lt "$deadline" ] || fail "the uninstall script did not remove $path: $(find "$path")"
+    sleep 0.1
+  done
+}
+
+# Another product of the maker: its key and folder stay, only the product's go.
+installed_copy
+regedit_apply <<'REG'
+[HKEY_LOCAL_MACHINE\Software\Trelkon\Other]
+"Level"="7"
+REG
+mkdir -p "$C/Program Files/Trelkon/Other"
+echo other >"$C/Program Files/Trelkon/Other/other.exe"
+uninstall
+expect_reg 'HKLM\Software\Trelkon\Other' Level 7
+wait_until_gone "$C/Program Files/Trelkon/Velvinor"
+[ "$(cat "$C/Program Files/Trelkon/Other/other.exe")" = other ] || fail "the other product's file went"
+[ "$(ls -A "$C/Program Files/Trelkon")" = Other ] || fail "the maker folder holds: $(ls -A "$C/Program Files/Trelkon")"
+log "ok: the other product's key and folder stay; the product's folder went"
+
+# The only product of the maker: everything goes, the maker's key and folder too.
+installed_copy
+uninstall
+! reg_key_exists 'HKLM\Software\Trelkon' || fail "the maker key is still there"
+[ -e "$C/qq.bat" ] || fail "no uninstall script was written"
+wait_until_gone "$C/Program Files/Trelkon"
+log "ok: the script removed the program file and its folders"
+
+# Wine's cmd keeps the running batch file open, so the script's delete of itself
+# stays pending (the file still shows) until the script ends: it runs its loop's 60
+# tries, a second apart, and the file goes when the script ends.
+t0=$(now_ms)
+deadline=$((t0 + 90000))
+while [ -n "$(prefix_pids 'qq\.bat|ping')" ] || [ -e "$C/qq.bat" ]; do
+  [ "$(now_ms)" -lt "$deadline" ] ||
+    fail "the script still runs after 90 s: $(ps -o pid,etime,args -p "$(prefix_pids 'qq\.bat|ping' | paste -sd,)")"
   sleep 0.2
 done
-log "ok: the script removed the program file and its folders"
+log "ok: the script ended and c:\\qq.bat is gone ($(($(now_ms) - t0)) ms after the folders)"
