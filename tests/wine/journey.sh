@@ -120,6 +120,14 @@ trap finish EXIT
 stage "Getting a fresh Windows (Wine) ready"
 setup_run >"$out/setup.log" 2>&1 || { cat "$out/setup.log"; fail "the Wine prefix could not be made"; }
 tell "display $DISPLAY, prefix $WINEPREFIX"
+# A virtual display has no window manager: Wine places the windows itself, rather
+# than waiting for one whenever a window is hidden.
+if [ -z "${VEL_WINE_DISPLAY:-}" ]; then
+  regedit_apply <<'REG'
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+REG
+fi
 add_cdrom_drive d "$VEL_DISC"
 tell "the demo disc is in CD-ROM drive D: ($(winepath -w "$VEL_DISC"))"
 start_progman
