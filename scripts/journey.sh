@@ -5,10 +5,10 @@
 # with the disc as CD-ROM drive D:, telling each stage in plain words and keeping a
 # screenshot of each.
 #
-# Usage: scripts/journey.sh [--step] [--display] [--out DIR]
+# Usage: scripts/journey.sh [--step] [--xvfb] [--out DIR]
 #   --step     waits for Enter before each stage
-#   --display  runs on this desktop's display ($DISPLAY); without it, on a virtual
-#              display (Xvfb)
+#   --xvfb     runs on a virtual display even where there is a desktop ($DISPLAY);
+#              without a desktop the journey always runs on one
 #   --out DIR  where the screenshots and logs go (default: out/journey)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,9 +17,11 @@ root=$PWD
 usage() { sed -n '8,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 out=out/journey
 pass=()
+xvfb=0
 while [ $# -gt 0 ]; do
   case "$1" in
-    --step|--display) pass+=("$1"); shift ;;
+    --step) pass+=("$1"); shift ;;
+    --xvfb) xvfb=1; shift ;;
     --out) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
     -h|--help) usage ;;
     *) echo "journey: unknown argument $1" >&2; usage ;;
@@ -46,4 +48,9 @@ echo "== Making the demo disc"
 export VEL_DISC=$out/disc
 scripts/make-disc.sh --exe "$VEL_EXE" --swfgen "$swfgen" "$VEL_DISC" | sed 's/^/   /'
 
+# On the desktop when there is one to watch it on.
+if [ $xvfb -eq 0 ] && [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
+  echo "== Running on the display $DISPLAY"
+  pass+=(--display)
+fi
 exec tests/wine/journey.sh "${pass[@]}" "$out"
