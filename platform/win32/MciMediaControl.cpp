@@ -200,7 +200,19 @@ MciError MciMediaControl::PutDestination(MciDevice device, Rect rect) {
     MCI_DGV_PUT_PARMS params{};
     // left, top, width, height, as MCI wants them, not a RECT's corners.
     params.rc = RECT{rect.left, rect.top, rect.width, rect.height};
-    return Send(device, MCI_PUT, MCI_DGV_PUT_DESTINATION | MCI_DGV_RECT | MCI_WAIT, &params);
+    if (MCIERROR error = Send(device, MCI_PUT, MCI_DGV_PUT_DESTINATION | MCI_DGV_RECT | MCI_WAIT, &params))
+        return error;
+    if (rect.left == 0 && rect.top == 0) return 0;  // both readings agree
+    // Wine's MPEG device reads right and bottom as corners and so draws the picture
+    // left and top pixels short of the rectangle's far edges. It tells so when asked
+    // where the picture is: then give it the corners it expects.
+    MCI_DGV_RECT_PARMS where{};
+    if (Send(device, MCI_WHERE, MCI_DGV_WHERE_DESTINATION | MCI_WAIT, &where) != 0) return 0;
+    const LONG shortWidth = rect.width - rect.left, shortHeight = rect.height - rect.top;
+    if (where.rc.right != shortWidth || where.rc.bottom != shortHeight) return 0;
+    params.rc = RECT{rect.left, rect.top, rect.left + rect.width, rect.top + rect.height};
+    Send(device, MCI_PUT, MCI_DGV_PUT_DESTINATION | MCI_DGV_RECT | MCI_WAIT, &params);
+    return 0;
 }
 
 bool MciMediaControl::AtEnd(MciDevice device) {

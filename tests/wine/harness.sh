@@ -62,6 +62,13 @@ setup_run() {
   mkdir -p "$WINEPREFIX"
   start_server
   timeout 300 wineboot -i >"$VEL_WINE_RUN/wineboot.log" 2>&1 || fail "wineboot failed: $(tail "$VEL_WINE_RUN/wineboot.log")"
+  # Direct3D through GDI: on a virtual display, OpenGL frames presented into a child
+  # window never reach the screen, and the MPEG device's renderer draws through
+  # Direct3D into a child of the given window. AVI plays through GDI either way.
+  regedit_apply <<'REG'
+[HKEY_CURRENT_USER\Software\Wine\Direct3D]
+"renderer"="gdi"
+REG
   mkdir -p "$TOOLS"
   cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
   log "prefix ready in $(($(now_ms) - t0)) ms"
