@@ -11,7 +11,7 @@
 #     --display  runs on this desktop's display ($DISPLAY) instead of a virtual one
 #
 # OUTDIR receives the screenshots (NN-stage.png), the logs, and the Wine prefix while
-# the journey runs (removed at the end). Needs VEL_EXE, VEL_DRIVER, VEL_PROGMAN,
+# the journey runs (removed at its end, kept when it fails). Needs VEL_EXE, VEL_DRIVER, VEL_PROGMAN,
 # VEL_FLASHSTUB (built programs) and VEL_DISC (scripts/make-disc.sh with that
 # Velvinor.exe). scripts/journey.sh builds all of them and calls this.
 set -euo pipefail
@@ -112,7 +112,8 @@ finish() {
   fi
   [ -n "${PROGMAN_PID:-}" ] && kill "$PROGMAN_PID" 2>/dev/null
   cleanup_run
-  rm -rf "$WINEPREFIX"
+  # A failed journey's prefix stays for a look.
+  [ $status -ne 0 ] || rm -rf "$WINEPREFIX"
   exit $status
 }
 trap finish EXIT
@@ -292,7 +293,7 @@ $(progman_state)"
 tell "no Program Manager group"
 # The script runs hidden under Wine's cmd; its process names it on its command line.
 t0=$(now_ms)
-deadline=$((t0 + 90000))
+deadline=$((t0 + 180000))  # its loops wait a second a try, 60 tries each
 seen=0 files_ms='' script_ms=''
 while :; do
   running=0
