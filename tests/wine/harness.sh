@@ -137,6 +137,32 @@ REG
   rm -f "$WINEPREFIX/dosdevices/d:"
 }
 
+# The program's keys: the maker's (the product key is under it), App Paths, uninstall.
+MAKER_KEY='HKLM\Software\Trelkon'
+APP_PATHS_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe'
+UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe'
+
+# Fails when any of the keys exists.
+expect_no_keys() {
+  local key
+  for key in "$@"; do
+    ! reg_key_exists "$key" || fail "$key is there"
+  done
+}
+
+# Starts the program from the disc in drive D: and answers the warning for Vista and
+# later (the prefix reports Windows 7) Yes; the installer dialog then asks whether to
+# copy the disc. The next driver script finds the dialog again with wait-window.
+start_from_disc() {
+  start_program_at 'D:\Velvinor.exe'
+  drive <<'DRIVER'
+wait-window #32770 Confirm 30000
+click Yes
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
+expect-text "Перенести файлы программы на жесткий диск?\r\nОни займут примерно 220 Мб, но программа сможет работать быстрее"
+DRIVER
+}
+
 # Applies registry lines (the body of a .reg file, UTF-8) in one go.
 regedit_apply() {
   local file="$VEL_WINE_RUN/apply.reg"

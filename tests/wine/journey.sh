@@ -283,10 +283,7 @@ DRIVER
 wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
 
 stage "What is left after the uninstall"
-for key in 'HKLM\Software\Trelkon' 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe' \
-  'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe'; do
-  ! reg_key_exists "$key" || fail "$key is still there"
-done
+expect_no_keys "$MAKER_KEY" "$APP_PATHS_KEY" "$UNINSTALL_KEY"
 tell "no registry keys: Software\\Trelkon, App Paths, uninstall"
 [ -z "$(progman_state)" ] || fail "Program Manager still holds:
 $(progman_state)"

@@ -11,13 +11,10 @@ add_cdrom_drive d "$disc"
 start_progman
 register_movie_stub "$VEL_FLASHSTUB"
 use_movie_stub_files
-start_program_at 'D:\Velvinor.exe'
+start_from_disc
 first=$PROGRAM_PID
 drive <<'DRIVER'
-wait-window #32770 Confirm 30000
-click Yes
-wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
-expect-text "Перенести файлы программы на жесткий диск?\r\nОни займут примерно 220 Мб, но программа сможет работать быстрее"
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 5000
 click Нет
 wait-exit 30000
 DRIVER
@@ -70,10 +67,7 @@ click OK
 wait-exit 30000
 DRIVER
 wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
-for key in 'HKLM\Software\Trelkon' 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe' \
-  'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe'; do
-  ! reg_key_exists "$key" || fail "$key is still there"
-done
+expect_no_keys "$MAKER_KEY" "$APP_PATHS_KEY" "$UNINSTALL_KEY"
 [ -z "$(progman_state)" ] || fail "Program Manager holds:
 $(progman_state)"
 [ ! -e "$C/Program Files/Trelkon" ] || fail "the maker folder is still there: $(find "$C/Program Files/Trelkon")"

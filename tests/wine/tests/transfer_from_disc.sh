@@ -11,13 +11,10 @@ add_cdrom_drive d "$disc"
 start_progman
 register_movie_stub "$VEL_FLASHSTUB"
 use_movie_stub_files
-start_program_at 'D:\Velvinor.exe'
+start_from_disc
 first=$PROGRAM_PID
 drive <<'DRIVER'
-wait-window #32770 Confirm 30000
-click Yes
-wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
-expect-text "Перенести файлы программы на жесткий диск?\r\nОни займут примерно 220 Мб, но программа сможет работать быстрее"
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 5000
 click Да
 wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
 expect-text "Файлы программы будут записываться в директорию:"

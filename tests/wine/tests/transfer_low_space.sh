@@ -15,11 +15,9 @@ add_cdrom_drive d "$disc"
 start_progman
 register_movie_stub "$VEL_FLASHSTUB"
 use_movie_stub_files
-start_program_at 'D:\Velvinor.exe'
+start_from_disc
 drive <<'DRIVER'
-wait-window #32770 Confirm 30000
-click Yes
-wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 5000
 click Да
 expect-text "Файлы программы будут записываться в директорию:"
 set-text 0 "E:\\Games"

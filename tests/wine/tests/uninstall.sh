@@ -39,10 +39,7 @@ click OK
 wait-exit 30000
 DRIVER
   wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
-  for key in 'HKLM\Software\Trelkon\Velvinor' 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe' \
-    'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe'; do
-    ! reg_key_exists "$key" || fail "$key is still there"
-  done
+  expect_no_keys "$MAKER_KEY\\Velvinor" "$APP_PATHS_KEY" "$UNINSTALL_KEY"
   [ "$(progman_state)" = 'group "Other"' ] || fail "Program Manager holds:
 $(progman_state)"
   grep -q '^request Velvinor -> 1 lines ' "$VEL_WINE_RUN/progman.log" || fail "the group was not asked for after the deletions"
