@@ -142,6 +142,22 @@ MAKER_KEY='HKLM\Software\Trelkon'
 APP_PATHS_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe'
 UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe'
 
+# Asserts that the program in FOLDER (with its trailing backslash) is registered: the
+# App Paths key with its path and folder, the uninstall command, and through Program
+# Manager the group "Velvinor" with just its item.
+expect_registered() {
+  local folder=$1
+  expect_reg "$APP_PATHS_KEY" @ "${folder}Velvinor.exe"
+  expect_reg "$APP_PATHS_KEY" Path "$folder"
+  expect_reg "$UNINSTALL_KEY" UninstallString "${folder}Velvinor.exe -u"
+  local expected="group \"Velvinor\"
+item \"Вельвинор\" \"${folder}Velvinor.exe\""
+  [ "$(progman_state)" = "$expected" ] || fail "Program Manager holds:
+$(progman_state)
+not:
+$expected"
+}
+
 # Fails when any of the keys exists.
 expect_no_keys() {
   local key

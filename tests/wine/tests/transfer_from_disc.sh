@@ -41,13 +41,7 @@ DRIVER
 folder='C:\Program Files\Trelkon\Velvinor\'
 expect_reg 'HKLM\Software\Trelkon\Velvinor' @ ''
 expect_reg 'HKLM\Software\Trelkon\Velvinor' TransferPath "$folder"
-expect_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe' @ "${folder}Velvinor.exe"
-expect_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe' Path "$folder"
-expect_reg 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe' UninstallString "${folder}Velvinor.exe -u"
-expected="group \"Velvinor\"
-item \"Вельвинор\" \"${folder}Velvinor.exe\""
-[ "$(progman_state)" = "$expected" ] || fail "Program Manager holds:
-$(progman_state)"
+expect_registered "$folder"
 wait_for_text "$STUB_LOG" 'TransferPath=C:\\Program Files\\Trelkon\\Velvinor\\' 15000 ||
   fail "the game did not get TransferPath among its parameters"
 movie_command quit
