@@ -190,10 +190,15 @@ std::string BatchQuoted(const std::string& path) {
     return out + "\"";
 }
 
+// "If exist" of a folder: "…\nul" is never found in a quoted path with blanks
+// ("C:\Program Files\…"); the folder's own entry "…\." is, quoted or not.
+std::string FolderTest(const std::string& folder) { return BatchQuoted(folder + "\\."); }
+
 }  // namespace
 
-std::string UninstallScript(const std::string& programFile, const std::string& folder, const std::string& parent,
-                            const std::string& scriptPath) {
+std::optional<std::string> UninstallScript(const std::string& programFile, const std::string& folder,
+                                           const std::string& parent, const std::string& scriptPath,
+                                           unsigned oemCodePage) {
     struct Loop {
         std::string label, action, target;
     };
@@ -201,11 +206,11 @@ std::string UninstallScript(const std::string& programFile, const std::string& f
     loops.push_back({"1", "Del " + BatchQuoted(programFile), BatchQuoted(programFile)});
     if (!folder.empty()) {
         std::string f = ExcludeTrailingBackslash(folder);
-        loops.push_back({"3", "Rmdir " + BatchQuoted(f) + " /s /q", BatchQuoted(f + "\\nul")});
+        loops.push_back({"3", "Rmdir " + BatchQuoted(f) + " /s /q", FolderTest(f)});
     }
     if (!parent.empty()) {
         std::string p = ExcludeTrailingBackslash(parent);
-        loops.push_back({"4", "Rmdir " + BatchQuoted(p) + " /s /q", BatchQuoted(p + "\\nul")});
+        loops.push_back({"4", "Rmdir " + BatchQuoted(p) + " /s /q", FolderTest(p)});
     }
     loops.push_back({"2", "Del " + BatchQuoted(scriptPath), BatchQuoted(scriptPath)});
 
@@ -225,7 +230,13 @@ std::string UninstallScript(const std::string& programFile, const std::string& f
         line("If exist " + loop.target + " ping -n 2 127.0.0.1 >nul");
         line("If exist " + loop.target + " Goto " + loop.label);
     }
-    return text;
+    return AnsiToOem(text, oemCodePage);
+}
+
+std::string UninstallScriptPath(const std::string& tempFolder, int attempt) {
+    // Without a temp folder the script goes where it always went.
+    const std::string folder = tempFolder.empty() ? std::string("c:\\") : IncludeTrailingBackslash(tempFolder);
+    return folder + product::Identifier + "-uninstall-" + std::to_string(attempt) + ".bat";
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {

@@ -5,6 +5,7 @@
 // out gather the facts from the platform and act on the answer.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -108,9 +109,16 @@ UninstallFilePlan PlanUninstallFiles(const UninstallFileFacts& facts);
 // Tries of each of the script's loops, one second apart.
 constexpr int kScriptTries = 60;
 
-// The text of the uninstall script, lines ended by CR LF, in the program's 8-bit text.
-std::string UninstallScript(const std::string& programFile, const std::string& folder,
-                            const std::string& parent, const std::string& scriptPath);
+// The text of the uninstall script, lines ended by CR LF, in the OEM code page in
+// which the command interpreter reads it; nullopt when a path has no place in it.
+std::optional<std::string> UninstallScript(const std::string& programFile, const std::string& folder,
+                                           const std::string& parent, const std::string& scriptPath,
+                                           unsigned oemCodePage);
+
+// Where the script goes: the user's temp folder (C:\ may be closed to a standard
+// user), under the product's name and a number, the `attempt`-th name; the caller
+// takes the first that no file has, so no file of the user's is overwritten.
+std::string UninstallScriptPath(const std::string& tempFolder, int attempt);
 
 // A DDE answer split into lines as the runtime's string list does: CR, LF or CR LF
 // end a line, and a final line end adds no empty line.

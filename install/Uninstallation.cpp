@@ -13,8 +13,6 @@ namespace vel {
 
 namespace {
 
-const char* const kScriptPath = "c:\\qq.bat";
-
 // Besides "." and "..", nothing or the product folder alone; a missing folder holds nothing.
 bool HoldsOnlyProductFolder(FileSystem& files, const std::string& folder, const std::string& productFolder) {
     std::vector<FindEntry> others;
@@ -48,6 +46,10 @@ void RemoveProgramGroup(Application& app, TDdeClientConv& dde) {
     dde.RequestData(id);
     dde.ExecuteMacro("[DeleteItem(" + Ru("Удалить программу Вельвинор") + ")]\r\n");
     dde.ExecuteMacro("[DeleteItem(" + Ru(product::DisplayNameUtf8) + ")]\r\n");
+    // The request after the executes sees their effect: one conversation's transactions
+    // reach the server in the order they were issued, each after the server's
+    // callback has returned from the one before, and Program Manager carries out
+    // an execute inside its callback (servers are told to, clients wait for that).
     // One line left is the group's own: no items remain in it.
     if (SplitLines(dde.RequestData(id).value_or(std::string())).size() == 1)
         dde.ExecuteMacro("[DeleteGroup(" + id + ")]\r\n");
@@ -116,12 +118,22 @@ void UninstallProgram(TMainForm& form, RegistryAccess& registry) {
         EmptyFolder(files, step.folder);
         if (step.remove) files.RemoveDirectory(step.folder);
     }
-    if (plan.writeScript &&
-        !files.WriteFile(kScriptPath, UninstallScript(facts.programFile, plan.scriptFolder, plan.scriptParent, kScriptPath)))
-        throw Error(std::string("Cannot create file \"") + kScriptPath + "\"");
+    std::string scriptPath;
+    if (plan.writeScript) {
+        int attempt = 1;
+        do scriptPath = UninstallScriptPath(files.TempFolder(), attempt++);
+        while (files.FileExists(scriptPath) || files.DirectoryExists(scriptPath));
+        // cmd reads a batch file in the console's code page, not in the program's.
+        const std::optional<std::string> script = UninstallScript(
+            facts.programFile, plan.scriptFolder, plan.scriptParent, scriptPath, p.process.OemCodePage());
+        // A path the console's code page cannot name is left on the disk.
+        if (!script) scriptPath.clear();
+        else if (!files.WriteFile(scriptPath, *script))
+            throw Error("Cannot create file \"" + scriptPath + "\"");
+    }
 
     files.SetCurrentDirectory("c:\\");
-    if (plan.writeScript) p.shell.Execute(0, "Open", kScriptPath, "", "", showcmd::Hide);
+    if (!scriptPath.empty()) p.shell.Execute(0, "Open", scriptPath, "", "", showcmd::Hide);
     app.Terminate();
 }
 

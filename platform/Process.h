@@ -35,6 +35,9 @@ public:
     // Command-line arguments after the program name (ParamStr(1) ...).
     virtual std::vector<std::string> Arguments() = 0;
     virtual int OsMajorVersion() = 0;
+    // The console's (OEM) code page, in which the command interpreter reads a batch
+    // file: 866 on a Russian system, 437 on an American one.
+    virtual unsigned OemCodePage() = 0;
 
     // True when a mutex of that name exists and could be opened (the handle is kept).
     virtual bool OpenMutex(const std::string& name) = 0;

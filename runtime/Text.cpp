@@ -34,6 +34,23 @@ char WideToByte(char32_t w) {
     return '?';
 }
 
+// Code page 866, bytes 0x80-0xFF: Cyrillic letters, box drawing and a few signs.
+char16_t Oem866ToWide(unsigned char c) {
+    static constexpr char16_t kBoxes[48] = {
+        0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557,
+        0x255D, 0x255C, 0x255B, 0x2510, 0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F,
+        0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559,
+        0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C, 0x2588, 0x2584, 0x258C, 0x2590, 0x2580,
+    };
+    static constexpr char16_t kLast[16] = {0x0401, 0x0451, 0x0404, 0x0454, 0x0407, 0x0457, 0x040E, 0x045E,
+                                           0x00B0, 0x2219, 0x00B7, 0x221A, 0x2116, 0x00A4, 0x25A0, 0x00A0};
+    if (c < 0x80) return c;
+    if (c < 0xB0) return static_cast<char16_t>(0x0410 + (c - 0x80));  // А-Я, а-п
+    if (c < 0xE0) return kBoxes[c - 0xB0];
+    if (c < 0xF0) return static_cast<char16_t>(0x0440 + (c - 0xE0));  // р-я
+    return kLast[c - 0xF0];
+}
+
 // Decodes one UTF-8 sequence; malformed bytes decode as U+FFFD.
 char32_t NextUtf8(std::string_view s, std::size_t& i) {
     unsigned char c = static_cast<unsigned char>(s[i++]);
@@ -123,6 +140,35 @@ std::string WideToUtf8(std::u16string_view wide) {
             ++i;
         }
         AppendUtf8(out, w);
+    }
+    return out;
+}
+
+std::optional<std::string> AnsiToOem(std::string_view ansi, unsigned oemCodePage) {
+    if (oemCodePage == 1251) return std::string(ansi);
+    std::string out;
+    for (unsigned char c : ansi) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        if (oemCodePage != 866) return std::nullopt;
+        const char16_t w = ByteToWide(c);
+        int found = -1;
+        for (int b = 0x80; b <= 0xFF && found < 0; ++b)
+            if (Oem866ToWide(static_cast<unsigned char>(b)) == w) found = b;
+        if (found < 0) return std::nullopt;
+        out += static_cast<char>(found);
+    }
+    return out;
+}
+
+AnsiString OemToAnsi(std::string_view oem, unsigned oemCodePage) {
+    if (oemCodePage == 1251) return AnsiString(oem);
+    AnsiString out;
+    for (unsigned char c : oem) {
+        if (c < 0x80) out += static_cast<char>(c);
+        else out += oemCodePage == 866 ? WideToByte(Oem866ToWide(c)) : '?';
     }
     return out;
 }

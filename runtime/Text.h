@@ -4,6 +4,7 @@
 // at the real platform's boundary, and UTF-8 only in traces and scenario files.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,13 @@ AnsiString WideToAnsi(std::u16string_view wide);
 std::u16string AnsiToWide(std::string_view ansi);
 std::u16string Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::u16string_view wide);
+
+// The console's (OEM) code page, in which the command interpreter reads a batch
+// file: 866 on a Russian system. The program knows 866 and 1251; of any other
+// code page only the ASCII part. nullopt when a character has no place there.
+std::optional<std::string> AnsiToOem(std::string_view ansi, unsigned oemCodePage);
+// And back; a byte the program cannot read in that code page becomes '?'.
+AnsiString OemToAnsi(std::string_view oem, unsigned oemCodePage);
 
 // Folds only the ASCII letters A-Z (a-z); every other byte stays.
 AnsiString AsciiLower(std::string_view s);

@@ -3,7 +3,8 @@
 # Usage: scripts/install-deps.sh [native|windows]...   (default: native)
 #   native   the simulated build, its tests and benchmarks
 #   windows  the cross build of Velvinor.exe (mingw-w64) and the Wine tests: 32-bit
-#            Wine, a virtual display, and what the media check under Wine plays
+#            Wine and 64-bit Wine (a 64-bit Windows), a virtual display, what the
+#            media check under Wine plays, and the Russian locale (a Russian Windows)
 set -euo pipefail
 
 want=()
@@ -11,7 +12,7 @@ for kind in "${@:-native}"; do
   case "$kind" in
     native) want+=(cmake make g++ libgtest-dev libbenchmark-dev python3 python3-yaswfp) ;;
     windows)
-      want+=(cmake make python3 g++-mingw-w64-i686 mingw-w64 wine wine32:i386 xvfb xauth xdotool imagemagick procps
+      want+=(cmake make python3 g++-mingw-w64-i686 mingw-w64 wine wine32:i386 wine64 xvfb xauth xdotool imagemagick procps
         ffmpeg locales gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
         gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386) ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;
@@ -31,4 +32,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The Russian system of the Wine tests: Wine takes its code pages (1251, 866) from
+# the locale, which has to be generated.
+if printf '%s\n' "$@" | grep -qx windows && ! locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8'; then
+  echo "generating the locale ru_RU.UTF-8"
+  sed -i 's/^# *\(ru_RU\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -qx 'ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
 fi

@@ -5,8 +5,9 @@
 # with the disc as CD-ROM drive D:, telling each stage in plain words and keeping a
 # screenshot of each.
 #
-# Usage: scripts/journey.sh [--step] [--xvfb] [--out DIR]
+# Usage: scripts/journey.sh [--step] [--xvfb] [--system NAME] [--out DIR]
 #   --step     waits for Enter before each stage
+#   --system   the family's Windows: russian, win64 or xp (default: Wine's own)
 #   --xvfb     runs on a virtual display even where there is a desktop ($DISPLAY);
 #              without a desktop the journey always runs on one
 #   --out DIR  where the screenshots and logs go (default: out/journey)
@@ -14,7 +15,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-usage() { sed -n '8,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '8,13p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 out=out/journey
 pass=()
 xvfb=0
@@ -22,6 +23,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --step) pass+=("$1"); shift ;;
     --xvfb) xvfb=1; shift ;;
+    --system) [ $# -ge 2 ] || usage; pass+=(--system "$2"); shift 2 ;;
     --out) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
     -h|--help) usage ;;
     *) echo "journey: unknown argument $1" >&2; usage ;;

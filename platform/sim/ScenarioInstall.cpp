@@ -8,7 +8,11 @@
 //                                 knows the lines the uninstallation writes (labels,
 //                                 Set /a, If exist, If %v% GEQ n, Goto, Del, Rmdir /s /q,
 //                                 ping as a pause) and stops when the file is gone,
-//                                 like cmd, or after 100000 lines (a script that never ends)
+//                                 like cmd, or after 100000 lines (a script that never ends);
+//                                 like cmd it reads the file in the OEM code page, and
+//                                 like cmd it never finds "…\nul" in a quoted path
+//                                 with blanks
+//   oem-code-page N               the console's code page (866, a Russian system, at first)
 
 #include <map>
 
@@ -32,7 +36,8 @@ public:
             trace.Add("script " + Quote(m_path) + " not found");
             return;
         }
-        Load(*text);
+        // cmd reads the file in the console's code page; the files have names in 1251.
+        Load(OemToAnsi(*text, m_machine.process.oemCodePage));
         trace.Add("script run " + Quote(m_path));
         const std::uint64_t started = m_machine.ui.Now();
         std::string end = "ends at its last line";
@@ -101,10 +106,12 @@ private:
         return w;
     }
 
+    // The script quotes every path.
     bool Exists(const std::string& path) {
         SimFiles& f = m_machine.files;
         if (path.size() > 4 && AsciiLower(path.substr(path.size() - 4)) == "\\nul")
-            return f.DirectoryExists(path.substr(0, path.size() - 4));
+            return path.find(' ') == std::string::npos && f.DirectoryExists(path.substr(0, path.size() - 4));
+        if (path.size() > 2 && path.substr(path.size() - 2) == "\\.") return f.DirectoryExists(path.substr(0, path.size() - 2));
         return f.FileExists(path) || f.DirectoryExists(path);
     }
 
@@ -191,6 +198,9 @@ private:
 
 void AddInstallCommands(Scenario& sc) {
     sc.Add("system-folder", [](Scenario& s, const Args& a) { s.machine.files.systemFolders.push_back(Ru(s.Arg(a, 0))); });
+    sc.Add("oem-code-page", [](Scenario& s, const Args& a) {
+        s.machine.process.oemCodePage = static_cast<unsigned>(s.Number(s.Arg(a, 0)));
+    });
     sc.Add("shell-copy-fails-after", [](Scenario& s, const Args& a) {
         s.machine.shell.FailCopiesAfter(static_cast<int>(s.Number(s.Arg(a, 0))));
     });

@@ -18,6 +18,8 @@ SimMachine::SimMachine()
     files.AddFolder("C:\\Program Files");
     files.AddFolder("C:\\Windows");
     files.systemFolders = {"C:\\Windows", "C:\\Documents and Settings"};
+    files.tempFolder = "C:\\Documents and Settings\\User\\Local Settings\\Temp\\";
+    files.AddFolder(files.tempFolder);
     registry.Set("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files");
     shell.OnWinExec = [this](const std::string& commandLine) {
         if (dde.startsOnWinExec && commandLine.rfind("progman", 0) == 0) dde.serverRunning = true;

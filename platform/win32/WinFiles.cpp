@@ -156,6 +156,13 @@ public:
         }
         return folders;
     }
+
+    std::string TempFolder() override {
+        wchar_t buffer[MAX_PATH + 1];
+        DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+        if (length == 0 || length > MAX_PATH) return {};
+        return Ansi(std::wstring(buffer, length));
+    }
 };
 
 }  // namespace

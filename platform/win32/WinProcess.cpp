@@ -56,6 +56,7 @@ public:
     }
 
     int OsMajorVersion() override { return SystemMajorVersion(); }
+    unsigned OemCodePage() override { return GetOEMCP(); }
 
     bool OpenMutex(const std::string& name) override {
         ScopedHandle mutex(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, Wide(name).c_str()));

@@ -130,6 +130,10 @@ inline void FilesContract(FileSystem& fs, Shell& shell, const std::string& folde
             "SetCurrentDirectory and CurrentDirectory");
     r.Check(fs.SetCurrentDirectory("C:\\") && fs.CurrentDirectory() == "C:\\", "back to C:\\");
     r.Check(!fs.SetCurrentDirectory(folder + "\\nothere"), "a missing folder cannot be current");
+    const std::string temp = fs.TempFolder();
+    r.Check(!temp.empty() && temp.back() == '\\' && fs.DirectoryExists(temp) && fs.WriteFile(temp + "contract.tmp", "t") &&
+                fs.DeleteFile(temp + "contract.tmp"),
+            "TempFolder is a folder the user can write to: " + temp);
 
     r.Check(!fs.RemoveDirectory(folder), "RemoveDirectory refuses a folder that is not empty");
     for (const std::string& top : {folder, folder + "2"}) {
@@ -150,6 +154,8 @@ inline void ProcessContract(Process& process, const std::string& mutexName, Repo
     r.Check(path.size() > 4 && AsciiLower(path.substr(path.size() - 4)) == ".exe" && path.find('\\') != std::string::npos,
             "ProgramPath is the full path of a program file: " + path);
     r.Check(process.OsMajorVersion() >= 5, "the system is Windows 2000 or later");
+    const unsigned oem = process.OemCodePage();
+    r.Check(oem == 866 || oem == 437 || oem == 850, "the OEM code page is the system's: " + std::to_string(oem));
     r.Check(!process.OpenMutex(mutexName), "no mutex before it is created");
     r.Check(process.CreateMutex(mutexName) == MutexResult::Created, "CreateMutex of a new name");
     r.Check(process.OpenMutex(mutexName), "the created mutex can be opened");

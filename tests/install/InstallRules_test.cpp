@@ -215,10 +215,23 @@ TEST(Uninstall, FilePlanForEachCase) {
     for (const auto& c : cases) EXPECT_EQ(c.plan, c.expected) << c.name;
 }
 
-TEST(Uninstall, ScriptEscapesPercentSigns) {
-    const std::string script = UninstallScript("D:\\100%\\Velvinor.exe", "D:\\100%\\", "", "c:\\qq.bat");
-    EXPECT_NE(script.find("Del \"D:\\100%%\\Velvinor.exe\"\r\n"), std::string::npos);
-    EXPECT_NE(script.find("Rmdir \"D:\\100%%\" /s /q\r\n"), std::string::npos);
+TEST(Uninstall, ScriptQuotesItsPathsForCmd) {
+    const std::string script =
+        UninstallScript("D:\\100% games\\Velvinor.exe", "D:\\100% games\\", "", "c:\\x.bat", 437).value();
+    EXPECT_NE(script.find("Del \"D:\\100%% games\\Velvinor.exe\"\r\n"), std::string::npos);
+    EXPECT_NE(script.find("Rmdir \"D:\\100%% games\" /s /q\r\n"), std::string::npos);
+    // "…\nul" is never found in a quoted path with blanks; the folder's "." is.
+    EXPECT_NE(script.find("If exist \"D:\\100%% games\\.\" Goto 3\r\n"), std::string::npos);
+    EXPECT_EQ(script.find("nul\""), std::string::npos);
+    // A path the console's code page cannot name gives no script.
+    EXPECT_FALSE(UninstallScript(Ru("D:\\Игры\\Velvinor.exe"), "", "", "c:\\x.bat", 437));
+    EXPECT_TRUE(UninstallScript(Ru("D:\\Игры\\Velvinor.exe"), "", "", "c:\\x.bat", 866));
+}
+
+TEST(Uninstall, ScriptPathInTheTempFolder) {
+    EXPECT_EQ(UninstallScriptPath("C:\\Temp\\", 1), "C:\\Temp\\Velvinor-uninstall-1.bat");
+    EXPECT_EQ(UninstallScriptPath("C:\\Temp", 12), "C:\\Temp\\Velvinor-uninstall-12.bat");
+    EXPECT_EQ(UninstallScriptPath("", 2), "c:\\Velvinor-uninstall-2.bat");
 }
 
 TEST(Uninstall, DdeAnswerLines) {

@@ -25,6 +25,10 @@ protected:
 
 // ---- the uninstall script ----
 
+// Where the simulated machine's user keeps temporary files, and the script's first name there.
+const char* const kTemp = "C:\\Documents and Settings\\User\\Local Settings\\Temp\\";
+const std::string kScript = std::string(kTemp) + "Velvinor-uninstall-1.bat";
+
 // An installed copy whose program files folder has a Russian name, so the script
 // shows its code page.
 const char* const kInstalled = R"(
@@ -49,18 +53,12 @@ TEST_F(OnMachine, ScriptBytesForEachFileCase) {
         "If exist \"C:\\Программы\\Trelkon\\Velvinor\\Velvinor.exe\" ping -n 2 127.0.0.1 >nul",
         "If exist \"C:\\Программы\\Trelkon\\Velvinor\\Velvinor.exe\" Goto 1",
     });
-    const std::string selfLoop = Lines({
-        ":2",
-        "Del \"c:\\qq.bat\"",
-        "Set /a qq2+=1",
-        "If %qq2% GEQ 60 Goto :eof",
-        "If exist \"c:\\qq.bat\" ping -n 2 127.0.0.1 >nul",
-        "If exist \"c:\\qq.bat\" Goto 2",
-    });
+    const std::string selfLoop = ":2\r\nDel \"" + kScript + "\"\r\nSet /a qq2+=1\r\nIf %qq2% GEQ 60 Goto :eof\r\nIf exist \"" +
+                                 kScript + "\" ping -n 2 127.0.0.1 >nul\r\nIf exist \"" + kScript + "\" Goto 2\r\n";
     auto folderLoop = [](const char* label, const char* next, const std::string& folder) {
         const std::string f = Ru(folder), l = label;
         return ":" + l + "\r\nRmdir \"" + f + "\" /s /q\r\nSet /a qq" + l + "+=1\r\nIf %qq" + l + "% GEQ 60 Goto " +
-               next + "\r\nIf exist \"" + f + "\\nul\" ping -n 2 127.0.0.1 >nul\r\nIf exist \"" + f + "\\nul\" Goto " +
+               next + "\r\nIf exist \"" + f + "\\.\" ping -n 2 127.0.0.1 >nul\r\nIf exist \"" + f + "\\.\" Goto " +
                l + "\r\n";
     };
 
@@ -90,26 +88,50 @@ dir "D:\Игры\Velvinor")",
         sim::SimMachine m;
         sim::Scenario s(m);
         s.Run(std::string(kInstalled) + c.setup + "\nprogram \"C:\\Программы\\Trelkon\\Velvinor\\Velvinor.exe\" -u\nstart\n");
-        std::optional<std::string> script = m.files.Content("c:\\qq.bat");
+        std::optional<std::string> script = m.files.Content(kScript);
         if (c.expected.empty()) {
             EXPECT_FALSE(script) << c.name;
         } else {
+            // In the console's code page: cmd reads it so.
             ASSERT_TRUE(script) << c.name;
-            EXPECT_EQ(*script, c.expected) << c.name;
+            EXPECT_EQ(*script, AnsiToOem(c.expected, 866)) << c.name;
         }
     }
 }
 
+// The script takes a name no file has, so the user's own files stay; cmd, reading
+// it in the console's code page, finds the Russian folder and removes it.
+TEST_F(OnMachine, ScriptInTheTempFolderUnderAFreeNameRemovesARussianFolder) {
+    const std::string mine = std::string(kTemp) + "Velvinor-uninstall-1.bat";
+    machine.files.AddFile("c:\\qq.bat", "mine");
+    machine.files.AddFile(mine, "mine too");
+    Run(std::string(kInstalled) + R"(
+reg "\Software\Trelkon\Velvinor" "TransferPath" "D:\Мои игры\Velvinor\"
+drive D: fixed
+file "D:\Мои игры\Velvinor\Velvinor.exe"
+reg "\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe" "Path" "D:\Мои игры\Velvinor\"
+program "D:\Мои игры\Velvinor\Velvinor.exe" -u
+start
+run-script "C:\Documents and Settings\User\Local Settings\Temp\Velvinor-uninstall-2.bat"
+)");
+    EXPECT_FALSE(machine.files.DirectoryExists(Ru("D:\\Мои игры\\Velvinor")));
+    EXPECT_TRUE(machine.files.DirectoryExists(Ru("D:\\Мои игры")));
+    EXPECT_FALSE(machine.files.Content(std::string(kTemp) + "Velvinor-uninstall-2.bat"));
+    EXPECT_EQ(machine.files.Content("c:\\qq.bat"), "mine");
+    EXPECT_EQ(machine.files.Content(mine), "mine too");
+}
+
 TEST_F(OnMachine, ScriptThatCannotBeWrittenStopsAfterTheRegistryAndTheGroup) {
+    machine.files.tempFolder = "E:\\Temp\\";  // a folder the user cannot write to
     Run(std::string(kInstalled) + R"(
 reg "\Software\Trelkon\Velvinor" "TransferPath" "C:\Программы\Trelkon\Velvinor\"
-file "c:\qq.bat" "old" readonly
+drive E: cdrom
+dir "E:\Temp"
 program "C:\Программы\Trelkon\Velvinor\Velvinor.exe" -u
 start
 )");
-    EXPECT_TRUE(TraceHas(R"(messagebox caption="Вельвинор" text="Cannot create file ""c:\qq.bat""" buttons=OK icon=error -> OK)"));
+    EXPECT_TRUE(TraceHas(R"(messagebox caption="Вельвинор" text="Cannot create file ""E:\Temp\Velvinor-uninstall-1.bat""" buttons=OK icon=error -> OK)"));
     EXPECT_FALSE(machine.registry.KeyExists("\\Software\\Trelkon"));
-    EXPECT_EQ(machine.files.Content("c:\\qq.bat"), "old");
     EXPECT_FALSE(TraceHas(R"(file chdir "C:\")"));
     EXPECT_TRUE(TraceHas("== run ends with the program still running"));
 }

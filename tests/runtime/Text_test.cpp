@@ -36,6 +36,20 @@ TEST(Text, CodePage1251RoundTripsRussianAndReplacesTheRest) {
     EXPECT_EQ(WideToAnsi(AnsiToWide(ansi)), ansi);
 }
 
+TEST(Text, OemCodePageOfTheCommandInterpreter) {
+    const std::string ansi = Ru("C:\\Мои игры\\ёЁ №");
+    const auto oem = AnsiToOem(ansi, 866);
+    ASSERT_TRUE(oem);
+    EXPECT_EQ(*oem, "C:\\\x8C\xAE\xA8 \xA8\xA3\xE0\xEB\\\xF1\xF0 \xFC");
+    EXPECT_EQ(OemToAnsi(*oem, 866), ansi);
+    EXPECT_EQ(AnsiToOem(ansi, 1251), ansi);
+    // What the code page lacks cannot be named in it.
+    EXPECT_FALSE(AnsiToOem(Ru("a€"), 866));
+    EXPECT_FALSE(AnsiToOem(ansi, 437));
+    EXPECT_EQ(AnsiToOem("C:\\Games 100%", 437), "C:\\Games 100%");
+    EXPECT_EQ(OemToAnsi("\x8C", 437), "?");
+}
+
 TEST(Text, FoldsOnlyAsciiLetters) {
     EXPECT_EQ(AsciiLower(Ru("QUIT Вельвинор")), Ru("quit Вельвинор"));
     EXPECT_EQ(Trim("\t  Score \r\n"), "Score");

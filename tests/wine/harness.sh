@@ -15,11 +15,25 @@
 set -euo pipefail
 
 : "${VEL_WINE_RUN:?VEL_WINE_RUN must name the run folder}"
-export WINEPREFIX="$VEL_WINE_RUN/prefix" WINEARCH=win32 WINEDEBUG=-all
+# The system can be chosen (the journey does, per row of its matrix):
+#   VEL_WINEARCH  win32 (default) or win64: a 64-bit Windows, on which the 32-bit
+#                 program sees the 32-bit registry view and system folder (syswow64)
+#   VEL_WINVER    the Windows version the prefix reports (winxp, win7, win10; Wine's
+#                 own when unset)
+# and the language is Wine's process environment (LANG, LC_ALL).
+export WINEPREFIX="$VEL_WINE_RUN/prefix" WINEARCH=${VEL_WINEARCH:-win32} WINEDEBUG=-all
+# The system tools a 32-bit program finds: the registry tools there see its keys.
+# Wine's own settings (its drives) are in the system's native view: in a 64-bit
+# prefix only the 64-bit loader's regedit writes there.
+if [ "$WINEARCH" = win64 ]; then
+  SYS32='C:\windows\syswow64' NATIVE_WINE=/usr/lib/wine/wine64
+else
+  SYS32='C:\windows\system32' NATIVE_WINE=wine
+fi
 # No installer dialogs for Wine's .NET and HTML engines while the prefix is made.
 export WINEDLLOVERRIDES="mscoree,mshtml="
-# The prefix's own language stays the machine's (not Russian): the program must show
-# its Russian texts right on any system.
+# Unless a test run asks for another, the prefix's own language stays the machine's
+# (not Russian): the program must show its Russian texts right on any system.
 C="$WINEPREFIX/drive_c"
 TOOLS="$C/velvinor-test"   # the driver and the test Program Manager, in the prefix
 
@@ -69,6 +83,10 @@ setup_run() {
 [HKEY_CURRENT_USER\Software\Wine\Direct3D]
 "renderer"="gdi"
 REG
+  if [ -n "${VEL_WINVER:-}" ]; then
+    regedit_apply <<<"[HKEY_CURRENT_USER\Software\Wine]
+\"Version\"=\"$VEL_WINVER\""
+  fi
   mkdir -p "$TOOLS"
   cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
   log "prefix ready in $(($(now_ms) - t0)) ms"
@@ -123,6 +141,7 @@ reset_machine() {
   stop_server
   start_server
   cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
+  find "$C/users" -name 'Velvinor-uninstall-*.bat' -delete 2>/dev/null || true
   rm -rf "$C/Games" "$C/Program Files/Trelkon" "$C/qq.bat" "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.txt.ready" "$VEL_WINE_RUN/progman.log"
   regedit_apply <<'REG'
 [-HKEY_LOCAL_MACHINE\Software\Trelkon]
@@ -179,12 +198,13 @@ expect-text "Перенести файлы программы на жестки�
 DRIVER
 }
 
-# Applies registry lines (the body of a .reg file, UTF-8) in one go.
+# Applies registry lines (the body of a .reg file, UTF-8) in one go, in the native
+# view (a 32-bit program's keys in a 64-bit prefix are under Wow6432Node there).
 regedit_apply() {
   local file="$VEL_WINE_RUN/apply.reg"
   { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; sed 's/$/\r/'; } |
     iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$file"
-  timeout 60 wine regedit /s "$(winepath -w "$file")" >/dev/null 2>&1 || fail "regedit could not apply $file"
+  timeout 60 "$NATIVE_WINE" regedit /s "$(winepath -w "$file")" >/dev/null 2>&1 || fail "regedit could not apply $file"
 }
 
 # A copy of the program with a movie file, in a folder of drive C: (a hard disk).
@@ -311,11 +331,11 @@ drive() {
 }
 
 # `wine reg query` of a key (with /v NAME of one value), output as reg prints it.
-reg_query() { timeout 60 wine reg query "$@" 2>/dev/null | tr -d '\r'; }
+reg_query() { timeout 60 wine "$SYS32\\reg.exe" query "$@" 2>/dev/null | tr -d '\r'; }
 
 # Whether a key exists (`reg query` prints its complaint on standard output: the
 # exit code tells).
-reg_key_exists() { timeout 60 wine reg query "$1" >/dev/null 2>&1; }
+reg_key_exists() { timeout 60 wine "$SYS32\\reg.exe" query "$1" >/dev/null 2>&1; }
 
 # The exact text of a string value ("@" for the default one), Cyrillic included:
 # `reg query` prints through the console's code page, which lacks it outside a
@@ -324,7 +344,7 @@ reg_key_exists() { timeout 60 wine reg query "$1" >/dev/null 2>&1; }
 reg_value() {
   local key=$1 name=$2 file="$VEL_WINE_RUN/export.reg"
   rm -f "$file"
-  timeout 60 wine reg export "$key" "$(winepath -w "$file")" /y >/dev/null 2>&1 || return 1
+  timeout 60 wine "$SYS32\\reg.exe" export "$key" "$(winepath -w "$file")" /y >/dev/null 2>&1 || return 1
   local want
   if [ "$name" = "@" ]; then want='@'; else want="\"$name\""; fi
   iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' | awk -v want="$want" '
@@ -356,11 +376,11 @@ register_movie_stub() {
   local dll=$1
   local target="$TOOLS/$(basename "$dll")"
   cp "$dll" "$target"
-  timeout 60 wine regsvr32 /s "$(winepath -w "$target")" >/dev/null 2>&1 || fail "regsvr32 could not register $dll"
+  timeout 60 wine "$SYS32\\regsvr32.exe" /s "$(winepath -w "$target")" >/dev/null 2>&1 || fail "regsvr32 could not register $dll"
 }
 unregister_movie_stub() {
   local target="$TOOLS/$(basename "$1")"
-  timeout 60 wine regsvr32 /u /s "$(winepath -w "$target")" >/dev/null 2>&1 || true
+  timeout 60 wine "$SYS32\\regsvr32.exe" /u /s "$(winepath -w "$target")" >/dev/null 2>&1 || true
 }
 
 # Files the stand-in control talks through, for the next programs started: its log

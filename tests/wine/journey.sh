@@ -5,10 +5,13 @@
 # quit); then the uninstall registered with the system removes it again. Every stage
 # is told in plain words and leaves a screenshot.
 #
-#   journey.sh [--step] [--display] OUTDIR
+#   journey.sh [--step] [--display] [--system NAME] OUTDIR
 #     --step     waits for Enter before each stage (and before each of the movie's
 #                commands: the movie holds until then)
 #     --display  runs on this desktop's display ($DISPLAY) instead of a virtual one
+#     --system   the Windows the family has (default: Wine's own, 32-bit, the
+#                machine's language): russian (Windows 7 in Russian, the game put
+#                into "C:\Мои игры\"), win64 (Windows 10, 64-bit), xp (Windows XP)
 #
 # OUTDIR receives the screenshots (NN-stage.png), the logs, and the Wine prefix while
 # the journey runs (removed at its end, kept when it fails). Needs VEL_EXE, VEL_DRIVER, VEL_PROGMAN,
@@ -18,14 +21,16 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 
 step=0
-usage() { sed -n '8,11p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '8,14p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 out=""
+system=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --step) step=1; shift ;;
     --display)
       [ -n "${DISPLAY:-}" ] || { echo "journey: --display needs DISPLAY" >&2; exit 2; }
       export VEL_WINE_DISPLAY=$DISPLAY; shift ;;
+    --system) [ $# -ge 2 ] || usage; system=$2; shift 2 ;;
     -h|--help) usage ;;
     -*) echo "journey: unknown option $1" >&2; usage ;;
     *) [ -z "$out" ] || usage; out=$1; shift ;;
@@ -36,6 +41,25 @@ for v in VEL_EXE VEL_DRIVER VEL_PROGMAN VEL_FLASHSTUB VEL_DISC; do
   [ -e "${!v:-}" ] || { echo "journey: $v does not name a built file or folder" >&2; exit 2; }
 done
 cmp -s "$VEL_EXE" "$VEL_DISC/Velvinor.exe" || { echo "journey: the disc does not hold $VEL_EXE" >&2; exit 2; }
+
+# What the system changes in the journey: the buttons of its own message boxes, the
+# folder it proposes, whether it warns about Vista's administrator rights.
+yes=Yes ok=OK warning=1 typed=''
+proposed='C:\Program Files\Trelkon\Velvinor'
+case $system in
+  '') ;;
+  russian)
+    locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8' ||
+      { echo "journey: the locale ru_RU.UTF-8 is missing (scripts/install-deps.sh windows makes it)" >&2; exit 2; }
+    export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 VEL_WINVER=win7
+    yes=Да ok=ОК typed='C:\Мои игры\' ;;
+  win64)
+    export VEL_WINEARCH=win64 VEL_WINVER=win10
+    proposed='C:\Program Files (x86)\Trelkon\Velvinor' ;;
+  xp) export VEL_WINVER=winxp; warning=0 ;;
+  *) echo "journey: unknown system $system" >&2; usage ;;
+esac
+started_ms=$(date +%s%3N)
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
@@ -92,9 +116,36 @@ screenshot_moving() {
   rm -f "$a" "$b"
   screenshot "$1"
 }
+# The same once a new window has painted itself: Wine draws a message box's text
+# and buttons a moment after the box shows. Two looks 300 ms apart must agree.
+screenshot_settled() {
+  local a="$out/shot-a.png" b="$out/shot-b.png" deadline=$(($(now_ms) + 5000)) diff
+  sleep 0.3
+  "$IMPORT" -display "$DISPLAY" -window root "$a" 2>/dev/null || fail "could not take a screenshot"
+  while :; do
+    sleep 0.3
+    "$IMPORT" -display "$DISPLAY" -window root "$b" 2>/dev/null || fail "could not take a screenshot"
+    diff=$("$COMPARE" -metric AE "$a" "$b" null: 2>&1 || true)
+    [ "${diff%% *}" = 0 ] && break
+    [ "$(now_ms)" -lt "$deadline" ] || break
+    mv "$b" "$a"
+  done
+  rm -f "$a" "$b"
+  screenshot "$1"
+}
 stage() {
   stage_name=$1
   say "$1"
+}
+# A text in the window driver's double quotes.
+q() {
+  local s=${1//\\/\\\\}
+  printf '"%s"' "${s//\"/\\\"}"
+}
+# The files of drive C: outside the system's and the users' own folders.
+drive_c_files() {
+  find "$C" -mindepth 1 \( -path "$C/windows" -o -path "$C/users" -o -path "$C/ProgramData" -o -path "$TOOLS" \) -prune \
+    -o -print | sort
 }
 
 # Debian's own ImageMagick, whatever else is called so on the PATH.
@@ -142,37 +193,71 @@ if [ "$step" -eq 1 ]; then
   VELVINOR_STUB_GATE=$(winepath -w "$gate")
   export VELVINOR_STUB_GATE
 fi
-folder='C:\Program Files\Trelkon\Velvinor\'
-product="$C/Program Files/Trelkon/Velvinor"
+case $system in
+  russian) tell "a Russian Windows 7: ANSI code page 1251, OEM code page 866 (LANG=$LANG)" ;;
+  win64) tell "a 64-bit Windows 10: the 32-bit program sees the 32-bit registry view" ;;
+  xp) tell "Windows XP" ;;
+esac
+# The family's own files: another game in the folder they will choose, and a
+# c:\qq.bat of their own; the uninstall must touch neither.
+if [ -n "$typed" ]; then
+  mine="$(winepath -u "$typed" 2>/dev/null)"
+  mkdir -p "$mine/Другая игра"
+  echo 'сохранение' >"$mine/Другая игра/save.txt"
+fi
+echo 'echo my own' >"$C/qq.bat"
+before=$(drive_c_files)
+if [ -n "$typed" ]; then folder="${typed}Velvinor\\"; else folder="$proposed\\"; fi
+product=$(winepath -u "$folder" 2>/dev/null)
+product=${product%/}
 
 stage "Starting Velvinor.exe from the disc"
 pause "start D:\\Velvinor.exe"
 start_program_at 'D:\Velvinor.exe'
 disc_run=$PROGRAM_PID
-drive >>"$out/driver.log" <<'DRIVER'
+if [ $warning -eq 1 ]; then
+  drive >>"$out/driver.log" <<'DRIVER'
 wait-window #32770 Confirm 30000
 DRIVER
-tell "Windows 7 or later: the program first warns that it must run as administrator"
-screenshot vista-warning
-pause "answer Yes"
-drive >>"$out/driver.log" <<'DRIVER'
+  tell "Windows Vista or later: the program first warns that it must run as administrator"
+  screenshot_settled vista-warning
+  pause "answer $yes"
+  # The system's own message box, with the system's buttons ("Да" on a Russian one).
+  drive >>"$out/driver.log" <<DRIVER
 wait-window #32770 Confirm 5000
-click Yes
-wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
+click $(q "$yes")
+DRIVER
+  no_warning=''
+else
+  tell "Windows XP: no warning about the administrator rights of Vista"
+  no_warning='forbid #32770 Confirm'
+fi
+drive >>"$out/driver.log" <<DRIVER
+$no_warning
+wait-window VelvinorForm "Установка программы \\"Вельвинор\\"" 30000
 expect-text "Перенести файлы программы на жесткий диск?\r\nОни займут примерно 220 Мб, но программа сможет работать быстрее"
 DRIVER
 stage "The installer offers to copy the game to the hard disk"
 screenshot installer-question
 pause "accept the transfer"
-drive >>"$out/driver.log" <<'DRIVER'
-wait-window VelvinorForm "Установка программы \"Вельвинор\"" 5000
+drive >>"$out/driver.log" <<DRIVER
+wait-window VelvinorForm "Установка программы \\"Вельвинор\\"" 5000
 click Да
-wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
-expect-text "C:\\Program Files\\Trelkon\\Velvinor"
+wait-window VelvinorForm "Установка программы \\"Вельвинор\\"" 30000
+expect-text $(q "$proposed")
 DRIVER
-tell "it proposes the folder $folder"
+tell "it proposes the folder $proposed"
+if [ -n "$typed" ]; then
+  pause "type $typed into the folder field"
+  drive >>"$out/driver.log" <<DRIVER
+wait-window VelvinorForm "Установка программы \\"Вельвинор\\"" 5000
+set-text 0 $(q "$typed")
+expect-text $(q "$typed")
+DRIVER
+  tell "the family types $typed instead; the game goes into $folder"
+fi
 screenshot installer-folder
-pause "accept the proposed folder"
+pause "accept the folder"
 drive >>"$out/driver.log" <<'DRIVER'
 wait-window VelvinorForm "Установка программы \"Вельвинор\"" 5000
 click Продолжить
@@ -202,6 +287,14 @@ expect_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.ex
 uninstall=$(reg_value 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe' UninstallString) ||
   fail "no UninstallString was registered"
 tell "registered: App Paths, TransferPath $folder, UninstallString \"$uninstall\""
+if [ "$WINEARCH" = win64 ]; then
+  # A 64-bit Windows keeps a 32-bit program's keys in its 32-bit view.
+  timeout 60 wine reg query 'HKLM\Software\Wow6432Node\Trelkon\Velvinor' /reg:64 >/dev/null 2>&1 ||
+    fail "the product key is not in the 32-bit registry view (Wow6432Node)"
+  ! timeout 60 wine reg query 'HKLM\Software\Trelkon' /reg:64 >/dev/null 2>&1 ||
+    fail "the product key is in the 64-bit registry view"
+  tell "the keys are in the 32-bit registry view (Software\\Wow6432Node), none in the 64-bit one"
+fi
 expected="group \"Velvinor\"
 item \"Вельвинор\" \"${folder}Velvinor.exe\""
 [ "$(progman_state)" = "$expected" ] || fail "Program Manager holds:
@@ -265,19 +358,19 @@ start_program_at "$program" -u
 drive >>"$out/driver.log" <<'DRIVER'
 wait-window #32770 "Удаление программы Вельвинор" 30000
 DRIVER
-screenshot uninstall-question
+screenshot_settled uninstall-question
 pause "confirm the uninstall"
-drive >>"$out/driver.log" <<'DRIVER'
+drive >>"$out/driver.log" <<DRIVER
 wait-window #32770 "Удаление программы Вельвинор" 5000
-click Yes
+click $(q "$yes")
 wait-window #32770 Вельвинор 30000
 expect-text "Приложение Вельвинор удалено"
 DRIVER
-screenshot uninstalled
+screenshot_settled uninstalled
 pause "close the message"
-drive >>"$out/driver.log" <<'DRIVER'
+drive >>"$out/driver.log" <<DRIVER
 wait-window #32770 Вельвинор 5000
-click OK
+click $(q "$ok")
 wait-exit 30000
 DRIVER
 wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
@@ -288,23 +381,32 @@ tell "no registry keys: Software\\Trelkon, App Paths, uninstall"
 [ -z "$(progman_state)" ] || fail "Program Manager still holds:
 $(progman_state)"
 tell "no Program Manager group"
-# The script runs hidden under Wine's cmd; its process names it on its command line.
+# The script runs hidden under Wine's cmd from the user's temp folder; its process
+# names it on its command line.
+scripts() { find "$C/users" -name 'Velvinor-uninstall-*.bat' 2>/dev/null; }
+script=$(scripts | head -n 1)
+[ -n "$script" ] || fail "no uninstall script in the user's temp folder"
+tell "the uninstall script: $(winepath -w "$script" 2>/dev/null)"
 t0=$(now_ms)
 deadline=$((t0 + 180000))  # its loops wait a second a try, 60 tries each
 seen=0 files_ms='' script_ms=''
 while :; do
   running=0
-  [ -n "$(prefix_pids 'qq\.bat')" ] && running=1 seen=1
-  [ -n "$files_ms" ] || [ -e "$C/Program Files/Trelkon" ] || files_ms=$(($(now_ms) - t0))
-  [ -n "$script_ms" ] || [ -e "$C/qq.bat" ] || script_ms=$(($(now_ms) - t0))
+  [ -n "$(prefix_pids 'Velvinor-uninstall-[0-9]+\.bat')" ] && running=1 seen=1
+  [ -n "$files_ms" ] || [ "$(drive_c_files)" != "$before" ] || files_ms=$(($(now_ms) - t0))
+  [ -n "$script_ms" ] || [ -n "$(scripts)" ] || script_ms=$(($(now_ms) - t0))
   [ -n "$files_ms" ] && [ -n "$script_ms" ] && [ $running -eq 0 ] && break
   [ "$(now_ms)" -lt "$deadline" ] ||
-    fail "the uninstall script did not finish: $(find "$C/Program Files/Trelkon" "$C/qq.bat" 2>/dev/null | head -5)"
+    fail "the uninstall script did not finish; drive C: differs from before the journey:
+$(diff <(echo "$before") <(drive_c_files) | head -n 8)
+scripts: $(scripts)"
   sleep 0.1
 done
 [ $seen -eq 1 ] && seen=yes || seen=no
-tell "c:\\qq.bat removed the program file and its folders (in ${files_ms} ms); the script itself was gone"
-tell "after ${script_ms} ms and no longer running after $(($(now_ms) - t0)) ms (seen running: $seen)"
+tell "the script removed the program file and its folders (in ${files_ms} ms): drive C: holds what it held"
+tell "before the journey, the family's own files included; the script itself was gone after ${script_ms} ms"
+tell "and no longer running after $(($(now_ms) - t0)) ms (seen running: $seen)"
+[ "$(cat "$C/qq.bat")" = 'echo my own' ] || fail "the family's own c:\\qq.bat was changed"
 
 stage "The journey is complete"
-tell "$shots screenshots in $out"
+tell "$shots screenshots in $out; the journey${system:+ on $system} took $((($(now_ms) - started_ms) / 1000)) s"

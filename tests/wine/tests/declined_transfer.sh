@@ -65,7 +65,8 @@ expect_no_keys "$MAKER_KEY" "$APP_PATHS_KEY" "$UNINSTALL_KEY"
 [ -z "$(progman_state)" ] || fail "Program Manager holds:
 $(progman_state)"
 [ ! -e "$C/Program Files/Trelkon" ] || fail "the maker folder is still there: $(find "$C/Program Files/Trelkon")"
-[ ! -e "$C/qq.bat" ] || fail "a script was written: $(cat "$C/qq.bat")"
+script=$(find "$C/users" -name 'Velvinor-uninstall-*.bat')
+[ -z "$script" ] || fail "a script was written: $(cat "$script")"
 for f in Velvinor.exe install.bmp SWF/Game.swf SWF/lesson1.mpg SWF/frame.bmp; do
   [ -f "$disc/$f" ] || fail "the uninstallation removed $f from the disc"
 done

@@ -70,10 +70,14 @@ wait_until_gone "$C/Program Files/Trelkon/Velvinor"
 log "ok: the other product's key and folder stay; the product's folder went"
 
 # The only product of the maker: everything goes, the maker's key and folder too.
+# The user's own c:\qq.bat stays as it is.
 installed_copy
+echo 'echo mine' >"$C/qq.bat"
 uninstall
 ! reg_key_exists 'HKLM\Software\Trelkon' || fail "the maker key is still there"
-[ -e "$C/qq.bat" ] || fail "no uninstall script was written"
+script=$(find "$C/users" -name 'Velvinor-uninstall-*.bat')
+[ -n "$script" ] || fail "no uninstall script was written in the user's temp folder"
+log "ok: the script is $(winepath -w "$script")"
 wait_until_gone "$C/Program Files/Trelkon"
 log "ok: the script removed the program file and its folders"
 
@@ -82,9 +86,11 @@ log "ok: the script removed the program file and its folders"
 # tries, a second apart, and the file goes when the script ends.
 t0=$(now_ms)
 deadline=$((t0 + 90000))
-while [ -n "$(prefix_pids 'qq\.bat|ping')" ] || [ -e "$C/qq.bat" ]; do
+while [ -n "$(prefix_pids 'Velvinor-uninstall-[0-9]+\.bat|ping')" ] || [ -e "$script" ]; do
   [ "$(now_ms)" -lt "$deadline" ] ||
-    fail "the script still runs after 90 s: $(ps -o pid,etime,args -p "$(prefix_pids 'qq\.bat|ping' | paste -sd,)")"
+    fail "the script still runs after 90 s: $(ps -o pid,etime,args -p "$(prefix_pids 'Velvinor-uninstall-[0-9]+\.bat|ping' | paste -sd,)")"
   sleep 0.2
 done
-log "ok: the script ended and c:\\qq.bat is gone ($(($(now_ms) - t0)) ms after the folders)"
+log "ok: the script ended and is gone ($(($(now_ms) - t0)) ms after the folders)"
+[ "$(cat "$C/qq.bat")" = 'echo mine' ] || fail "the user's own c:\\qq.bat was changed"
+log "ok: the user's own c:\\qq.bat is untouched"
