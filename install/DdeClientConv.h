@@ -11,8 +11,6 @@
 
 namespace vel {
 
-class TMainForm;
-
 class TDdeClientConv {
 public:
     TDdeClientConv(Dde& dde, Shell& shell);
@@ -45,6 +43,6 @@ private:
 };
 
 // Created with the main window: "progman" with an empty topic, connected at once.
-std::unique_ptr<TDdeClientConv> CreateDdeClientConv(TMainForm& owner);
+std::unique_ptr<TDdeClientConv> CreateDdeClientConv(Dde& dde, Shell& shell);
 
 }  // namespace vel

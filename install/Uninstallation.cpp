@@ -1,13 +1,12 @@
-#include "host/MainFrm.h"
-#include "host/Product.h"
+#include "forms/Forms.h"
 #include "install/DdeClientConv.h"
 #include "install/FolderHelpers.h"
-#include "install/Folders.h"
 #include "install/InstallRules.h"
 #include "install/Installation.h"
 #include "runtime/Errors.h"
+#include "runtime/Folders.h"
+#include "runtime/Product.h"
 #include "runtime/Text.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
@@ -57,10 +56,9 @@ void RemoveProgramGroup(Application& app, TDdeClientConv& dde) {
 
 }  // namespace
 
-void UninstallProgram(TMainForm& form, RegistryAccess& registry) {
-    Platform& p = form.program.platform;
-    Application& app = form.program.app;
-    FileSystem& files = p.files;
+void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
+    Application& app = context.app;
+    FileSystem& files = context.files;
 
     std::string registeredFolder;
     {
@@ -86,7 +84,7 @@ void UninstallProgram(TMainForm& form, RegistryAccess& registry) {
     }
 
     RemoveRegistryEntries(registry);
-    RemoveProgramGroup(app, *form.DdeClientConv1);
+    RemoveProgramGroup(app, context.dde);
     app.MessageBox(Ru("Приложение Вельвинор удалено"), app.Title(), mb::Ok);
 
     const std::vector<std::string> systemFolders = files.SystemFolders();
@@ -95,7 +93,7 @@ void UninstallProgram(TMainForm& form, RegistryAccess& registry) {
                FolderMayBeRemoved({folder, makerFolder, programFilesDir, systemFolders, IsLink(files, folder)});
     };
     UninstallFileFacts facts;
-    facts.programFile = registeredFolder + product::Identifier + ".exe";
+    facts.programFile = registeredFolder + product::ProgramFile;
     facts.transferFolder = transferFolder;
     facts.parentFolder = parentFolder;
     facts.makerFolder = makerFolder;
@@ -121,7 +119,7 @@ void UninstallProgram(TMainForm& form, RegistryAccess& registry) {
         throw Error(std::string("Cannot create file \"") + kScriptPath + "\"");
 
     files.SetCurrentDirectory("c:\\");
-    if (plan.writeScript) p.shell.Execute(0, "Open", kScriptPath, "", "", showcmd::Hide);
+    if (plan.writeScript) context.shell.Execute(0, "Open", kScriptPath, "", "", showcmd::Hide);
     app.Terminate();
 }
 

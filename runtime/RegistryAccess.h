@@ -36,4 +36,10 @@ private:
     std::optional<std::string> m_current;
 };
 
+// Closes the registry access object's key however the block is left.
+struct CloseKeyOnExit {
+    RegistryAccess& registry;
+    ~CloseKeyOnExit() { registry.CloseKey(); }
+};
+
 }  // namespace vel

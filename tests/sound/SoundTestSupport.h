@@ -41,16 +41,16 @@ struct NoticeMixer {
 
 // The line objects alone, set up on the window 0x77.
 struct MixerRig : NoticeMixer {
+    SndControls lines;
     int changes = 0;
     void Init() {
-        SndControls::InitMixer(mixer, 0x77, [this] { ++changes; });
+        lines.InitMixer(mixer, 0x77, [this] { ++changes; });
     }
     int Deliver() {
         int count = NoticeMixer::Deliver([](const std::function<void()>& notice) { notice(); }, kPatience);
         EXPECT_TRUE(notices.empty()) << "change notices still coming after " << count;
         return count;
     }
-    ~MixerRig() { SndControls::DoneMixer(); }
 };
 
 // An installed game on a simulated machine, its mixer being this fixture's.

@@ -38,7 +38,7 @@ TEST(VolumeCommand, ArgumentBecomesAPercentage) {
         game.Settle();
         EXPECT_EQ(game.Form().GeneralTrackBar.Position(), c.percent) << WideToUtf8(c.argument);
         EXPECT_EQ(game.Value(1), 655 * c.percent) << WideToUtf8(c.argument);
-        EXPECT_EQ(GetVolumePercent(*game.program), c.percent) << WideToUtf8(c.argument);
+        EXPECT_EQ(GetVolumePercent(game.program->SoundControlForm.get()), c.percent) << WideToUtf8(c.argument);
     }
 }
 
