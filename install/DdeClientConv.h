@@ -31,10 +31,6 @@ public:
     // Disconnects and forgets the service and topic.
     void CloseLink();
 
-    bool Connected() const { return m_conversation != 0; }
-    const std::string& DdeService() const { return m_service; }
-    const std::string& DdeTopic() const { return m_topic; }
-
 private:
     Dde& m_dde;
     Shell& m_shell;

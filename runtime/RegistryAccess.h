@@ -19,7 +19,6 @@ public:
     // Opens a key, creating it (with its parents) when canCreate; false when that fails.
     bool OpenKey(const std::string& path, bool canCreate);
     void CloseKey() { m_current.reset(); }
-    bool HasOpenKey() const { return m_current.has_value(); }
 
     // "" for a missing value or no open key; raises "Invalid data type for '<name>'"
     // for a value that is not a string.
