@@ -27,31 +27,27 @@ TIntroForm::TIntroForm(Application& app, MediaControl& media, Process& process, 
     Show();
 }
 
-void TIntroForm::Place(int width, int height) {
+void TIntroForm::PlayVideo(const char* file, int width, int height) {
     Size screen = App().Screen();
     SetBounds({(screen.width - width) / 2, (screen.height - height) / 2, width, height});
+    MediaPlayer.FileName = VideoPath(file);
+    MediaPlayer.SetDisplay(Handle());
+    MediaPlayer.Open();
+    MediaPlayer.Play();
 }
 
 void TIntroForm::FormShow() {
     auto args = m_process.Arguments();
     if (!args.empty() && AsciiLower(args[0]) == "-u") return;
     m_host.hideMain();
-    Place(720, 576);
-    MediaPlayer.FileName = VideoPath(kFirstVideo);
-    MediaPlayer.SetDisplay(Handle());
-    MediaPlayer.Open();
-    MediaPlayer.Play();
+    PlayVideo(kFirstVideo, 720, 576);
 }
 
 void TIntroForm::MediaPlayerNotify(std::uint32_t) {
     if (m_host.skipped()) return;
     if (MediaPlayer.FileName == VideoPath(kFirstVideo)) {
         MediaPlayer.Close();
-        Place(320, 240);
-        MediaPlayer.FileName = VideoPath(kSecondVideo);
-        MediaPlayer.SetDisplay(Handle());
-        MediaPlayer.Open();
-        MediaPlayer.Play();
+        PlayVideo(kSecondVideo, 320, 240);
     } else {
         MediaPlayer.Close();
         Hide();

@@ -40,7 +40,8 @@ public:
 
 private:
     std::string VideoPath(const char* file) const { return m_movieFolder + file; }
-    void Place(int width, int height);
+    // Centres the window at the video's size and plays it there.
+    void PlayVideo(const char* file, int width, int height);
     Process& m_process;
     std::string m_movieFolder;
     IntroHost m_host;
