@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "runtime/Text.h"
+#include "sound/SndControls.h"
 
 namespace vel {
 
@@ -46,11 +47,12 @@ TSoundControlForm::TSoundControlForm(Application& app, Mixer& mixer)
       CDProgressBar(*this, "CDProgressBar", ProgressBarAt(88)),
       MicProgressBar(*this, "MicProgressBar", ProgressBarAt(128)),
       Timer1(app, 100, true),
+      SoundLines(std::make_unique<SndControls>()),
       m_mixer(mixer),
-      m_rows{{{&SoundLines.GeneralControl, &GeneralTrackBar, &GeneralCB, &GeneralProgressBar},
-              {&SoundLines.WaveControl, &WaveTrackBar, &WaveCB, &WaveProgressBar},
-              {&SoundLines.CDControl, &CDTrackBar, &CDCB, &CDProgressBar},
-              {&SoundLines.MicControl, &MicTrackBar, &MicCB, &MicProgressBar}}} {
+      m_rows{{{&SoundLines->GeneralControl, &GeneralTrackBar, &GeneralCB, &GeneralProgressBar},
+              {&SoundLines->WaveControl, &WaveTrackBar, &WaveCB, &WaveProgressBar},
+              {&SoundLines->CDControl, &CDTrackBar, &CDCB, &CDProgressBar},
+              {&SoundLines->MicControl, &MicTrackBar, &MicCB, &MicProgressBar}}} {
     SetText("Sound Control");
     SetTopMost(true);
     SetClientSize({403, 195});
@@ -65,13 +67,13 @@ TSoundControlForm::TSoundControlForm(Application& app, Mixer& mixer)
 TSoundControlForm::~TSoundControlForm() { App().Guard([this] { FormDestroy(); }); }
 
 void TSoundControlForm::FormCreate() {
-    SoundLines.InitMixer(m_mixer, Handle(), [this] { MMMixmControlChange(); });
+    SoundLines->InitMixer(m_mixer, Handle(), [this] { MMMixmControlChange(); });
     RefreshAll();
 }
 
 void TSoundControlForm::FormDestroy() {
     Timer1.SetEnabled(false);
-    SoundLines.DoneMixer();
+    SoundLines->DoneMixer();
 }
 
 void TSoundControlForm::RefreshAll() {

@@ -6,10 +6,13 @@
 #include <memory>
 
 #include "forms/Forms.h"
-#include "sound/SndControls.h"
 #include "sound/VolumeCommand.h"
 
 namespace vel {
+
+class Mixer;
+class SndControls;
+class TSndControl;
 
 class TSoundControlForm final : public Form, public MasterVolume {
 public:
@@ -20,8 +23,8 @@ public:
     CheckBox GeneralCB, WaveCB, CDCB, MicCB;
     ProgressBar GeneralProgressBar, WaveProgressBar, CDProgressBar, MicProgressBar;
     Timer Timer1;
-    // The mixer and its four lines, from FormCreate to FormDestroy.
-    SndControls SoundLines;
+    // The mixer and its four lines, opened by FormCreate and closed by FormDestroy.
+    const std::unique_ptr<SndControls> SoundLines;
 
     // The master volume is the General track bar.
     int MasterMax() const override { return GeneralTrackBar.Max(); }

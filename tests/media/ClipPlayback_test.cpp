@@ -1,3 +1,5 @@
+#include "host/MainFrm.h"
+#include "media/MessageFrm.h"
 #include "support/Game.h"
 
 namespace vel::mediatest {

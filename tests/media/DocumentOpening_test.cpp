@@ -1,3 +1,4 @@
+#include "media/RtfFrm.h"
 #include "support/Game.h"
 
 namespace vel::mediatest {

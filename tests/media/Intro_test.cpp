@@ -1,3 +1,5 @@
+#include "host/MainFrm.h"
+#include "media/IntroFrm.h"
 #include "support/Game.h"
 
 namespace vel::mediatest {

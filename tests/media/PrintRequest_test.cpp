@@ -1,3 +1,4 @@
+#include "host/MainFrm.h"
 #include "support/Game.h"
 
 namespace vel::mediatest {

@@ -1,3 +1,4 @@
+#include "media/IntroFrm.h"
 #include "support/Game.h"
 
 namespace vel::mediatest {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "SoundTestSupport.h"
+#include "host/MainFrm.h"
 #include "runtime/Text.h"
 #include "sound/VolumeCommand.h"
 

@@ -8,10 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "host/MainFrm.h"
-#include "media/IntroFrm.h"
-#include "media/MessageFrm.h"
-#include "media/RtfFrm.h"
 #include "platform/sim/SimMachine.h"
 #include "runtime/Text.h"
 #include "startup/Velvinor.h"
@@ -42,18 +38,9 @@ public:
 
     // Starts the program (its windows exist afterwards; the loop is not entered), on
     // `mixer` in place of the machine's own when one is given.
-    void Start(Mixer* mixer = nullptr) {
-        Platform s = m.platform();
-        p = std::make_unique<Program>(Platform{s.ui, s.registry, s.files, s.shell, s.process, s.media,
-                                               mixer ? *mixer : s.mixer, s.dde, s.movie, s.printer, s.clock});
-        ASSERT_TRUE(p->Start());
-    }
+    void Start(Mixer* mixer = nullptr);
     // Starts the program and enters its loop; with skipIntro the intro is skipped with Esc.
-    void Run(bool skipIntro = true) {
-        Start();
-        p->Run();
-        if (skipIntro) Key(*p->IntroForm, 27);
-    }
+    void Run(bool skipIntro = true);
 
     void Command(const std::string& name, const std::string& args = "") {
         m.movie.current->Raise(Utf8ToWide(name), Utf8ToWide(args));
@@ -69,8 +56,8 @@ public:
     }
 
     TMainForm& Main() { return *p->MainForm; }
-    bool MovieShown() { return Main().Flash1->Visible(); }
-    bool BackdropShown() { return Main().Image1.Visible(); }
+    bool MovieShown();
+    bool BackdropShown();
     std::string Variable(const std::string& name) { return m.movie.current->variables[name]; }
 
     // Trace lines since the last Mark() that begin with `prefix`.
