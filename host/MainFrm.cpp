@@ -63,10 +63,7 @@ TMainForm::TMainForm(Application& app, const Platform& platform)
 
 TMainForm::~TMainForm() { m_app.Guard([this] { FormDestroy(); }); }
 
-void TMainForm::SetMessageForm(TMessageForm* form) {
-    m_notice = form;
-    m_clips->notice = form;
-}
+void TMainForm::SetMessageForm(TMessageForm* form) { m_clips->notice = form; }
 
 std::string TMainForm::ProgramFolder() { return ExtractFilePath(m_platform.process.ProgramPath()); }
 

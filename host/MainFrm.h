@@ -88,7 +88,6 @@ private:
     Platform m_platform;
     std::unique_ptr<TClipPlayer> m_clips;
     std::unique_ptr<TPrintRequest> m_print;
-    TMessageForm* m_notice = nullptr;
     TSoundControlForm* m_soundControl = nullptr;
     TIntroForm* m_intro = nullptr;
     TRtfForm* m_viewer = nullptr;
