@@ -55,17 +55,18 @@ bool Program::Start() {
         return false;
     }
 
-    TMainForm& main = *MainForm;
+    // The main window outlives the others: they may keep its address.
+    TMainForm* const main = MainForm.get();
     SoundControlForm = std::make_unique<TSoundControlForm>(app, platform.mixer);
-    main.SetSoundControlForm(SoundControlForm.get());
+    main->SetSoundControlForm(SoundControlForm.get());
     IntroForm = std::make_unique<TIntroForm>(
-        app, platform.media, platform.process, product::MovieFolder(main.ProgramFolder()),
-        IntroHost{[&main] { main.HideForIntro(); }, [&main] { return main.EscIntro; },
-                  [&main] { main.TakeOverFromIntro(); },
-                  [&main](std::uint16_t& key, std::uint32_t shift) { main.FormKeyUp(key, shift); }});
-    main.SetIntroForm(IntroForm.get());
+        app, platform.media, platform.process, product::MovieFolder(main->ProgramFolder()),
+        IntroHost{[main] { main->HideForIntro(); }, [main] { return main->EscIntro; },
+                  [main] { main->TakeOverFromIntro(); },
+                  [main](std::uint16_t& key, std::uint32_t shift) { main->FormKeyUp(key, shift); }});
+    main->SetIntroForm(IntroForm.get());
     RtfForm = std::make_unique<TRtfForm>(app);
-    main.SetRtfForm(RtfForm.get());
+    main->SetRtfForm(RtfForm.get());
     return true;
 }
 
