@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "forms/Forms.h"
-#include "sound/VolumeCommand.h"
+#include "sound/MasterVolume.h"
 
 namespace vel {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "runtime/Text.h"
+#include "sound/MasterVolume.h"
 
 namespace vel {
 
