@@ -1,15 +1,21 @@
 #include "host/MainFrm.h"
 
-#include "host/Product.h"
 #include "install/DdeClientConv.h"
+#include "install/Installation.h"
 #include "install/StartingFrm.h"
+#include "media/ClipPlayback.h"
+#include "media/DocumentOpening.h"
 #include "media/IntroFrm.h"
+#include "media/MessageFrm.h"
+#include "media/PrintRequest.h"
+#include "probe/FrequencyProbe.h"
 #include "probe/ProcessorClockCounter.h"
 #include "runtime/Errors.h"
+#include "runtime/Product.h"
+#include "runtime/RegistryAccess.h"
 #include "runtime/Text.h"
 #include "sound/SCFrm.h"
 #include "sound/VolumeCommand.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
@@ -20,12 +26,12 @@ constexpr int kMovieWidth = 1024;
 constexpr int kMovieHeight = 768;
 }  // namespace
 
-TMainForm::TMainForm(Program& program_)
-    : Form(program_.app, "MainForm"),
-      program(program_),
-      Timer1(program_.app, 50, false),
-      MediaPlayer(program_.platform.media),
-      Image1(*this, "Image1", {0, 0, kMovieWidth, kMovieHeight}) {
+TMainForm::TMainForm(Application& app, const Platform& platform)
+    : Form(app, "MainForm"),
+      Timer1(app, 50, false),
+      MediaPlayer(platform.media),
+      Image1(*this, "Image1", {0, 0, kMovieWidth, kMovieHeight}),
+      m_platform(platform) {
     SetBorder(BorderStyle::None);
     SetColor(0x000000);
     SetMaximized(true);
@@ -40,24 +46,34 @@ TMainForm::TMainForm(Program& program_)
     // Components in the order the stored form builds them; the movie control may
     // raise OleError, which start-up catches.
     Flash1 = std::make_unique<TShockwaveFlash>(
-        program.platform.movie, Handle(), [this](const std::u16string& command, const std::u16string& args) {
+        m_platform.movie, Handle(), [this](const std::u16string& command, const std::u16string& args) {
             m_app.Guard([&] { Flash1FSCommand(command, args); });
         });
-    ProcessorClockCounter = CreateProcessorClockCounter(*this);
-    DdeClientConv1 = CreateDdeClientConv(*this);
+    ProcessorClockCounter = CreateProcessorClockCounter(m_app, m_platform.process, m_platform.clock);
+    DdeClientConv1 = CreateDdeClientConv(m_platform.dde, m_platform.shell);
+    m_clips = std::make_unique<TClipPlayer>(
+        m_app, m_platform.files, m_platform.shell, m_platform.process, m_platform.registry, MediaPlayer, Image1, *this,
+        ClipIsCopy,
+        MovieSurface{[this] { return Size{Flash1->Width(), Flash1->Height()}; }, [this] { Flash1->Hide(); },
+                     [this] { Flash1->Show(); }});
+    m_print = std::make_unique<TPrintRequest>(m_platform.printer);
 
     m_app.Guard([this] { FormCreate(); });
 }
 
 TMainForm::~TMainForm() { m_app.Guard([this] { FormDestroy(); }); }
 
-std::string TMainForm::ProgramFolder() { return ExtractFilePath(program.platform.process.ProgramPath()); }
+void TMainForm::SetMessageForm(TMessageForm* form) { m_clips->notice = form; }
+
+std::string TMainForm::ProgramFolder() { return ExtractFilePath(m_platform.process.ProgramPath()); }
 
 void TMainForm::FormCreate() {
     RestartLaunched = false;
-    MeasureProcessorFrequency();
-    RegistryAccess registry(program.platform.registry);
-    if (TakeStartDecision(registry)) OrdinaryStart();
+    ProcessorFreq = MeasureProcessorFrequency(*ProcessorClockCounter);
+    RegistryAccess registry(m_platform.registry);
+    const InstallContext install{m_platform.files, m_platform.shell,  m_platform.process, m_app,       Handle(),
+                                 RestartLaunched,  *DdeClientConv1,   ProgramFolder(),    StartingForm};
+    if (TakeStartDecision(install, registry)) OrdinaryStart();
 }
 
 void TMainForm::OrdinaryStart() {
@@ -70,7 +86,7 @@ void TMainForm::OrdinaryStart() {
 
 void TMainForm::FormDestroy() {
     Timer1.SetEnabled(false);
-    if (!RestartLaunched && program.SoundControlForm) program.SoundControlForm->Timer1.SetEnabled(false);
+    if (!RestartLaunched && m_soundControl) m_soundControl->Timer1.SetEnabled(false);
 }
 
 void TMainForm::FormShow() {
@@ -83,10 +99,10 @@ void TMainForm::FormShow() {
 
 void TMainForm::StartMovie() {
     FlashError = false;
-    Flash1->SetMovie(ProgramFolder() + "SWF" + "\\" + "Game.swf");
-    if (!program.platform.files.FileExists(Flash1->Movie())) m_app.Terminate();
+    Flash1->SetMovie(product::MovieFolder(ProgramFolder()) + "Game.swf");
+    if (!m_platform.files.FileExists(Flash1->Movie())) m_app.Terminate();
 
-    RegistryAccess registry(program.platform.registry);
+    RegistryAccess registry(m_platform.registry);
     if (registry.KeyExists(product::ProductKey)) {
         registry.OpenKey(product::ProductKey, false);
         std::string vars;
@@ -123,18 +139,24 @@ void TMainForm::Flash1FSCommand(const std::u16string& command, const std::u16str
     else if (name == "maximize") MaximizeItemClick();
     else if (name == "normalize") RestoreItemClick();
     else if (name == "print") PrintInemClick();
-    else if (name == "setvolume") SetVolumeCommand(program, WideToAnsi(args));
+    else if (name == "setvolume") SetVolumeCommand(m_soundControl, WideToAnsi(args));
     else if (name == "cursor") {
         const std::string shape = AsciiLower(WideToAnsi(args));
         if (shape == "norm") m_app.SetCursor(Cursor::Default);
         else if (shape == "wait") m_app.SetCursor(Cursor::HourGlass);
-    } else if (name == "execute") OpenDocument(WideToAnsi(args));
+    } else if (name == "execute")
+        OpenDocument(m_app, m_platform.shell, m_platform.files, Handle(), m_viewer, product::MovieFolder(ProgramFolder()),
+                     WideToAnsi(args));
     else if (name.rfind("save", 0) == 0) StoreSetting(command, args);
-    else if (name == "plaympg") PlayClip(WideToAnsi(args));
+    else if (name == "plaympg") m_clips->Play(product::MovieFolder(ProgramFolder()), WideToAnsi(args));
 }
 
+void TMainForm::PrintInemClick() { m_print->Print(Handle(), Flash1->Bounds(), ClientSize(), m_app.Title()); }
+
+void TMainForm::MediaPlayerNotify(std::uint32_t) { m_clips->Ended(); }
+
 void TMainForm::Timer1Timer() {
-    long double v = GetVolumePercent(program);
+    long double v = GetVolumePercent(m_soundControl);
     Flash1->SetVariable("_root.currentvolume", IntToStr(RoundHalfEven(v / 100 * 100)));
     Flash1->SetVariable("_root.mpg", Flash1->Visible() ? "0" : "1");
     Flash1->SetVariable("_root.minimized", Minimized ? "1" : "0");
@@ -142,7 +164,7 @@ void TMainForm::Timer1Timer() {
 
 void TMainForm::ExitItemClick() {
     Timer1.SetEnabled(false);
-    if (program.SoundControlForm) program.SoundControlForm->Timer1.SetEnabled(false);
+    if (m_soundControl) m_soundControl->Timer1.SetEnabled(false);
     m_app.Terminate();
 }
 
@@ -172,17 +194,26 @@ void TMainForm::ApplicationEvents1Message(std::uint32_t message, bool& handled) 
 
 void TMainForm::FormKeyUp(std::uint16_t& key, std::uint32_t) {
     if (key != kEsc && key != kSpace) return;
-    TIntroForm* intro = program.IntroForm.get();
+    TIntroForm* intro = m_intro;
     if (intro && intro->Visible()) {
         EscIntro = true;
         intro->MediaPlayer.Close();
         intro->Hide();
-        Show();
-        StartMovie();
-        Flash1->Show();
+        TakeOverFromIntro();
     } else if (Image1.Visible()) {
         MediaPlayer.Stop();
     }
+}
+
+void TMainForm::HideForIntro() {
+    Hide();
+    EscIntro = false;
+}
+
+void TMainForm::TakeOverFromIntro() {
+    Show();
+    StartMovie();
+    Flash1->Show();
 }
 
 }  // namespace vel

@@ -1,6 +1,7 @@
 #pragma once
 // TMainForm: the borderless black maximised main window. It hosts the movie, owns
-// the program's state and dispatches the movie's commands.
+// the program's state and the units that carry out the movie's commands, and
+// dispatches those commands to them.
 
 #include <cstdint>
 #include <memory>
@@ -9,22 +10,32 @@
 #include "forms/Forms.h"
 #include "host/ShockwaveFlashObjects_TLB.h"
 #include "media/MediaPlayer.h"
-#include "runtime/RegistryAccess.h"
+#include "platform/Platform.h"
 
 namespace vel {
 
-class Program;
-class TProcessorClockCounter;
+class TClipPlayer;
 class TDdeClientConv;
+class TIntroForm;
+class TMessageForm;
+class TPrintRequest;
+class TProcessorClockCounter;
+class TRtfForm;
+class TSoundControlForm;
 class TStartingForm;
 
 class TMainForm final : public Form {
 public:
     // Builds the components (the movie control may raise OleError) and runs FormCreate.
-    explicit TMainForm(Program& program);
+    TMainForm(Application& app, const Platform& platform);
     ~TMainForm() override;
 
-    Program& program;
+    // The windows start-up creates after this one, handed over as they are created;
+    // until then (and once they are gone) what needs one does without it.
+    void SetMessageForm(TMessageForm* form);
+    void SetSoundControlForm(TSoundControlForm* form) { m_soundControl = form; }
+    void SetIntroForm(TIntroForm* form) { m_intro = form; }
+    void SetRtfForm(TRtfForm* form) { m_viewer = form; }
 
     // Components.
     std::unique_ptr<TShockwaveFlash> Flash1;
@@ -36,15 +47,13 @@ public:
     // The installer dialog, created on the installation paths only.
     std::unique_ptr<TStartingForm> StartingForm;
 
-    // Private state (public for the program's other units and for tests).
+    // Private state (public for start-up and for tests).
     std::int32_t ProcessorFreq = 0;
     bool EscIntro = false;
     bool FlashError = false;
     bool Minimized = false;
     bool ClipIsCopy = false;
     bool RestartLaunched = false;
-    // The default printer was selected in this run (print request).
-    bool PrinterSelected = false;
 
     // Handlers.
     void FormCreate();
@@ -59,26 +68,29 @@ public:
     void MaximizeItemClick();
     void RestoreItemClick();
     void SaveiniItemClick();
+    void PrintInemClick();
+    void MediaPlayerNotify(std::uint32_t value);
     void ApplicationEvents1Message(std::uint32_t message, bool& handled);
+    void StoreSetting(const std::u16string& command, const std::u16string& args);
+
+    // The intro window's part: it hides this window, reads the skip and hands over.
+    void HideForIntro();
+    void TakeOverFromIntro();
 
     // The folder of the running program file, with its final backslash.
     std::string ProgramFolder();
-
-    // Carried out by the Parts' own units.
-    void MeasureProcessorFrequency();                       // probe/
-    void ProcessorClockCounterPrecizeProc();                // probe/
-    // The start decision; true when the ordinary start follows.
-    bool TakeStartDecision(RegistryAccess& registry);       // install/
-    void PrintInemClick();                                  // media/
-    void OpenDocument(const std::string& name);             // media/
-    void PlayClip(const std::string& clipName);             // media/
-    void MediaPlayerNotify(std::uint32_t value);            // media/
-    void StoreSetting(const std::u16string& command, const std::u16string& args);  // host/
 
 private:
     void OrdinaryStart();
     // Places Flash1 in the 4:3 area or centred at its design size, then shows it anew.
     void PlaceMovie(Rect bounds);
+
+    Platform m_platform;
+    std::unique_ptr<TClipPlayer> m_clips;
+    std::unique_ptr<TPrintRequest> m_print;
+    TSoundControlForm* m_soundControl = nullptr;
+    TIntroForm* m_intro = nullptr;
+    TRtfForm* m_viewer = nullptr;
 };
 
 }  // namespace vel

@@ -1,14 +1,14 @@
 #include "host/MainFrm.h"
-#include "host/Product.h"
+#include "runtime/Product.h"
+#include "runtime/RegistryAccess.h"
 #include "runtime/Text.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
 // A "save..." command: the name follows the four-letter prefix in the case the
 // movie sent it; "nan" deletes, anything else is stored as a string value.
 void TMainForm::StoreSetting(const std::u16string& command, const std::u16string& args) {
-    RegistryAccess registry(program.platform.registry);
+    RegistryAccess registry(m_platform.registry);
     registry.OpenKey(product::ProductKey, true);
     std::u16string rest = command.size() > 4 ? command.substr(4) : std::u16string();
     std::size_t b = 0, e = rest.size();
@@ -16,10 +16,7 @@ void TMainForm::StoreSetting(const std::u16string& command, const std::u16string
     while (e > b && rest[e - 1] <= 32) --e;
     const std::string name = WideToAnsi(rest.substr(b, e - b));
     const std::string value = WideToAnsi(args);
-    struct CloseOnExit {
-        RegistryAccess& r;
-        ~CloseOnExit() { r.CloseKey(); }
-    } closer{registry};
+    CloseKeyOnExit closer{registry};
     if (AsciiLower(value) == "nan") registry.DeleteValue(name);
     else registry.WriteString(name, value);
 }

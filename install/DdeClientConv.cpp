@@ -1,8 +1,5 @@
 #include "install/DdeClientConv.h"
 
-#include "host/MainFrm.h"
-#include "startup/Velvinor.h"
-
 namespace vel {
 
 namespace {
@@ -49,8 +46,8 @@ void TDdeClientConv::CloseLink() {
     m_topic.clear();
 }
 
-std::unique_ptr<TDdeClientConv> CreateDdeClientConv(TMainForm& owner) {
-    auto conv = std::make_unique<TDdeClientConv>(owner.program.platform.dde, owner.program.platform.shell);
+std::unique_ptr<TDdeClientConv> CreateDdeClientConv(Dde& dde, Shell& shell) {
+    auto conv = std::make_unique<TDdeClientConv>(dde, shell);
     conv->SetLink("progman", "");
     return conv;
 }

@@ -11,8 +11,6 @@
 
 namespace vel {
 
-class TMainForm;
-
 class TDdeClientConv {
 public:
     TDdeClientConv(Dde& dde, Shell& shell);
@@ -33,10 +31,6 @@ public:
     // Disconnects and forgets the service and topic.
     void CloseLink();
 
-    bool Connected() const { return m_conversation != 0; }
-    const std::string& DdeService() const { return m_service; }
-    const std::string& DdeTopic() const { return m_topic; }
-
 private:
     Dde& m_dde;
     Shell& m_shell;
@@ -45,6 +39,6 @@ private:
 };
 
 // Created with the main window: "progman" with an empty topic, connected at once.
-std::unique_ptr<TDdeClientConv> CreateDdeClientConv(TMainForm& owner);
+std::unique_ptr<TDdeClientConv> CreateDdeClientConv(Dde& dde, Shell& shell);
 
 }  // namespace vel

@@ -24,14 +24,6 @@ void CopyFolderContents(Shell& shell, WindowHandle owner, const std::string& sou
     shell.CopyTree(owner, source + "*.*", target, kCopyFlags, aborted);
 }
 
-bool ForceDirectories(FileSystem& files, const std::string& folder) {
-    std::string dir = ExcludeTrailingBackslash(folder);
-    if (dir.empty()) return false;
-    // A drive ("C:") or the top of a path ends the climb.
-    if (dir.size() < 3 || files.DirectoryExists(dir) || ExtractFilePath(dir) == dir) return true;
-    return ForceDirectories(files, ExtractFilePath(dir)) && files.CreateDirectory(dir);
-}
-
 namespace {
 bool Skipped(const FindEntry& e) { return (e.attributes & (attr::Hidden | attr::System)) != 0; }
 }  // namespace

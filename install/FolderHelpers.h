@@ -23,9 +23,6 @@ int CountFolderEntries(FileSystem& files, const std::string& pattern);
 // `target`: no questions, with its progress window owned by `owner`.
 void CopyFolderContents(Shell& shell, WindowHandle owner, const std::string& source, const std::string& target);
 
-// The folder with all missing parents; true when it exists afterwards.
-bool ForceDirectories(FileSystem& files, const std::string& folder);
-
 // Deletes what a folder holds: its subfolders first, then its files. Hidden and
 // system entries stay, and so does the folder itself; a junction or symbolic link
 // is removed as a link, never followed. Nothing for an empty folder name.

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <optional>
 
-#include "host/Product.h"
+#include "runtime/Product.h"
 #include "runtime/Text.h"
 
 namespace vel {

@@ -1,9 +1,9 @@
-#include "host/MainFrm.h"
-#include "host/Product.h"
+#include "forms/Forms.h"
 #include "install/DdeClientConv.h"
 #include "install/Installation.h"
+#include "platform/Files.h"
+#include "runtime/Product.h"
 #include "runtime/Text.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
@@ -13,10 +13,9 @@ void Information(Application& app, const std::string& text) {
 }
 }  // namespace
 
-void RegisterProgram(TMainForm& form, RegistryAccess& registry) {
-    Platform& p = form.program.platform;
-    Application& app = form.program.app;
-    const std::string programFolder = form.ProgramFolder();
+void RegisterProgram(const InstallContext& context, RegistryAccess& registry) {
+    Application& app = context.app;
+    const std::string& programFolder = context.programFolder;
     const std::string displayName = Ru(product::DisplayNameUtf8);
 
     std::string transferPath;
@@ -27,8 +26,8 @@ void RegisterProgram(TMainForm& form, RegistryAccess& registry) {
         transferPath = registry.ReadString("TransferPath");
     }
     const std::string programPath =
-        (transferPath.empty() ? programFolder : transferPath) + product::Identifier + ".exe";
-    if (!p.files.FileExists(programPath)) {
+        (transferPath.empty() ? programFolder : transferPath) + product::ProgramFile;
+    if (!context.files.FileExists(programPath)) {
         app.Terminate();
         return;
     }
@@ -46,7 +45,7 @@ void RegisterProgram(TMainForm& form, RegistryAccess& registry) {
         registry.WriteString("UninstallString", programPath + " -u");
     }
 
-    TDdeClientConv& dde = *form.DdeClientConv1;
+    TDdeClientConv& dde = context.dde;
     const std::string createGroup = std::string("[CreateGroup(") + product::Identifier + ")]\r\n";
     dde.OpenLink();
     if (!dde.ExecuteMacro(createGroup)) Information(app, Ru("Невозможно создать программную группу"));
@@ -55,8 +54,8 @@ void RegisterProgram(TMainForm& form, RegistryAccess& registry) {
     dde.CloseLink();
     app.ProcessMessages();
 
-    form.RestartLaunched = true;
-    p.shell.Execute(form.Handle(), "open", programPath, "", ExtractFilePath(programPath), showcmd::Hide);
+    context.restartLaunched = true;
+    context.shell.Execute(context.owner, "open", programPath, "", ExtractFilePath(programPath), showcmd::Hide);
     app.Terminate();
 }
 

@@ -1,10 +1,11 @@
-#include "host/MainFrm.h"
-#include "host/Product.h"
-#include "install/Installation.h"
+#include "forms/Forms.h"
 #include "install/InstallRules.h"
+#include "install/Installation.h"
 #include "install/StartingFrm.h"
+#include "platform/Files.h"
+#include "platform/Process.h"
+#include "runtime/Product.h"
 #include "runtime/Text.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
@@ -26,10 +27,9 @@ const char* const kVistaWarning =
 
 // The facts are gathered in the order the decision needs them; only the
 // uninstall switch keeps the rest from being looked at.
-bool TMainForm::TakeStartDecision(RegistryAccess& registry) {
-    Platform& p = program.platform;
+bool TakeStartDecision(const InstallContext& context, RegistryAccess& registry) {
     StartFacts facts;
-    const std::vector<std::string> args = p.process.Arguments();
+    const std::vector<std::string> args = context.process.Arguments();
     facts.uninstallSwitch = !args.empty() && AsciiLower(args[0]) == "-u";
     if (facts.uninstallSwitch) {
         facts.appPathsKey = registry.KeyExists(product::AppPathsKey);
@@ -40,25 +40,27 @@ bool TMainForm::TakeStartDecision(RegistryAccess& registry) {
             registry.OpenKey(product::ProductKey, false);
             facts.transferPending = registry.ReadString("") == product::TransferMarker;
         }
-        facts.osMajor = p.process.OsMajorVersion();
-        facts.hardDisk = p.files.GetDriveType(ExtractFileDrive(p.process.ProgramPath())) == DriveType::Fixed;
+        facts.osMajor = context.process.OsMajorVersion();
+        facts.hardDisk =
+            context.files.GetDriveType(ExtractFileDrive(context.process.ProgramPath())) == DriveType::Fixed;
     }
 
     const StartDecision decision = DecideStart(facts);
     if (decision.vistaWarning &&
-        m_app.MessageBox(Ru(kVistaWarning), "Confirm", mb::YesNo | mb::IconQuestion | mb::DefButton2) != mb::IdYes) {
-        m_app.Terminate();
+        context.app.MessageBox(Ru(kVistaWarning), "Confirm", mb::YesNo | mb::IconQuestion | mb::DefButton2) !=
+            mb::IdYes) {
+        context.app.Terminate();
         return false;
     }
     switch (decision.path) {
         case StartPath::OrdinaryStart: return true;
         case StartPath::Nothing: return false;
-        case StartPath::Uninstall: UninstallProgram(*this, registry); return false;
+        case StartPath::Uninstall: UninstallProgram(context, registry); return false;
         case StartPath::Registration:
         case StartPath::Transfer:
-            StartingForm = std::make_unique<TStartingForm>(m_app);
-            if (decision.path == StartPath::Registration) RegisterProgram(*this, registry);
-            else TransferToHardDisk(*this, registry);
+            context.startingForm = std::make_unique<TStartingForm>(context.app);
+            if (decision.path == StartPath::Registration) RegisterProgram(context, registry);
+            else TransferToHardDisk(context, registry);
             return false;
     }
     return false;

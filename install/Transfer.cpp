@@ -1,13 +1,14 @@
-#include "host/MainFrm.h"
-#include "host/Product.h"
+#include "forms/Forms.h"
 #include "install/FolderHelpers.h"
-#include "install/Folders.h"
 #include "install/InstallRules.h"
 #include "install/Installation.h"
 #include "install/StartingFrm.h"
+#include "platform/Process.h"
 #include "runtime/Errors.h"
+#include "runtime/FileRead.h"
+#include "runtime/Folders.h"
+#include "runtime/Product.h"
 #include "runtime/Text.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
@@ -34,14 +35,13 @@ void EndWithNotice(Application& app, TStartingForm& dialog, const std::string& m
 
 }  // namespace
 
-void TransferToHardDisk(TMainForm& form, RegistryAccess& registry) {
-    Platform& p = form.program.platform;
-    Application& app = form.program.app;
-    TStartingForm& dialog = *form.StartingForm;
-    const std::string programFolder = form.ProgramFolder();
+void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry) {
+    Application& app = context.app;
+    TStartingForm& dialog = *context.startingForm;
+    const std::string& programFolder = context.programFolder;
     const std::string required = IntToStr(kRequiredMegabytes);
 
-    LoadPicture(p.files, dialog.Image1, programFolder + "install.bmp");
+    LoadPicture(context.files, dialog.Image1, programFolder + "install.bmp");
     const std::string question = Ru("Перенести файлы программы на жесткий диск?\r\nОни займут примерно ") + required +
                                  Ru(" Мб, но программа сможет работать быстрее");
     const std::string programFilesDir = ReadProgramFilesDir(registry);
@@ -49,7 +49,7 @@ void TransferToHardDisk(TMainForm& form, RegistryAccess& registry) {
     dialog.EnterQuestionState(question);
     if (dialog.ShowModal() != mb::IdYes) {
         dialog.Hide();
-        RegisterProgram(form, registry);
+        RegisterProgram(context, registry);
         return;
     }
 
@@ -60,11 +60,11 @@ void TransferToHardDisk(TMainForm& form, RegistryAccess& registry) {
     }
 
     // Closing the notice tests again: only a drive with room lets the user on.
-    std::int64_t free = FreeMegabytesOn(p.files, DriveLetterOf(dialog.Edit1.Text()));
+    std::int64_t free = FreeMegabytesOn(context.files, DriveLetterOf(dialog.Edit1.Text()));
     while (free < kRequiredMegabytes) {
         dialog.EnterSpaceState(Ru("На диске всего ") + IntToStr(free) + Ru(" Мб, нужно примерно ") + required + Ru(" Мб"));
         dialog.ShowModal();
-        free = FreeMegabytesOn(p.files, DriveLetterOf(dialog.Edit1.Text()));
+        free = FreeMegabytesOn(context.files, DriveLetterOf(dialog.Edit1.Text()));
     }
 
     std::string path = Trim(dialog.Edit1.Text());
@@ -74,10 +74,10 @@ void TransferToHardDisk(TMainForm& form, RegistryAccess& registry) {
         return;
     }
     path = IncludeTrailingBackslash(path);
-    const int entries = p.files.DirectoryExists(path) ? CountFolderEntries(p.files, path + "*.*") : 0;
+    const int entries = context.files.DirectoryExists(path) ? CountFolderEntries(context.files, path + "*.*") : 0;
     path = InstallationFolder(path, entries);
 
-    if (!ForceDirectories(p.files, path)) {
+    if (!ForceDirectories(context.files, path)) {
         EndWithNotice(app, dialog, Ru("Невозможно создать директорию ") + path + Ru(". Установка не завершена"));
         return;
     }
@@ -96,12 +96,12 @@ void TransferToHardDisk(TMainForm& form, RegistryAccess& registry) {
     app.ProcessMessages();
 
     path = IncludeTrailingBackslash(path);
-    CopyFolderContents(p.shell, dialog.Handle(), programFolder, path);
-    const std::string newProgram = JoinPath(path, ExtractFileName(p.process.ProgramPath()));
+    CopyFolderContents(context.shell, dialog.Handle(), programFolder, path);
+    const std::string newProgram = JoinPath(path, ExtractFileName(context.process.ProgramPath()));
 
     dialog.Hide();
-    form.RestartLaunched = true;
-    p.shell.Execute(form.Handle(), "open", newProgram, "", path, showcmd::Hide);
+    context.restartLaunched = true;
+    context.shell.Execute(context.owner, "open", newProgram, "", path, showcmd::Hide);
     app.Terminate();
 }
 

@@ -1,13 +1,13 @@
-#include "host/MainFrm.h"
-#include "host/Product.h"
+#include "forms/Forms.h"
 #include "install/DdeClientConv.h"
 #include "install/FolderHelpers.h"
-#include "install/Folders.h"
 #include "install/InstallRules.h"
 #include "install/Installation.h"
+#include "platform/Process.h"
 #include "runtime/Errors.h"
+#include "runtime/Folders.h"
+#include "runtime/Product.h"
 #include "runtime/Text.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
@@ -59,10 +59,9 @@ void RemoveProgramGroup(Application& app, TDdeClientConv& dde) {
 
 }  // namespace
 
-void UninstallProgram(TMainForm& form, RegistryAccess& registry) {
-    Platform& p = form.program.platform;
-    Application& app = form.program.app;
-    FileSystem& files = p.files;
+void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
+    Application& app = context.app;
+    FileSystem& files = context.files;
 
     std::string registeredFolder;
     {
@@ -88,7 +87,7 @@ void UninstallProgram(TMainForm& form, RegistryAccess& registry) {
     }
 
     RemoveRegistryEntries(registry);
-    RemoveProgramGroup(app, *form.DdeClientConv1);
+    RemoveProgramGroup(app, context.dde);
     app.MessageBox(Ru("Приложение Вельвинор удалено"), app.Title(), mb::Ok);
 
     const std::vector<std::string> systemFolders = files.SystemFolders();
@@ -97,7 +96,7 @@ void UninstallProgram(TMainForm& form, RegistryAccess& registry) {
                FolderMayBeRemoved({folder, makerFolder, programFilesDir, systemFolders, IsLink(files, folder)});
     };
     UninstallFileFacts facts;
-    facts.programFile = registeredFolder + product::Identifier + ".exe";
+    facts.programFile = registeredFolder + product::ProgramFile;
     facts.transferFolder = transferFolder;
     facts.parentFolder = parentFolder;
     facts.makerFolder = makerFolder;
@@ -125,7 +124,7 @@ void UninstallProgram(TMainForm& form, RegistryAccess& registry) {
         while (files.FileExists(scriptPath) || files.DirectoryExists(scriptPath));
         // cmd reads a batch file in the console's code page, not in the program's.
         const std::optional<std::string> script = UninstallScript(
-            facts.programFile, plan.scriptFolder, plan.scriptParent, scriptPath, p.process.OemCodePage());
+            facts.programFile, plan.scriptFolder, plan.scriptParent, scriptPath, context.process.OemCodePage());
         // A path the console's code page cannot name is left on the disk.
         if (!script) scriptPath.clear();
         else if (!files.WriteFile(scriptPath, *script))
@@ -133,7 +132,7 @@ void UninstallProgram(TMainForm& form, RegistryAccess& registry) {
     }
 
     files.SetCurrentDirectory("c:\\");
-    if (!scriptPath.empty()) p.shell.Execute(0, "Open", scriptPath, "", "", showcmd::Hide);
+    if (!scriptPath.empty()) context.shell.Execute(0, "Open", scriptPath, "", "", showcmd::Hide);
     app.Terminate();
 }
 

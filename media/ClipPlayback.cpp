@@ -1,20 +1,18 @@
-#include "host/MainFrm.h"
-#include "install/Folders.h"
+#include "media/ClipPlayback.h"
+
+#include "forms/Forms.h"
+#include "media/MediaPlayer.h"
 #include "media/MessageFrm.h"
+#include "platform/Files.h"
+#include "platform/Process.h"
+#include "platform/Shell.h"
 #include "runtime/FileRead.h"
+#include "runtime/Folders.h"
 #include "runtime/Text.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
 namespace {
-
-// Creates a folder with its missing parents; a drive or share root counts as there.
-bool ForceDirectories(FileSystem& files, const std::string& path) {
-    const std::string dir = ExcludeTrailingBackslash(path);
-    if (dir.size() < 3 || files.DirectoryExists(dir) || ExtractFilePath(dir) == dir) return true;
-    return ForceDirectories(files, ExtractFilePath(dir)) && files.CreateDirectory(dir);
-}
 
 // x.mpg -> x_.mpg: only the first ".mpg" of the whole path, in that letter case.
 std::string AlternativePath(std::string path) {
@@ -36,24 +34,36 @@ bool TryOpen(TMediaPlayer& player, const std::string& fileName) {
 
 }  // namespace
 
-void TMainForm::PlayClip(const std::string& clipName) {
-    FileSystem& files = program.platform.files;
-    const std::string swfFolder = ProgramFolder() + "SWF" + "\\";
-    const std::string clipPath = swfFolder + clipName + ".mpg";
+TClipPlayer::TClipPlayer(Application& app, FileSystem& files, Shell& shell, Process& process, Registry& registry,
+                         TMediaPlayer& player, Image& backdrop, Form& window, bool& clipIsCopy, MovieSurface movie)
+    : m_app(app),
+      m_files(files),
+      m_shell(shell),
+      m_process(process),
+      m_registry(registry),
+      m_player(player),
+      m_backdrop(backdrop),
+      m_window(window),
+      m_clipIsCopy(clipIsCopy),
+      m_movie(std::move(movie)) {}
+
+void TClipPlayer::Play(const std::string& movieFolder, const std::string& clipName) {
+    FileSystem& files = m_files;
+    const std::string clipPath = movieFolder + clipName + ".mpg";
 
     // Only a hard disk plays in place; a disc or a network drive is too slow or gone later.
     std::string playPath = clipPath;
     if (files.GetDriveType(ExtractFileDrive(clipPath)) == DriveType::Fixed) {
-        ClipIsCopy = false;
+        m_clipIsCopy = false;
     } else {
         m_app.SetCursor(Cursor::HourGlass);
         try {
-            RegistryAccess registry(program.platform.registry);
+            RegistryAccess registry(m_registry);
             const std::string copyFolder = DefaultProductFolder(ReadProgramFilesDir(registry));
             if (!files.DirectoryExists(copyFolder)) ForceDirectories(files, copyFolder);
             playPath = copyFolder + "\\" + clipName + ".mpg";
             files.CopyFile(clipPath, playPath, false);
-            ClipIsCopy = true;
+            m_clipIsCopy = true;
         } catch (...) {
             m_app.SetCursor(Cursor::Default);
             throw;
@@ -61,59 +71,59 @@ void TMainForm::PlayClip(const std::string& clipName) {
         m_app.SetCursor(Cursor::Default);
     }
 
-    if (!TryOpen(MediaPlayer, playPath)) {
-        MediaPlayer.Close();
-        if (!TryOpen(MediaPlayer, AlternativePath(playPath))) {
+    if (!TryOpen(m_player, playPath)) {
+        m_player.Close();
+        if (!TryOpen(m_player, AlternativePath(playPath))) {
             // No device here can play it: the system's own player gets the file.
-            TMessageForm& notice = *program.MessageForm;
-            notice.Show();
+            if (notice) notice->Show();
             m_app.ProcessMessages();
-            program.platform.process.Sleep(2000);
+            m_process.Sleep(2000);
             const std::intptr_t result =
-                program.platform.shell.Execute(Handle(), "open", playPath, "", "", showcmd::ShowNormal);
+                m_shell.Execute(m_window.Handle(), "open", playPath, "", "", showcmd::ShowNormal);
             if (result <= 32)
                 m_app.MessageBox(Ru("Ошибка ") + IntToStr(result) + Ru(" вызова медиаплейера Windows") + "\r\n" +
                                      Ru("Для входа в игру закройте сообщение и нажмите пробел"),
                                  m_app.Title(), mb::Ok);
-            program.platform.process.Sleep(5000);
-            notice.Hide();
+            m_process.Sleep(5000);
+            if (notice) notice->Hide();
             return;
         }
     }
 
     // The backdrop takes the movie's place and size; the clip is drawn over it.
-    Image1.SetPicture(ReadWholeFile(files, swfFolder + "frame.bmp"));
-    const int width = Flash1->Width(), height = Flash1->Height();
-    const Size client = ClientSize();
-    Image1.SetBounds({(client.width - width) / 2, (client.height - height) / 2, width, height});
-    Image1.Show();
-    Flash1->Hide();
+    m_backdrop.SetPicture(ReadWholeFile(files, movieFolder + "frame.bmp"));
+    const Size movie = m_movie.size();
+    const int width = movie.width, height = movie.height;
+    const Size client = m_window.ClientSize();
+    m_backdrop.SetBounds({(client.width - width) / 2, (client.height - height) / 2, width, height});
+    m_backdrop.Show();
+    m_movie.hide();
 
     // A device that will not draw here still plays, wherever it puts the picture.
     try {
-        MediaPlayer.SetDisplay(Handle());
+        m_player.SetDisplay(m_window.Handle());
     } catch (const std::exception&) {
     }
     try {
-        MediaPlayer.SetDisplayRect({Image1.Left(), Image1.Top(), width, height});
+        m_player.SetDisplayRect({m_backdrop.Left(), m_backdrop.Top(), width, height});
     } catch (const std::exception&) {
     }
 
     // A refused play brings no notice: end the clip now, or the movie stays hidden.
-    if (!MediaPlayer.Play()) MediaPlayerNotify(notify::Failure);
+    if (!m_player.Play()) Ended();
 }
 
-void TMainForm::MediaPlayerNotify(std::uint32_t) {
+void TClipPlayer::Ended() {
     try {
-        MediaPlayer.Stop();
-        const std::string played = MediaPlayer.FileName;
-        MediaPlayer.Close();
-        if (ClipIsCopy) program.platform.files.DeleteFile(played);
+        m_player.Stop();
+        const std::string played = m_player.FileName;
+        m_player.Close();
+        if (m_clipIsCopy) m_files.DeleteFile(played);
     } catch (const std::exception&) {
         // Nothing open any more: there is nothing left to release.
     }
-    Flash1->Show();
-    Image1.Hide();
+    m_movie.show();
+    m_backdrop.Hide();
 }
 
 }  // namespace vel

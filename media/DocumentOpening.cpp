@@ -1,8 +1,9 @@
-#include "host/MainFrm.h"
+#include "media/DocumentOpening.h"
+
 #include "media/RtfFrm.h"
+#include "platform/Shell.h"
 #include "runtime/FileRead.h"
 #include "runtime/Text.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
@@ -11,27 +12,27 @@ constexpr int kViewerWidth = 700;
 constexpr int kViewerHeight = 500;
 }  // namespace
 
-void TMainForm::OpenDocument(const std::string& name) {
-    const std::string path = ProgramFolder() + "SWF" + "\\" + name;
+void OpenDocument(Application& app, Shell& shell, FileSystem& files, WindowHandle owner, TRtfForm* viewer,
+                  const std::string& movieFolder, const std::string& name) {
+    const std::string path = movieFolder + name;
     if (AsciiLower(name).find(".rtf") == std::string::npos) {
         const std::intptr_t result =
-            program.platform.shell.Execute(Handle(), "open", path, "", "", showcmd::ShowNormal);
+            shell.Execute(owner, "open", path, "", "", showcmd::ShowNormal);
         if (result <= 32)
-            m_app.MessageBox(Ru("Ошибка ") + IntToStr(result) + Ru(" вызова внешней программы"), m_app.Title(), mb::Ok);
+            app.MessageBox(Ru("Ошибка ") + IntToStr(result) + Ru(" вызова внешней программы"), app.Title(), mb::Ok);
         return;
     }
     // The viewer comes after the intro; a request while the intro's error box is open finds none.
-    if (!program.RtfForm) return;
-    TRtfForm& viewer = *program.RtfForm;
+    if (!viewer) return;
     // Read first: a document that cannot be read leaves the viewer as it was.
-    std::string content = ReadWholeFile(program.platform.files, path);
-    const Size screen = m_app.Screen();
-    viewer.SetBounds({(screen.width - kViewerWidth) / 2, (screen.height - kViewerHeight) / 2, kViewerWidth,
+    std::string content = ReadWholeFile(files, path);
+    const Size screen = app.Screen();
+    viewer->SetBounds({(screen.width - kViewerWidth) / 2, (screen.height - kViewerHeight) / 2, kViewerWidth,
                       kViewerHeight});
-    viewer.SetText(Ru("Родителям"));
-    viewer.RxRichEdit.SetContent(std::move(content), AsciiLower(ExtractFileExt(path)) != ".txt");
-    viewer.Show();
-    viewer.BringToFront();
+    viewer->SetText(Ru("Родителям"));
+    viewer->RxRichEdit.SetContent(std::move(content), AsciiLower(ExtractFileExt(path)) != ".txt");
+    viewer->Show();
+    viewer->BringToFront();
 }
 
 }  // namespace vel

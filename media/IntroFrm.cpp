@@ -1,8 +1,7 @@
 #include "media/IntroFrm.h"
 
-#include "host/MainFrm.h"
+#include "platform/Process.h"
 #include "runtime/Text.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
@@ -11,8 +10,13 @@ constexpr const char* kFirstVideo = "logo_deve.avi";
 constexpr const char* kSecondVideo = "logo_trelkon.avi";
 }  // namespace
 
-TIntroForm::TIntroForm(Program& program)
-    : Form(program.app, "IntroForm"), MediaPlayer(program.platform.media), m_program(program) {
+TIntroForm::TIntroForm(Application& app, MediaControl& media, Process& process, std::string movieFolder,
+                       IntroHost host)
+    : Form(app, "IntroForm"),
+      MediaPlayer(media),
+      m_process(process),
+      m_movieFolder(std::move(movieFolder)),
+      m_host(std::move(host)) {
     SetBorder(BorderStyle::None);
     SetColor(0x000000);
     SetTopMost(true);
@@ -23,45 +27,34 @@ TIntroForm::TIntroForm(Program& program)
     Show();
 }
 
-std::string TIntroForm::VideoPath(const char* file) { return m_program.MainForm->ProgramFolder() + "SWF" + "\\" + file; }
-
-void TIntroForm::Place(int width, int height) {
+void TIntroForm::PlayVideo(const char* file, int width, int height) {
     Size screen = App().Screen();
     SetBounds({(screen.width - width) / 2, (screen.height - height) / 2, width, height});
-}
-
-void TIntroForm::FormShow() {
-    auto args = m_program.platform.process.Arguments();
-    if (!args.empty() && AsciiLower(args[0]) == "-u") return;
-    TMainForm& main = *m_program.MainForm;
-    main.Hide();
-    main.EscIntro = false;
-    Place(720, 576);
-    MediaPlayer.FileName = VideoPath(kFirstVideo);
+    MediaPlayer.FileName = VideoPath(file);
     MediaPlayer.SetDisplay(Handle());
     MediaPlayer.Open();
     MediaPlayer.Play();
 }
 
+void TIntroForm::FormShow() {
+    auto args = m_process.Arguments();
+    if (!args.empty() && AsciiLower(args[0]) == "-u") return;
+    m_host.hideMain();
+    PlayVideo(kFirstVideo, 720, 576);
+}
+
 void TIntroForm::MediaPlayerNotify(std::uint32_t) {
-    TMainForm& main = *m_program.MainForm;
-    if (main.EscIntro) return;
+    if (m_host.skipped()) return;
     if (MediaPlayer.FileName == VideoPath(kFirstVideo)) {
         MediaPlayer.Close();
-        Place(320, 240);
-        MediaPlayer.FileName = VideoPath(kSecondVideo);
-        MediaPlayer.SetDisplay(Handle());
-        MediaPlayer.Open();
-        MediaPlayer.Play();
+        PlayVideo(kSecondVideo, 320, 240);
     } else {
         MediaPlayer.Close();
         Hide();
-        main.Show();
-        main.StartMovie();
-        main.Flash1->Show();
+        m_host.handOver();
     }
 }
 
-void TIntroForm::FormKeyUp(std::uint16_t& key, std::uint32_t shift) { m_program.MainForm->FormKeyUp(key, shift); }
+void TIntroForm::FormKeyUp(std::uint16_t& key, std::uint32_t shift) { m_host.keyUp(key, shift); }
 
 }  // namespace vel

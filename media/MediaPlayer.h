@@ -37,7 +37,6 @@ public:
     void Stop();
     // Nothing happens when no device is open.
     void Close();
-    bool IsOpen() const { return m_device.has_value(); }
     bool HasVideo() const { return m_hasVideo; }
     Size NaturalSize() const { return m_size; }
 

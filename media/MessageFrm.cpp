@@ -1,17 +1,15 @@
 #include "media/MessageFrm.h"
 
-#include "host/MainFrm.h"
 #include "runtime/Text.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
-TMessageForm::TMessageForm(Program& program)
-    : Form(program.app, "MessageForm"),
+TMessageForm::TMessageForm(Application& app, const Form& mainWindow)
+    : Form(app, "MessageForm"),
       Label1(*this, "Label1", {24, 8, 785, 16},
              Ru("К сожалению, настройки Вашего компьютера не позволяют просмотреть Зримознание")),
       Label2(*this, "Label2", {64, 32, 745, 16}, Ru("в программе. Файл будет запущен в Вашем стандартном проигрывалеле")),
-      m_program(program) {
+      m_mainWindow(mainWindow) {
     SetBorder(BorderStyle::None);
     SetColor(0xF0F0F0);
     SetClientSize({809, 67});
@@ -19,7 +17,7 @@ TMessageForm::TMessageForm(Program& program)
 
 void TMessageForm::SetVisible(bool visible) {
     if (visible && !Visible()) {
-        Rect main = m_program.MainForm->Bounds();
+        Rect main = m_mainWindow.Bounds();
         SetBounds({main.left + (main.width - Width()) / 2, main.top + (main.height - Height()) / 2, Width(), Height()});
     }
     Form::SetVisible(visible);

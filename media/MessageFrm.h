@@ -5,11 +5,10 @@
 
 namespace vel {
 
-class Program;
-
 class TMessageForm final : public Form {
 public:
-    explicit TMessageForm(Program& program);
+    // Shown centred over `mainWindow`.
+    TMessageForm(Application& app, const Form& mainWindow);
     Label Label1;
     Label Label2;
 
@@ -17,7 +16,7 @@ public:
     void SetVisible(bool visible) override;
 
 private:
-    Program& m_program;
+    const Form& m_mainWindow;
 };
 
 }  // namespace vel

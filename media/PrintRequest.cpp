@@ -1,9 +1,10 @@
+#include "media/PrintRequest.h"
+
 #include <algorithm>
 
-#include "host/MainFrm.h"
+#include "platform/Printer.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
@@ -21,22 +22,19 @@ void Check(PrinterStatus status) {
 }  // namespace
 
 // One landscape page with the picture of the movie as the window shows it.
-void TMainForm::PrintInemClick() {
-    Printer& printer = program.platform.printer;
-    if (!PrinterSelected) {
-        Check(printer.SelectDefault());
-        PrinterSelected = true;
+void TPrintRequest::Print(WindowHandle window, Rect movie, Size client, const std::string& title) {
+    if (!m_selected) {
+        Check(m_printer.SelectDefault());
+        m_selected = true;
     }
-    Check(printer.SetLandscape());
+    Check(m_printer.SetLandscape());
 
     // The movie's area, cut to the window: what lies off screen has no picture.
-    const Rect movie = Flash1->Bounds();
-    const Size client = ClientSize();
     const int left = std::max(movie.left, 0), top = std::max(movie.top, 0);
     const int right = std::min(movie.left + movie.width, client.width);
     const int bottom = std::min(movie.top + movie.height, client.height);
     if (right <= left || bottom <= top) return;
-    Check(printer.PrintWindowPicture(Handle(), {left, top, right - left, bottom - top}, m_app.Title()));
+    Check(m_printer.PrintWindowPicture(window, {left, top, right - left, bottom - top}, title));
 }
 
 }  // namespace vel

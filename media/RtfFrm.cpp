@@ -2,12 +2,10 @@
 
 #include <algorithm>
 
-#include "startup/Velvinor.h"
-
 namespace vel {
 
-TRtfForm::TRtfForm(Program& program)
-    : Form(program.app, "RtfForm"), RxRichEdit(*this, "RxRichEdit", {0, 0, 1080, 724}) {
+TRtfForm::TRtfForm(Application& app)
+    : Form(app, "RtfForm"), RxRichEdit(*this, "RxRichEdit", {0, 0, 1080, 724}) {
     SetBorder(BorderStyle::SizeToolWin);
     SetColor(0xF0F0F0);
     SetBounds({330, 114, 0, 0});

@@ -6,11 +6,9 @@
 
 namespace vel {
 
-class Program;
-
 class TRtfForm final : public Form {
 public:
-    explicit TRtfForm(Program& program);
+    explicit TRtfForm(Application& app);
     RichEdit RxRichEdit;
 
     // The view fills the client area whatever the window's size.

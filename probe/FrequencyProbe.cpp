@@ -1,9 +1,8 @@
 #include "probe/FrequencyProbe.h"
 
-#include "host/MainFrm.h"
+#include "platform/Process.h"
 #include "probe/ProcessorClockCounter.h"
 #include "runtime/Text.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
@@ -12,18 +11,16 @@ std::int32_t ClockCountToMHz(std::int64_t clockCount) {
     return static_cast<std::int32_t>(RoundHalfEven(static_cast<long double>(clockCount) / (ProbeSleepMs * 1000)));
 }
 
-std::unique_ptr<TProcessorClockCounter> CreateProcessorClockCounter(TMainForm& owner) {
-    Platform& platform = owner.program.platform;
-    auto counter = std::make_unique<TProcessorClockCounter>(owner.program.app, platform.process, platform.clock);
-    counter->OnPrecizeProc = [&owner](TProcessorClockCounter&) { owner.ProcessorClockCounterPrecizeProc(); };
+std::unique_ptr<TProcessorClockCounter> CreateProcessorClockCounter(Application& app, Process& process,
+                                                                    ClockCounter& clock) {
+    auto counter = std::make_unique<TProcessorClockCounter>(app, process, clock);
+    counter->OnPrecizeProc = [service = &process](TProcessorClockCounter&) { service->Sleep(ProbeSleepMs); };
     return counter;
 }
 
-void TMainForm::ProcessorClockCounterPrecizeProc() { program.platform.process.Sleep(ProbeSleepMs); }
-
-void TMainForm::MeasureProcessorFrequency() {
-    ProcessorClockCounter->MeasureTwice();
-    ProcessorFreq = ClockCountToMHz(ProcessorClockCounter->ClockCount());
+std::int32_t MeasureProcessorFrequency(TProcessorClockCounter& counter) {
+    counter.MeasureTwice();
+    return ClockCountToMHz(counter.ClockCount());
 }
 
 }  // namespace vel

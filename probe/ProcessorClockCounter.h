@@ -13,7 +13,6 @@ namespace vel {
 class Application;
 class ClockCounter;
 class Process;
-class TMainForm;
 
 enum TClockPriority : std::uint8_t { cpIdle, cpNormal, cpHigh, cpRealTime, cpProcessDefined };
 
@@ -95,8 +94,5 @@ private:
     // Called as the event is called, so that its cost matches the event call's.
     TPrecizeProc m_emptyProc;
 };
-
-// The main window's counter, with its event bound to the window's handler.
-std::unique_ptr<TProcessorClockCounter> CreateProcessorClockCounter(TMainForm& owner);
 
 }  // namespace vel

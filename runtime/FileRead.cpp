@@ -22,4 +22,14 @@ std::string ReadWholeFile(FileSystem& files, const std::string& path) {
     return std::move(*bytes);
 }
 
+bool ForceDirectories(FileSystem& files, const std::string& folder) {
+    const std::string dir = ExcludeTrailingBackslash(folder);
+    if (dir.empty()) return false;
+    // A drive ("C:") or the top of a path ends the climb.
+    if (dir.size() < 3 || files.DirectoryExists(dir) || ExtractFilePath(dir) == dir) return true;
+    const std::string parent = ExtractFilePath(dir);
+    // "\" is the root of the current drive, which is there.
+    return (parent == "\\" || ForceDirectories(files, parent)) && files.CreateDirectory(dir);
+}
+
 }  // namespace vel

@@ -19,7 +19,6 @@ public:
     // Opens a key, creating it (with its parents) when canCreate; false when that fails.
     bool OpenKey(const std::string& path, bool canCreate);
     void CloseKey() { m_current.reset(); }
-    bool HasOpenKey() const { return m_current.has_value(); }
 
     // "" for a missing value or no open key; raises "Invalid data type for '<name>'"
     // for a value that is not a string.
@@ -34,6 +33,12 @@ public:
 private:
     Registry& m_registry;
     std::optional<std::string> m_current;
+};
+
+// Closes the registry access object's key however the block is left.
+struct CloseKeyOnExit {
+    RegistryAccess& registry;
+    ~CloseKeyOnExit() { registry.CloseKey(); }
 };
 
 }  // namespace vel

@@ -5,7 +5,6 @@
 
 #include "runtime/Text.h"
 #include "sound/SndControls.h"
-#include "startup/Velvinor.h"
 
 namespace vel {
 
@@ -33,8 +32,8 @@ int VolumePosition(std::uint32_t volume, const MixerControl& control, int max) {
 }
 }  // namespace
 
-TSoundControlForm::TSoundControlForm(Program& program)
-    : Form(program.app, "SoundControlForm"),
+TSoundControlForm::TSoundControlForm(Application& app, Mixer& mixer)
+    : Form(app, "SoundControlForm"),
       GeneralTrackBar(*this, "GeneralTrackBar", TrackBarAt(8)),
       WaveTrackBar(*this, "WaveTrackBar", TrackBarAt(48)),
       CDTrackBar(*this, "CDTrackBar", TrackBarAt(88)),
@@ -47,12 +46,13 @@ TSoundControlForm::TSoundControlForm(Program& program)
       WaveProgressBar(*this, "WaveProgressBar", ProgressBarAt(48)),
       CDProgressBar(*this, "CDProgressBar", ProgressBarAt(88)),
       MicProgressBar(*this, "MicProgressBar", ProgressBarAt(128)),
-      Timer1(program.app, 100, true),
-      m_program(program),
-      m_rows{{{&SndControls::GeneralControl, &GeneralTrackBar, &GeneralCB, &GeneralProgressBar},
-              {&SndControls::WaveControl, &WaveTrackBar, &WaveCB, &WaveProgressBar},
-              {&SndControls::CDControl, &CDTrackBar, &CDCB, &CDProgressBar},
-              {&SndControls::MicControl, &MicTrackBar, &MicCB, &MicProgressBar}}} {
+      Timer1(app, 100, true),
+      SoundLines(std::make_unique<SndControls>()),
+      m_mixer(mixer),
+      m_rows{{{&SoundLines->GeneralControl, &GeneralTrackBar, &GeneralCB, &GeneralProgressBar},
+              {&SoundLines->WaveControl, &WaveTrackBar, &WaveCB, &WaveProgressBar},
+              {&SoundLines->CDControl, &CDTrackBar, &CDCB, &CDProgressBar},
+              {&SoundLines->MicControl, &MicTrackBar, &MicCB, &MicProgressBar}}} {
     SetText("Sound Control");
     SetTopMost(true);
     SetClientSize({403, 195});
@@ -67,13 +67,13 @@ TSoundControlForm::TSoundControlForm(Program& program)
 TSoundControlForm::~TSoundControlForm() { App().Guard([this] { FormDestroy(); }); }
 
 void TSoundControlForm::FormCreate() {
-    SndControls::InitMixer(m_program.platform.mixer, Handle(), [this] { MMMixmControlChange(); });
+    SoundLines->InitMixer(m_mixer, Handle(), [this] { MMMixmControlChange(); });
     RefreshAll();
 }
 
 void TSoundControlForm::FormDestroy() {
     Timer1.SetEnabled(false);
-    SndControls::DoneMixer();
+    SoundLines->DoneMixer();
 }
 
 void TSoundControlForm::RefreshAll() {
@@ -81,6 +81,11 @@ void TSoundControlForm::RefreshAll() {
 }
 
 void TSoundControlForm::MMMixmControlChange() { RefreshAll(); }
+
+void TSoundControlForm::SetMasterPosition(int position) {
+    GeneralTrackBar.SetPosition(position);
+    GeneralTrackBarChange(GeneralTrackBar);
+}
 
 // Setting a position or a check state runs the row's handler when it changes, so
 // the refresh writes the value back quantised to the track bar's steps. Each such

@@ -6,21 +6,30 @@
 #include <memory>
 
 #include "forms/Forms.h"
+#include "sound/MasterVolume.h"
 
 namespace vel {
 
-class Program;
+class Mixer;
+class SndControls;
 class TSndControl;
 
-class TSoundControlForm final : public Form {
+class TSoundControlForm final : public Form, public MasterVolume {
 public:
-    explicit TSoundControlForm(Program& program);
+    TSoundControlForm(Application& app, Mixer& mixer);
     ~TSoundControlForm() override;
 
     TrackBar GeneralTrackBar, WaveTrackBar, CDTrackBar, MicTrackBar;
     CheckBox GeneralCB, WaveCB, CDCB, MicCB;
     ProgressBar GeneralProgressBar, WaveProgressBar, CDProgressBar, MicProgressBar;
     Timer Timer1;
+    // The mixer and its four lines, opened by FormCreate and closed by FormDestroy.
+    const std::unique_ptr<SndControls> SoundLines;
+
+    // The master volume is the General track bar.
+    int MasterMax() const override { return GeneralTrackBar.Max(); }
+    int MasterPosition() const override { return GeneralTrackBar.Position(); }
+    void SetMasterPosition(int position) override;
 
     void FormCreate();
     void FormDestroy();
@@ -41,7 +50,7 @@ private:
     };
     void RefreshLine(const Row& row);
 
-    Program& m_program;
+    Mixer& m_mixer;
     std::array<Row, 4> m_rows;
 };
 

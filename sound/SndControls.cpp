@@ -7,14 +7,6 @@ namespace vel {
 
 namespace {
 
-using SndControls::MixerHandle;
-using SndControls::MixerId;
-using SndControls::Service;
-
-// Every handle InitMixer opened, so that DoneMixer closes them all and no notice
-// reaches the window after it is gone.
-std::vector<vel::MixerHandle> g_opened;
-
 // A line reports how many controls it has; all of them are read. The cap only
 // keeps a broken count from asking for an absurd list (such a line is skipped).
 constexpr std::uint32_t kMostControls = 1024;
@@ -23,21 +15,6 @@ void Prepare(ControlDetails& details, const MixerControl& control) {
     details.prepared = true;
     details.controlId = control.controlId;
 }
-
-bool Read(const ControlDetails& details, std::int32_t& value) {
-    if (MixerHandle == 0 || !Service || !details.prepared) return false;
-    std::int32_t read = 0;
-    if (Service->GetValue(MixerId, details.controlId, read) != mixer::NoError) return false;
-    value = read;
-    return true;
-}
-
-void Write(const ControlDetails& details, std::int32_t value) {
-    if (!details.prepared) return;
-    Service->SetValue(MixerId, details.controlId, value);
-}
-
-bool Opened() { return MixerHandle != 0 && Service; }
 
 bool ListControls(Mixer& mixer, std::uint32_t device, const MixerLine& line, std::vector<MixerControl>& controls) {
     controls.clear();
@@ -55,10 +32,12 @@ void TakeAll(TSndControl& target, const std::vector<MixerControl>& controls) {
     }
 }
 
+}  // namespace
+
 // General keeps the first mute and volume control of any destination that has
 // sources; Wave the last controls of any wave-output source.
-void DestinationPass(Mixer& mixer, std::uint32_t device, std::uint32_t destinations) {
-    TSndControl& general = *SndControls::GeneralControl;
+void SndControls::DestinationPass(Mixer& mixer, std::uint32_t device, std::uint32_t destinations) {
+    TSndControl& general = *GeneralControl;
     std::vector<MixerControl> controls;
     for (std::uint32_t d = 0; d < destinations; ++d) {
         MixerLine destination;
@@ -77,14 +56,14 @@ void DestinationPass(Mixer& mixer, std::uint32_t device, std::uint32_t destinati
             MixerLine source;
             if (mixer.GetSource(device, d, s, source) != mixer::NoError) continue;
             if (ListControls(mixer, device, source, controls) && source.componentType == mixer::SrcWaveOut)
-                TakeAll(*SndControls::WaveControl, controls);
+                TakeAll(*WaveControl, controls);
         }
     }
 }
 
 // Mic and CD come from the sources of the recording destination; an auxiliary
 // source stands in for CD only when no CD source gave a volume control.
-void WaveInPass(Mixer& mixer, std::uint32_t device) {
+void SndControls::WaveInPass(Mixer& mixer, std::uint32_t device) {
     MixerLine waveIn;
     if (mixer.GetLineByComponentType(device, mixer::DstWaveIn, waveIn) != mixer::NoError || waveIn.connections == 0)
         return;
@@ -93,22 +72,35 @@ void WaveInPass(Mixer& mixer, std::uint32_t device) {
         MixerLine source;
         if (mixer.GetSource(device, waveIn.destination, s, source) != mixer::NoError) continue;
         TSndControl* target = nullptr;
-        if (source.componentType == mixer::SrcMicrophone) target = SndControls::MicControl.get();
-        else if (source.componentType == mixer::SrcCompactDisc) target = SndControls::CDControl.get();
+        if (source.componentType == mixer::SrcMicrophone) target = MicControl.get();
+        else if (source.componentType == mixer::SrcCompactDisc) target = CDControl.get();
         if (target && ListControls(mixer, device, source, controls)) TakeAll(*target, controls);
     }
-    if (SndControls::CDControl->HasVolume) return;
+    if (CDControl->HasVolume) return;
     for (std::uint32_t s = 0; s < waveIn.connections; ++s) {
         MixerLine source;
         if (mixer.GetSource(device, waveIn.destination, s, source) != mixer::NoError) continue;
         if (source.componentType == mixer::SrcAuxiliary && ListControls(mixer, device, source, controls))
-            TakeAll(*SndControls::CDControl, controls);
+            TakeAll(*CDControl, controls);
     }
 }
 
-}  // namespace
-
 // ---- TSndControl ----
+
+bool TSndControl::Read(const ControlDetails& details, std::int32_t& value) const {
+    if (m_lines.MixerHandle == 0 || !m_lines.Service || !details.prepared) return false;
+    std::int32_t read = 0;
+    if (m_lines.Service->GetValue(m_lines.MixerId, details.controlId, read) != mixer::NoError) return false;
+    value = read;
+    return true;
+}
+
+void TSndControl::Write(const ControlDetails& details, std::int32_t value) const {
+    if (!details.prepared) return;
+    m_lines.Service->SetValue(m_lines.MixerId, details.controlId, value);
+}
+
+bool TSndControl::Opened() const { return m_lines.MixerHandle != 0 && m_lines.Service; }
 
 void TSndControl::SetMuteControl(const MixerControl& control) {
     MuteControl = control;
@@ -158,17 +150,17 @@ std::int32_t TSndControl::Peak() {
     return PeakValue < 0 ? -PeakValue : PeakValue;
 }
 
-// ---- the unit ----
+// ---- the mixer ----
 
 void SndControls::InitMixer(Mixer& mixer, WindowHandle wnd, std::function<void()> onControlChange) {
     Service = &mixer;
     MixerHandle = 0;
     MixerId = 0;
-    g_opened.clear();
-    GeneralControl = std::make_unique<TSndControl>();
-    WaveControl = std::make_unique<TSndControl>();
-    CDControl = std::make_unique<TSndControl>();
-    MicControl = std::make_unique<TSndControl>();
+    m_opened.clear();
+    GeneralControl = std::make_unique<TSndControl>(*this);
+    WaveControl = std::make_unique<TSndControl>(*this);
+    CDControl = std::make_unique<TSndControl>(*this);
+    MicControl = std::make_unique<TSndControl>(*this);
 
     const std::uint32_t devices = mixer.NumDevs();
     for (std::uint32_t device = 0; device < devices; ++device) {
@@ -180,7 +172,7 @@ void SndControls::InitMixer(Mixer& mixer, WindowHandle wnd, std::function<void()
         vel::MixerHandle handle = 0;
         if (mixer.Open(device, wnd, onControlChange, handle) != mixer::NoError) continue;
         MixerHandle = handle;
-        g_opened.push_back(handle);
+        m_opened.push_back(handle);
         DestinationPass(mixer, device, destinations);
         WaveInPass(mixer, device);
     }
@@ -188,8 +180,8 @@ void SndControls::InitMixer(Mixer& mixer, WindowHandle wnd, std::function<void()
 
 void SndControls::DoneMixer() {
     if (Service)
-        for (vel::MixerHandle handle : g_opened) Service->Close(handle);
-    g_opened.clear();
+        for (vel::MixerHandle handle : m_opened) Service->Close(handle);
+    m_opened.clear();
     MixerHandle = 0;
     Service = nullptr;
     GeneralControl.reset();

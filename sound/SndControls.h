@@ -20,9 +20,12 @@ struct ControlDetails {
     std::uint32_t controlId = 0;
 };
 
+class SndControls;
+
 class TSndControl {
 public:
-    TSndControl() = default;
+    // A line of `lines`, read and written through its open mixer.
+    explicit TSndControl(const SndControls& lines) : m_lines(lines) {}
     TSndControl(const TSndControl&) = delete;
     TSndControl& operator=(const TSndControl&) = delete;
 
@@ -47,25 +50,43 @@ public:
     void SetVolume(std::uint32_t volume);
     // The meter's magnitude; never negative.
     std::int32_t Peak();
+
+private:
+    bool Read(const ControlDetails& details, std::int32_t& value) const;
+    void Write(const ControlDetails& details, std::int32_t value) const;
+    bool Opened() const;
+    const SndControls& m_lines;
 };
 
-// The unit's state, one per process.
-namespace SndControls {
+// The mixer as the sound control window holds it: the four line objects and the
+// device they address.
+class SndControls {
+public:
+    SndControls() = default;
+    SndControls(const SndControls&) = delete;
+    SndControls& operator=(const SndControls&) = delete;
+    ~SndControls() { DoneMixer(); }
 
-inline std::unique_ptr<TSndControl> GeneralControl, WaveControl, CDControl, MicControl;
-// The last device opened; 0 when none (or when the last device failed to open).
-inline vel::MixerHandle MixerHandle = 0;
-// The device every value read and write addresses: where General's mute was found.
-inline std::uint32_t MixerId = 0;
-// The mixer service, from InitMixer to DoneMixer.
-inline Mixer* Service = nullptr;
+    std::unique_ptr<TSndControl> GeneralControl, WaveControl, CDControl, MicControl;
+    // The last device opened; 0 when none (or when the last device failed to open).
+    vel::MixerHandle MixerHandle = 0;
+    // The device every value read and write addresses: where General's mute was found.
+    std::uint32_t MixerId = 0;
+    // The mixer service, from InitMixer to DoneMixer.
+    Mixer* Service = nullptr;
 
-// Creates the four line objects and gives them the mixer's controls. Every device
-// opened posts its control-change notices to `wnd`, which runs onControlChange.
-void InitMixer(Mixer& mixer, WindowHandle wnd, std::function<void()> onControlChange);
-// Closes the mixer and frees the line objects.
-void DoneMixer();
+    // Creates the four line objects and gives them the mixer's controls. Every device
+    // opened posts its control-change notices to `wnd`, which runs onControlChange.
+    void InitMixer(Mixer& mixer, WindowHandle wnd, std::function<void()> onControlChange);
+    // Closes the mixer and frees the line objects.
+    void DoneMixer();
 
-}  // namespace SndControls
+private:
+    void DestinationPass(Mixer& mixer, std::uint32_t device, std::uint32_t destinations);
+    void WaveInPass(Mixer& mixer, std::uint32_t device);
+    // Every handle InitMixer opened, so that DoneMixer closes them all and no notice
+    // reaches the window after it is gone.
+    std::vector<vel::MixerHandle> m_opened;
+};
 
 }  // namespace vel

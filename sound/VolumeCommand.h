@@ -7,11 +7,12 @@
 
 namespace vel {
 
-class Program;
+class MasterVolume;
 
+// Each does nothing (or reads 0) while there is no master volume yet.
 // "setvolume": the argument read as an integer (10 when it is not one).
-void SetVolumeCommand(Program& program, const std::string& args);
-void SetVolumePercent(Program& program, std::uint16_t percent);
-std::uint16_t GetVolumePercent(Program& program);
+void SetVolumeCommand(MasterVolume* volume, const std::string& args);
+void SetVolumePercent(MasterVolume* volume, std::uint16_t percent);
+std::uint16_t GetVolumePercent(const MasterVolume* volume);
 
 }  // namespace vel

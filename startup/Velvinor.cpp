@@ -1,11 +1,11 @@
 #include "startup/Velvinor.h"
 
 #include "host/MainFrm.h"
-#include "host/Product.h"
 #include "media/IntroFrm.h"
 #include "media/MessageFrm.h"
 #include "media/RtfFrm.h"
 #include "runtime/Errors.h"
+#include "runtime/Product.h"
 #include "runtime/RegistryAccess.h"
 #include "runtime/Text.h"
 #include "sound/SCFrm.h"
@@ -14,8 +14,15 @@ namespace vel {
 
 Program::Program(const Platform& platform_) : platform(platform_), app(platform_.ui) {}
 
-// The application frees its windows last-created first.
+// The application frees its windows last-created first; the main window forgets
+// each before it goes.
 Program::~Program() {
+    if (MainForm) {
+        MainForm->SetRtfForm(nullptr);
+        MainForm->SetIntroForm(nullptr);
+        MainForm->SetSoundControlForm(nullptr);
+        MainForm->SetMessageForm(nullptr);
+    }
     RtfForm.reset();
     IntroForm.reset();
     SoundControlForm.reset();
@@ -36,8 +43,9 @@ bool Program::Start() {
 
     try {
         app.SetTitle(Ru(product::DisplayNameUtf8));
-        MainForm = std::make_unique<TMainForm>(*this);
-        MessageForm = std::make_unique<TMessageForm>(*this);
+        MainForm = std::make_unique<TMainForm>(app, platform);
+        MessageForm = std::make_unique<TMessageForm>(app, *MainForm);
+        MainForm->SetMessageForm(MessageForm.get());
         if (MainForm->FlashError) throw OleError("Flash Error");
     } catch (const OleError&) {
         app.MessageBox(Ru("Для работы программы требуется Adobe (Macromedia) Flash Player\r\n"
@@ -47,9 +55,18 @@ bool Program::Start() {
         return false;
     }
 
-    SoundControlForm = std::make_unique<TSoundControlForm>(*this);
-    IntroForm = std::make_unique<TIntroForm>(*this);
-    RtfForm = std::make_unique<TRtfForm>(*this);
+    // The main window outlives the others: they may keep its address.
+    TMainForm* const main = MainForm.get();
+    SoundControlForm = std::make_unique<TSoundControlForm>(app, platform.mixer);
+    main->SetSoundControlForm(SoundControlForm.get());
+    IntroForm = std::make_unique<TIntroForm>(
+        app, platform.media, platform.process, product::MovieFolder(main->ProgramFolder()),
+        IntroHost{[main] { main->HideForIntro(); }, [main] { return main->EscIntro; },
+                  [main] { main->TakeOverFromIntro(); },
+                  [main](std::uint16_t& key, std::uint32_t shift) { main->FormKeyUp(key, shift); }});
+    main->SetIntroForm(IntroForm.get());
+    RtfForm = std::make_unique<TRtfForm>(app);
+    main->SetRtfForm(RtfForm.get());
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "install/FolderHelpers.h"
 #include "install/StartingFrm.h"
 #include "platform/sim/Scenario.h"
+#include "runtime/FileRead.h"
 #include "runtime/Text.h"
 
 namespace vel {

@@ -1,4 +1,6 @@
-#include "media/MediaWorld.h"
+#include "host/MainFrm.h"
+#include "media/MessageFrm.h"
+#include "support/Game.h"
 
 namespace vel::mediatest {
 namespace {
@@ -14,9 +16,9 @@ TEST(ClipPlayback, OnlyAFixedDiskPlaysInPlaceAndOnlyACopyIsDeleted) {
     for (const auto& c : cases) {
         for (bool byEsc : {false, true}) {
             SCOPED_TRACE(testing::Message() << "drive type " << static_cast<int>(c.type) << (byEsc ? " Esc" : " end"));
-            World w("E:\\Disc\\", c.type);
+            test::Game w("E:\\Disc\\", c.type);
             w.m.files.AddFile("E:\\Disc\\SWF\\lesson1.mpg", "clip");
-            w.Start();
+            w.Run();
             w.Command("plaympg", "lesson1");
             const std::string played = c.copied ? kCopyFolder + "\\lesson1.mpg" : "E:\\Disc\\SWF\\lesson1.mpg";
             EXPECT_EQ(w.Main().MediaPlayer.FileName, played);
@@ -50,14 +52,14 @@ TEST(ClipPlayback, CopyFolderComesFromProgramFilesDirAndIsMadeWithItsParents) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.copy);
-        World w("D:\\", DriveType::CdRom);
+        test::Game w("D:\\", DriveType::CdRom);
         w.m.files.AddFile("D:\\SWF\\x.mpg", "clip");
         if (c.programFiles)
             w.m.registry.Set("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", c.programFiles,
                              RegValueType::String);
         else
             w.m.registry.DeleteValue("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
-        w.Start();
+        w.Run();
         w.Command("cursor", "wait");
         w.Mark();
         w.Command("plaympg", "x");
@@ -68,9 +70,9 @@ TEST(ClipPlayback, CopyFolderComesFromProgramFilesDirAndIsMadeWithItsParents) {
 }
 
 TEST(ClipPlayback, AnErrorWhileCopyingStillLeavesTheDefaultCursor) {
-    World w("D:\\", DriveType::CdRom);
+    test::Game w("D:\\", DriveType::CdRom);
     w.m.registry.Set("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "1", RegValueType::DWord);
-    w.Start();
+    w.Run();
     w.Mark();
     w.Command("plaympg", "x");
     EXPECT_EQ(w.Messages(), std::vector<std::string>{"Invalid data type for 'ProgramFilesDir'"});
@@ -87,9 +89,9 @@ TEST(ClipPlayback, TheAlternativeReplacesTheFirstMpgOfThePath) {
         {"C:\\Clips.mpg\\", "C:\\Clips_.mpg\\SWF\\x.mpg"},
     };
     for (const auto& c : cases) {
-        World w(c.folder);
+        test::Game w(c.folder);
         w.m.files.AddFile(c.alternative, "clip");
-        w.Start();
+        w.Run();
         w.Command("plaympg", "x");
         EXPECT_EQ(w.Main().MediaPlayer.FileName, c.alternative);
         EXPECT_TRUE(w.BackdropShown());
@@ -109,12 +111,12 @@ TEST(ClipPlayback, BothOpensFailingHandThePlayPathToTheSystemsPlayer) {
         {DriveType::CdRom, 31, {"Ошибка 31 вызова медиаплейера Windows{CR}{LF}Для входа в игру закройте сообщение и нажмите пробел"}},
     };
     for (const auto& c : cases) {
-        World w("D:\\", c.type);
+        test::Game w("D:\\", c.type);
         w.m.files.AddFile("D:\\SWF\\x.mpg", "clip");
         const std::string playPath = c.type == DriveType::Fixed ? "D:\\SWF\\x.mpg" : kCopyFolder + "\\x.mpg";
         w.m.media.Define(playPath, {.openError = 277});
         w.m.shell.SetResult(playPath, c.shellResult);
-        w.Start();
+        w.Run();
         w.Loop(100);
         w.Mark();
         const std::uint64_t before = w.m.ui.Now();
@@ -146,10 +148,10 @@ TEST(ClipPlayback, BothOpensFailingHandThePlayPathToTheSystemsPlayer) {
 }
 
 TEST(ClipPlayback, MpgReadsOneExactlyWhileTheBackdropIsUp) {
-    World w;
+    test::Game w;
     w.m.files.AddFile("C:\\Game\\SWF\\x.mpg", "clip");
     w.m.movie.traceEveryWrite = true;
-    w.Start();
+    w.Run();
     auto mpg = [&] {
         w.Mark();
         w.Loop(50);
@@ -173,11 +175,11 @@ TEST(ClipPlayback, ABackdropThatCannotBeReadIsReportedAndTheMovieStays) {
         {true, "Cannot open file \"C:\\Game\\SWF\\frame.bmp\". Access is denied"},
     };
     for (const auto& c : cases) {
-        World w;
+        test::Game w;
         w.m.files.AddFile("C:\\Game\\SWF\\x.mpg", "clip");
         if (c.present) w.m.files.DenyRead("C:\\Game\\SWF\\frame.bmp");
         else w.m.files.DeleteFile("C:\\Game\\SWF\\frame.bmp");
-        w.Start();
+        w.Run();
         w.Mark();
         w.Command("plaympg", "x");
         EXPECT_EQ(w.Messages(), std::vector<std::string>{c.message});
@@ -191,11 +193,11 @@ TEST(ClipPlayback, ABackdropThatCannotBeReadIsReportedAndTheMovieStays) {
 // leaving the movie hidden for good.
 TEST(ClipPlayback, APlayTheDeviceRefusesEndsTheClipAtOnce) {
     for (DriveType type : {DriveType::Fixed, DriveType::CdRom}) {
-        World w("D:\\", type);
+        test::Game w("D:\\", type);
         w.m.files.AddFile("D:\\SWF\\x.mpg", "clip");
         const std::string playPath = type == DriveType::Fixed ? "D:\\SWF\\x.mpg" : kCopyFolder + "\\x.mpg";
         w.m.media.Define(playPath, {.playError = 277});
-        w.Start();
+        w.Run();
         w.Mark();
         w.Command("plaympg", "x");
         EXPECT_TRUE(w.MovieShown());
@@ -209,10 +211,10 @@ TEST(ClipPlayback, APlayTheDeviceRefusesEndsTheClipAtOnce) {
 
 // Mended: the notice of the clip that a new request closed must not end the new one.
 TEST(ClipPlayback, ANewRequestDuringAClipPlaysTheNewClip) {
-    World w;
+    test::Game w;
     w.m.files.AddFile("C:\\Game\\SWF\\a.mpg", "clip");
     w.m.files.AddFile("C:\\Game\\SWF\\b.mpg", "clip");
-    w.Start();
+    w.Run();
     w.Command("plaympg", "a");
     w.Command("plaympg", "b");
     w.Loop(100);
@@ -224,10 +226,10 @@ TEST(ClipPlayback, ANewRequestDuringAClipPlaysTheNewClip) {
 }
 
 TEST(ClipPlayback, TheBackdropAndTheVideoCoverTheMoviesPlace) {
-    World w;
+    test::Game w;
     w.m.ui.screen = {1280, 1024};
     w.m.files.AddFile("C:\\Game\\SWF\\x.mpg", "clip");
-    w.Start();
+    w.Run();
     w.Mark();
     w.Command("plaympg", "x");
     EXPECT_EQ(w.Main().Image1.Bounds(), (Rect{128, 128, 1024, 768}));

@@ -1,4 +1,5 @@
-#include "media/MediaWorld.h"
+#include "media/RtfFrm.h"
+#include "support/Game.h"
 
 namespace vel::mediatest {
 namespace {
@@ -18,10 +19,10 @@ TEST(DocumentOpening, RichTextNamesGoToTheViewerAndTheRestToTheShell) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.argument);
-        World w;
+        test::Game w;
         w.m.ui.screen = {640, 480};
         w.m.files.AddFile(std::string("C:\\Game\\SWF\\") + c.argument, "content");
-        w.Start();
+        w.Run();
         w.Mark();
         w.Command("execute", c.argument);
         TRtfForm& viewer = *w.p->RtfForm;
@@ -46,11 +47,11 @@ TEST(DocumentOpening, RichTextNamesGoToTheViewerAndTheRestToTheShell) {
 }
 
 TEST(DocumentOpening, ADocumentThatCannotBeReadLeavesTheViewerAsItWas) {
-    World w;
+    test::Game w;
     w.m.files.AddFile("C:\\Game\\SWF\\a.rtf", "{\\rtf1 a}");
     w.m.files.AddFile("C:\\Game\\SWF\\locked.rtf", "{\\rtf1 b}");
     w.m.files.DenyRead("C:\\Game\\SWF\\locked.rtf");
-    w.Start();
+    w.Run();
     w.Command("execute", "a.rtf");
     TRtfForm& viewer = *w.p->RtfForm;
     viewer.SetBounds({5, 6, 300, 200});
@@ -79,9 +80,9 @@ TEST(DocumentOpening, ADocumentThatCannotBeReadLeavesTheViewerAsItWas) {
 
 TEST(DocumentOpening, TheShellsFailureCodeIsShown) {
     for (std::intptr_t code : {2, 31, 32}) {
-        World w;
+        test::Game w;
         w.m.shell.SetResult("C:\\Game\\SWF\\x.doc", code);
-        w.Start();
+        w.Run();
         w.Mark();
         w.Command("execute", "x.doc");
         EXPECT_EQ(w.Messages(), std::vector<std::string>{"Ошибка " + std::to_string(code) + " вызова внешней программы"});

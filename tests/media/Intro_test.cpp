@@ -1,4 +1,6 @@
-#include "media/MediaWorld.h"
+#include "host/MainFrm.h"
+#include "media/IntroFrm.h"
+#include "support/Game.h"
 
 namespace vel::mediatest {
 namespace {
@@ -17,9 +19,9 @@ TEST(Intro, BothVideosAreCentredInTheirWindowsEvenOnANarrowScreen) {
         {{700, 500}, {-10, -38, 720, 576}, {190, 130, 320, 240}},
     };
     for (const auto& c : cases) {
-        World w;
+        test::Game w;
         w.m.ui.screen = c.screen;
-        w.Start(false);
+        w.Run(false);
         TIntroForm& intro = *w.p->IntroForm;
         EXPECT_EQ(intro.Bounds(), c.first);
         EXPECT_EQ(intro.MediaPlayer.FileName, kFirst);
@@ -32,8 +34,8 @@ TEST(Intro, BothVideosAreCentredInTheirWindowsEvenOnANarrowScreen) {
 TEST(Intro, EveryNoticeValueAdvancesLikeTheEndOfTheVideo) {
     for (std::uint32_t value : {notify::Successful, notify::Superseded, notify::Aborted, notify::Failure}) {
         SCOPED_TRACE(value);
-        World w;
-        w.Start(false);
+        test::Game w;
+        w.Run(false);
         TIntroForm& intro = *w.p->IntroForm;
         EXPECT_FALSE(w.MovieShown());
         w.End(value);
@@ -53,8 +55,8 @@ TEST(Intro, EveryNoticeValueAdvancesLikeTheEndOfTheVideo) {
 TEST(Intro, EscOrSpaceDuringEitherVideoStartsTheMovieAtOnce) {
     for (std::uint16_t key : {27, 32}) {
         for (int videosEnded : {0, 1}) {
-            World w;
-            w.Start(false);
+            test::Game w;
+            w.Run(false);
             for (int i = 0; i < videosEnded; ++i) w.End();
             w.Mark();
             w.Key(*w.p->IntroForm, key);
@@ -76,9 +78,9 @@ TEST(Intro, OnlyAFirstArgumentMinusUPlaysNothing) {
         bool plays;
     } cases[] = {{{"-u"}, false}, {{"-U"}, false}, {{"x", "-u"}, true}, {{"-ux"}, true}};
     for (const auto& c : cases) {
-        World w;
+        test::Game w;
         w.m.process.arguments = c.arguments;
-        w.Start(false);
+        w.Run(false);
         TIntroForm& intro = *w.p->IntroForm;
         EXPECT_EQ(w.m.media.OpenCount(), c.plays ? 1u : 0u) << c.arguments[0];
         if (c.plays) continue;
@@ -97,9 +99,9 @@ TEST(Intro, AVideoThatCannotBeOpenedLeavesTheWindowUpUntilAKey) {
         int endsBefore;
     } cases[] = {{kFirst, {152, 96, 720, 576}, 0}, {kSecond, {352, 264, 320, 240}, 1}};
     for (const auto& c : cases) {
-        World w;
+        test::Game w;
         w.m.files.DeleteFile(c.missing);
-        w.Start(false);
+        w.Run(false);
         for (int i = 0; i < c.endsBefore; ++i) w.End();
         EXPECT_EQ(w.Lines("messagebox"), std::vector<std::string>{
             "messagebox caption=\"Вельвинор\" text=\"The specified file cannot be found.\" buttons=OK icon=error -> OK"});

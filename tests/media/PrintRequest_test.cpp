@@ -1,12 +1,13 @@
-#include "media/MediaWorld.h"
+#include "host/MainFrm.h"
+#include "support/Game.h"
 
 namespace vel::mediatest {
 namespace {
 
 TEST(PrintRequest, PrintsTheMovieOnALandscapePageAndSelectsThePrinterOnce) {
-    World w;
+    test::Game w;
     w.m.ui.screen = {1280, 1024};
-    w.Start();
+    w.Run();
     w.Mark();
     w.Command("print");
     w.Command("print");
@@ -29,9 +30,9 @@ TEST(PrintRequest, OnlyThePartOfTheMovieOnScreenIsPrinted) {
         {{1920, 1080}, "maximize", {240, 0, 1440, 1080}},
     };
     for (const auto& c : cases) {
-        World w;
+        test::Game w;
         w.m.ui.screen = c.screen;
-        w.Start();
+        w.Run();
         w.Command(c.command);
         w.Mark();
         w.Command("print");
@@ -55,11 +56,11 @@ TEST(PrintRequest, PrinterErrorsAreReportedOnEveryRequest) {
         {true, true, true, "Не удалось напечатать страницу", 1},
     };
     for (const auto& c : cases) {
-        World w;
+        test::Game w;
         w.m.printer.hasDefault = c.hasDefault;
         w.m.printer.supportsSettings = c.supportsSettings;
         w.m.printer.failJobs = c.jobsFail;
-        w.Start();
+        w.Run();
         w.Mark();
         w.Command("print");
         w.Command("print");

@@ -1,4 +1,5 @@
-#include "media/MediaWorld.h"
+#include "media/IntroFrm.h"
+#include "support/Game.h"
 
 namespace vel::mediatest {
 namespace {
@@ -25,9 +26,9 @@ TEST(SettingsStore, NamesKeepTheMoviesCaseAndNanDeletes) {
         {"save", "Transfering", "", "Transfering"},
         {"saveScore", " nan", "Score", " nan"},
     };
-    World w;
+    test::Game w;
     w.m.registry.Set(kKey, "Score", "1", RegValueType::DWord);
-    w.Start();
+    w.Run();
     for (const auto& s : steps) {
         w.Mark();
         w.Command(s.command, s.args);
@@ -39,8 +40,8 @@ TEST(SettingsStore, NamesKeepTheMoviesCaseAndNanDeletes) {
 }
 
 TEST(SettingsStore, TheNextMovieStartPassesTheSetting) {
-    World w;
-    w.Start(false);
+    test::Game w;
+    w.Run(false);
     w.Command("saveLevel", "3");
     w.Mark();
     w.Key(*w.p->IntroForm, 27);
@@ -49,10 +50,10 @@ TEST(SettingsStore, TheNextMovieStartPassesTheSetting) {
 }
 
 TEST(SettingsStore, AKeyThatCannotBeWrittenFailsAWriteAndIgnoresADeletion) {
-    World w;
+    test::Game w;
     w.m.registry.DeleteKey(kKey);
     w.m.registry.FailWrites("\\Software\\Trelkon");
-    w.Start();
+    w.Run();
     w.Mark();
     w.Command("saveLevel", "3");
     w.Command("saveLevel", "nan");

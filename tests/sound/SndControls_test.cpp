@@ -8,10 +8,6 @@ namespace vel {
 namespace {
 
 using namespace mixer;
-using SndControls::CDControl;
-using SndControls::GeneralControl;
-using SndControls::MicControl;
-using SndControls::WaveControl;
 using test::MixerRig;
 
 constexpr std::uint32_t kSpeakers = 4;
@@ -38,7 +34,7 @@ void Peak(sim::SimMixer& m, std::uint32_t id, std::int32_t value = 0) {
 TEST(MixerLines, WithoutAMixerDeviceNothingIsReadOrWritten) {
     MixerRig rig;
     rig.Init();
-    for (TSndControl* line : {GeneralControl.get(), WaveControl.get(), CDControl.get(), MicControl.get()}) {
+    for (TSndControl* line : {rig.lines.GeneralControl.get(), rig.lines.WaveControl.get(), rig.lines.CDControl.get(), rig.lines.MicControl.get()}) {
         ASSERT_NE(line, nullptr);
         EXPECT_EQ(TakenBy(*line), (Taken{0, 0, 0}));
         EXPECT_FALSE(line->SoundOn());
@@ -47,7 +43,7 @@ TEST(MixerLines, WithoutAMixerDeviceNothingIsReadOrWritten) {
         line->SetVolume(1000);
         line->SetSoundOn(false);
     }
-    EXPECT_EQ(SndControls::MixerHandle, 0u);
+    EXPECT_EQ(rig.lines.MixerHandle, 0u);
     EXPECT_EQ(rig.mixer.writes, 0);
 }
 
@@ -93,12 +89,12 @@ TEST(MixerLines, ControlsAreTakenInTheirOrder) {
     Peak(m, 110);
     rig.Init();
 
-    EXPECT_EQ(TakenBy(*GeneralControl), (Taken{20, 1, 0}));
-    EXPECT_EQ(TakenBy(*WaveControl), (Taken{10, 40, 110}));
-    EXPECT_EQ(TakenBy(*MicControl), (Taken{30, 33, 32}));
-    EXPECT_EQ(TakenBy(*CDControl), (Taken{60, 61, 0}));
+    EXPECT_EQ(TakenBy(*rig.lines.GeneralControl), (Taken{20, 1, 0}));
+    EXPECT_EQ(TakenBy(*rig.lines.WaveControl), (Taken{10, 40, 110}));
+    EXPECT_EQ(TakenBy(*rig.lines.MicControl), (Taken{30, 33, 32}));
+    EXPECT_EQ(TakenBy(*rig.lines.CDControl), (Taken{60, 61, 0}));
     // General's mute was found on the first device; the handle is the last one opened.
-    EXPECT_EQ(SndControls::MixerId, 0u);
+    EXPECT_EQ(rig.lines.MixerId, 0u);
     EXPECT_EQ(rig.mixer.OpenCount(), 2u);
 }
 
@@ -115,8 +111,8 @@ TEST(MixerLines, MixerIdNamesTheDeviceOfTheFirstMute) {
     Volume(m, 3);
     m.AddSource(SrcWaveOut);
     rig.Init();
-    EXPECT_EQ(TakenBy(*GeneralControl), (Taken{2, 1, 0}));
-    EXPECT_EQ(SndControls::MixerId, 1u);
+    EXPECT_EQ(TakenBy(*rig.lines.GeneralControl), (Taken{2, 1, 0}));
+    EXPECT_EQ(rig.lines.MixerId, 1u);
 }
 
 // An auxiliary recording source stands in for CD only when no CD source gave a
@@ -144,7 +140,7 @@ TEST(MixerLines, AuxiliarySourceIsTheFallbackForCD) {
             for (const auto& [kind, id] : controls) m.AddControl(kind, id, 0, 0, 65535, 31);
         }
         rig.Init();
-        EXPECT_EQ(TakenBy(*CDControl), c.cd) << c.what;
+        EXPECT_EQ(TakenBy(*rig.lines.CDControl), c.cd) << c.what;
     }
 }
 
@@ -172,10 +168,10 @@ TEST(MixerLines, FailuresSkipWhatCannotBeRead) {
     m.AddSource(SrcCompactDisc);
     Volume(m, 31);
     rig.Init();
-    EXPECT_EQ(TakenBy(*GeneralControl), (Taken{0, 20, 0}));
-    EXPECT_EQ(TakenBy(*WaveControl), (Taken{22, 0, 0}));
-    EXPECT_EQ(TakenBy(*MicControl), (Taken{0, 0, 0}));
-    EXPECT_EQ(TakenBy(*CDControl), (Taken{0, 31, 0}));
+    EXPECT_EQ(TakenBy(*rig.lines.GeneralControl), (Taken{0, 20, 0}));
+    EXPECT_EQ(TakenBy(*rig.lines.WaveControl), (Taken{22, 0, 0}));
+    EXPECT_EQ(TakenBy(*rig.lines.MicControl), (Taken{0, 0, 0}));
+    EXPECT_EQ(TakenBy(*rig.lines.CDControl), (Taken{0, 31, 0}));
     EXPECT_EQ(rig.mixerTrace.Lines().front(), "mixer open device 0 -> failed");
 }
 
@@ -191,9 +187,9 @@ TEST(MixerLines, UnreadableCapabilitiesLeaveOnlyTheRecordingSources) {
     m.AddSource(SrcMicrophone);
     Volume(m, 3);
     rig.Init();
-    EXPECT_EQ(TakenBy(*GeneralControl), (Taken{0, 0, 0}));
-    EXPECT_EQ(TakenBy(*WaveControl), (Taken{0, 0, 0}));
-    EXPECT_EQ(TakenBy(*MicControl), (Taken{0, 3, 0}));
+    EXPECT_EQ(TakenBy(*rig.lines.GeneralControl), (Taken{0, 0, 0}));
+    EXPECT_EQ(TakenBy(*rig.lines.WaveControl), (Taken{0, 0, 0}));
+    EXPECT_EQ(TakenBy(*rig.lines.MicControl), (Taken{0, 3, 0}));
 }
 
 // Lines from an earlier device stay, but nothing reaches them once the last
@@ -207,10 +203,10 @@ TEST(MixerLines, LastDeviceFailingToOpenLeavesNoHandle) {
     m.AddSource(SrcWaveOut);
     m.AddDevice().failOpen = true;
     rig.Init();
-    EXPECT_TRUE(GeneralControl->HasVolume);
-    EXPECT_EQ(SndControls::MixerHandle, 0u);
-    EXPECT_EQ(GeneralControl->Volume(), 0u);
-    GeneralControl->SetVolume(100);
+    EXPECT_TRUE(rig.lines.GeneralControl->HasVolume);
+    EXPECT_EQ(rig.lines.MixerHandle, 0u);
+    EXPECT_EQ(rig.lines.GeneralControl->Volume(), 0u);
+    rig.lines.GeneralControl->SetVolume(100);
     EXPECT_EQ(rig.mixer.writes, 0);
 }
 
@@ -223,7 +219,7 @@ TEST(MixerLines, EveryControlOfALongLineIsRead) {
     Volume(m, 12);
     m.AddSource(SrcWaveOut);
     rig.Init();
-    EXPECT_EQ(TakenBy(*GeneralControl), (Taken{0, 12, 0}));
+    EXPECT_EQ(TakenBy(*rig.lines.GeneralControl), (Taken{0, 12, 0}));
 }
 
 TEST(MixerLines, ValuesAreClampedAndConverted) {
@@ -236,7 +232,7 @@ TEST(MixerLines, ValuesAreClampedAndConverted) {
     m.AddSource(SrcWaveOut);
     Peak(m, 3);
     rig.Init();
-    TSndControl& general = *GeneralControl;
+    TSndControl& general = *rig.lines.GeneralControl;
     auto value = [&](std::uint32_t id) { return static_cast<std::uint32_t>(m.FindControl(0, id)->value); };
 
     // Bounds are compared unsigned: 0x80000000 lies inside 100..0x90000000.
@@ -257,15 +253,15 @@ TEST(MixerLines, ValuesAreClampedAndConverted) {
     for (auto [reading, peak] : std::vector<std::pair<std::int32_t, std::int32_t>>{
              {-1200, 1200}, {700, 700}, {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}}) {
         m.SetByOther(3, reading);
-        EXPECT_EQ(WaveControl->Peak(), peak) << reading;
+        EXPECT_EQ(rig.lines.WaveControl->Peak(), peak) << reading;
     }
     // A line without the control reads nothing and writes nothing.
     const int writes = m.writes;
-    MicControl->SetVolume(5);
-    MicControl->SetSoundOn(false);
+    rig.lines.MicControl->SetVolume(5);
+    rig.lines.MicControl->SetSoundOn(false);
     EXPECT_EQ(m.writes, writes);
-    EXPECT_EQ(MicControl->Volume(), 0u);
-    EXPECT_FALSE(MicControl->SoundOn());
+    EXPECT_EQ(rig.lines.MicControl->Volume(), 0u);
+    EXPECT_FALSE(rig.lines.MicControl->SoundOn());
 }
 
 // A change, by the program or by another one, reaches the window given to the
@@ -284,20 +280,20 @@ TEST(MixerLines, ChangeNoticesGoToTheWindowUntilTheMixerCloses) {
     rig.Init();
     ASSERT_EQ(m.OpenCount(), 2u);
 
-    GeneralControl->SetVolume(2114);
+    rig.lines.GeneralControl->SetVolume(2114);
     EXPECT_EQ(rig.Deliver(), 0);
-    GeneralControl->SetVolume(4228);
+    rig.lines.GeneralControl->SetVolume(4228);
     m.SetByOther(1, 0);
     EXPECT_EQ(rig.Deliver(), 2);
     EXPECT_EQ(rig.changes, 2);
     EXPECT_EQ(rig.mixerTrace.Since(rig.mixerTrace.Lines().size() - 1).front(), "mixer notice -> window 119");
 
     m.SetByOther(1, 100);
-    SndControls::DoneMixer();
+    rig.lines.DoneMixer();
     EXPECT_EQ(m.OpenCount(), 0u);
     EXPECT_EQ(rig.Deliver(), 1);
     EXPECT_EQ(rig.changes, 2);
-    EXPECT_EQ(GeneralControl, nullptr);
+    EXPECT_EQ(rig.lines.GeneralControl, nullptr);
 }
 
 }  // namespace

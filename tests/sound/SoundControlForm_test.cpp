@@ -38,15 +38,15 @@ TEST(SoundControlWindow, WithoutAMixerAllControlsHideAndTheGameRuns) {
     EXPECT_EQ(form.GeneralTrackBar.Max(), 10);
     EXPECT_EQ(form.GeneralTrackBar.Position(), 0);
 
-    game.machine.ui.Wait(50);
+    game.m.ui.Wait(50);
     EXPECT_EQ(game.Variable("_root.currentvolume"), "0");
     // The track bar keeps the volume by itself: 2.5 of 10 goes to the even 2.
     game.Command(u"setvolume", u"25");
-    game.machine.ui.Wait(50);
+    game.m.ui.Wait(50);
     EXPECT_EQ(form.GeneralTrackBar.Position(), 2);
     EXPECT_EQ(game.Variable("_root.currentvolume"), "20");
     EXPECT_EQ(game.mixer.writes, 0);
-    EXPECT_EQ(game.machine.trace.Text().find("messagebox"), std::string::npos);
+    EXPECT_EQ(game.m.trace.Text().find("messagebox"), std::string::npos);
 }
 
 // Where a volume shows on the track bar after a refresh.
@@ -185,9 +185,8 @@ TEST(SoundControlWindow, DestructionClosesTheMixer) {
     MasterVolume(game, 0, 65535, 31, 0);
     game.Start();
     EXPECT_EQ(game.mixer.OpenCount(), 1u);
-    game.program.reset();
+    game.p.reset();
     EXPECT_EQ(game.mixer.OpenCount(), 0u);
-    EXPECT_EQ(SndControls::GeneralControl, nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "SoundTestSupport.h"
+#include "host/MainFrm.h"
 #include "runtime/Text.h"
 #include "sound/VolumeCommand.h"
 
@@ -38,7 +39,7 @@ TEST(VolumeCommand, ArgumentBecomesAPercentage) {
         game.Settle();
         EXPECT_EQ(game.Form().GeneralTrackBar.Position(), c.percent) << WideToUtf8(c.argument);
         EXPECT_EQ(game.Value(1), 655 * c.percent) << WideToUtf8(c.argument);
-        EXPECT_EQ(GetVolumePercent(*game.program), c.percent) << WideToUtf8(c.argument);
+        EXPECT_EQ(GetVolumePercent(game.p->SoundControlForm.get()), c.percent) << WideToUtf8(c.argument);
     }
 }
 
@@ -50,7 +51,7 @@ TEST(VolumeCommand, WorkedExampleWithThirtyOneSteps) {
     EXPECT_EQ(game.Value(1), 33824);
     game.Settle();
     EXPECT_EQ(game.Form().GeneralTrackBar.Position(), 16);
-    game.machine.ui.Wait(50);
+    game.m.ui.Wait(50);
     EXPECT_EQ(game.Variable("_root.currentvolume"), "52");
 }
 
@@ -71,7 +72,7 @@ TEST(VolumeCommand, ReadBackOfEightSteps) {
     game.Command(u"setvolume", u"12");
     game.Settle();
     EXPECT_EQ(game.Form().GeneralTrackBar.Position(), 1);
-    game.machine.ui.Wait(50);
+    game.m.ui.Wait(50);
     EXPECT_EQ(game.Variable("_root.currentvolume"), "12");
 }
 
@@ -95,25 +96,25 @@ TEST(StateFeedback, TimerWritesThreeVariablesEveryTickUntilQuit) {
     game.Main().FormKeyUp(esc, 0);
     game.Command(u"setvolume", u"37");
     game.Settle();
-    auto& writes = game.machine.movie.current->writes;
+    auto& writes = game.m.movie.current->writes;
     writes.clear();
-    game.machine.ui.Wait(100);
+    game.m.ui.Wait(100);
     using Write = std::pair<std::string, std::string>;
     const std::vector<Write> tick = {{"_root.currentvolume", "37"}, {"_root.mpg", "0"}, {"_root.minimized", "0"}};
     std::vector<Write> twoTicks = tick;
     twoTicks.insert(twoTicks.end(), tick.begin(), tick.end());
     EXPECT_EQ(writes, twoTicks);
 
-    game.machine.ui.UserMinimize();
-    game.machine.ui.Wait(50);
+    game.m.ui.UserMinimize();
+    game.m.ui.Wait(50);
     EXPECT_EQ(game.Variable("_root.minimized"), "1");
 
     game.Command(u"quit");
     EXPECT_FALSE(game.Main().Timer1.Enabled());
     EXPECT_FALSE(game.Form().Timer1.Enabled());
     writes.clear();
-    game.machine.ui.ResetQuit();
-    game.machine.ui.Wait(500);
+    game.m.ui.ResetQuit();
+    game.m.ui.Wait(500);
     EXPECT_TRUE(writes.empty());
 }
 

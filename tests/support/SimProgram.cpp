@@ -5,12 +5,9 @@
 namespace vel::test {
 
 std::string InstalledGame(const std::string& extra) {
-    return R"(program "C:\Game\Velvinor.exe"
-file "C:\Game\Velvinor.exe"
-file "C:\Game\SWF\Game.swf"
-file "C:\Game\SWF\logo_deve.avi"
-file "C:\Game\SWF\logo_trelkon.avi"
-reg "\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe" "Path" "C:\Game\"
+    std::string text = "program \"C:\\Game\\Velvinor.exe\"\n";
+    for (const char* file : kGameFiles) text += std::string("file \"C:\\Game\\") + file + "\"\n";
+    return text + R"(reg "\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe" "Path" "C:\Game\"
 reg "\Software\Trelkon\Velvinor" "" ""
 )" + extra;
 }

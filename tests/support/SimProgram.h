@@ -9,6 +9,10 @@
 
 namespace vel::test {
 
+// The game's own files, relative to its folder: the program, the movie, the intro videos.
+inline constexpr const char* kGameFiles[] = {"Velvinor.exe", "SWF\\Game.swf", "SWF\\logo_deve.avi",
+                                              "SWF\\logo_trelkon.avi"};
+
 // Set-up lines for an installed game in C:\Game\ with its movie and intro videos.
 std::string InstalledGame(const std::string& extra = "");
 

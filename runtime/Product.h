@@ -6,7 +6,8 @@
 namespace vel::product {
 
 inline const char* const Identifier = "Velvinor";
-inline const char* const ProgramFile = "Velvinor.exe";
+// The program file's name: the identifier with ".exe".
+inline const std::string ProgramFile = std::string(Identifier) + ".exe";
 // UTF-8 here; Ru() turns it into the program's 8-bit text.
 inline const char* const DisplayNameUtf8 = "Вельвинор";
 
@@ -17,5 +18,9 @@ inline const char* const ProductKey = "\\Software\\Trelkon\\Velvinor";
 inline const char* const MakerKey = "\\Software\\Trelkon";
 inline const char* const Maker = "Trelkon";
 inline const char* const TransferMarker = "Transfering";
+
+// The movie's folder ("SWF") in the program folder, with its final backslash: the
+// movie, the intro videos, the backdrop, the clips and the documents live there.
+inline std::string MovieFolder(const std::string& programFolder) { return programFolder + "SWF" + "\\"; }
 
 }  // namespace vel::product

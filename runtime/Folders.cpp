@@ -1,6 +1,6 @@
-#include "install/Folders.h"
+#include "runtime/Folders.h"
 
-#include "host/Product.h"
+#include "runtime/Product.h"
 
 namespace vel {
 

@@ -1,6 +1,6 @@
 #pragma once
-// Test support for the media area: a simulated machine with the game in a folder,
-// the program started on it and past its intro, and the movie's commands.
+// The installed-game fixture: a simulated machine with the game in a folder, the
+// program started on it, the movie's commands and keys, and the trace since a mark.
 
 #include <gtest/gtest.h>
 
@@ -8,39 +8,44 @@
 #include <string>
 #include <vector>
 
-#include "host/MainFrm.h"
-#include "media/IntroFrm.h"
-#include "media/MessageFrm.h"
-#include "media/RtfFrm.h"
 #include "platform/sim/SimMachine.h"
 #include "runtime/Text.h"
 #include "startup/Velvinor.h"
+#include "support/SimProgram.h"
 
-namespace vel::mediatest {
+namespace vel::test {
 
-class World {
+class Game {
 public:
-    // The game installed in `folder` (with its final backslash) on drive `drive` of `type`.
-    explicit World(const std::string& folder = "C:\\Game\\", DriveType type = DriveType::Fixed) : folder(folder) {
+    // The game in `folder` (with its final backslash) on drive `drive` of `type`: its
+    // files, the backdrop and the product key; `registered` adds the App Paths entry
+    // of an installed copy.
+    explicit Game(const std::string& folder = "C:\\Game\\", DriveType type = DriveType::Fixed,
+                  bool registered = false)
+        : folder(folder) {
         if (ExtractFileDrive(folder) != "C:") m.files.AddDrive(ExtractFileDrive(folder), type, 1'000'000);
         m.process.programPath = folder + "Velvinor.exe";
-        for (const char* f : {"Velvinor.exe", "SWF\\Game.swf", "SWF\\logo_deve.avi", "SWF\\logo_trelkon.avi"})
-            m.files.AddFile(folder + f, "data");
+        for (const char* f : kGameFiles) m.files.AddFile(folder + f, "data");
         m.files.AddFile(folder + "SWF\\frame.bmp", "BM-frame");
+        if (registered)
+            m.registry.Set("\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velvinor.exe", "Path", folder);
         m.registry.Set("\\Software\\Trelkon\\Velvinor", "", "", RegValueType::String);
     }
-
-    // Starts the program; with skipIntro the intro is skipped with Esc.
-    void Start(bool skipIntro = true) {
-        p = std::make_unique<Program>(m.platform());
-        ASSERT_TRUE(p->Start());
-        p->Run();
-        if (skipIntro) Key(*p->IntroForm, 27);
+    ~Game() {
+        p.reset();
+        m.ui.DropPosted();
     }
+
+    // Starts the program (its windows exist afterwards; the loop is not entered), on
+    // `mixer` in place of the machine's own when one is given.
+    void Start(Mixer* mixer = nullptr);
+    // Starts the program and enters its loop; with skipIntro the intro is skipped with Esc.
+    void Run(bool skipIntro = true);
 
     void Command(const std::string& name, const std::string& args = "") {
         m.movie.current->Raise(Utf8ToWide(name), Utf8ToWide(args));
     }
+    void Command(const std::u16string& name, const std::u16string& args = u"") { m.movie.current->Raise(name, args); }
     void Key(Form& form, std::uint16_t key) { form.UserKeyUp(key, 0); }
     // Lets the loop run: posted notices, then timer ticks for `ms`.
     void Loop(std::uint32_t ms = 0) { m.ui.Wait(ms); }
@@ -51,8 +56,9 @@ public:
     }
 
     TMainForm& Main() { return *p->MainForm; }
-    bool MovieShown() { return Main().Flash1->Visible(); }
-    bool BackdropShown() { return Main().Image1.Visible(); }
+    bool MovieShown();
+    bool BackdropShown();
+    std::string Variable(const std::string& name) { return m.movie.current->variables[name]; }
 
     // Trace lines since the last Mark() that begin with `prefix`.
     std::vector<std::string> Lines(const std::string& prefix) const {
@@ -81,4 +87,4 @@ public:
     std::size_t mark = 0;
 };
 
-}  // namespace vel::mediatest
+}  // namespace vel::test

@@ -1,0 +1,62 @@
+#pragma once
+// Video clips the movie asks for: played inside the main window over the backdrop
+// picture, in the movie's place; a clip no device here can play goes to the
+// system's own player.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/Types.h"
+
+namespace vel {
+
+class Application;
+class FileSystem;
+class Form;
+class Image;
+class Process;
+class Registry;
+class Shell;
+class TMediaPlayer;
+class TMessageForm;
+
+// What the clip player needs of the movie control it stands in for.
+struct MovieSurface {
+    std::function<Size()> size;
+    std::function<void()> hide;
+    std::function<void()> show;
+};
+
+class TClipPlayer {
+public:
+    // `window` is the main window the clip plays in; `clipIsCopy` its flag for a
+    // clip copied to the hard disk (deleted when it ends).
+    TClipPlayer(Application& app, FileSystem& files, Shell& shell, Process& process, Registry& registry,
+                TMediaPlayer& player, Image& backdrop, Form& window, bool& clipIsCopy, MovieSurface movie);
+    TClipPlayer(const TClipPlayer&) = delete;
+    TClipPlayer& operator=(const TClipPlayer&) = delete;
+
+    // The notice shown while the system's player takes a clip over; none before
+    // start-up creates it.
+    TMessageForm* notice = nullptr;
+
+    // "plaympg": the clip `clipName`.mpg of the movie's folder (with its final backslash).
+    void Play(const std::string& movieFolder, const std::string& clipName);
+    // The player's end notice: the movie comes back.
+    void Ended();
+
+private:
+    Application& m_app;
+    FileSystem& m_files;
+    Shell& m_shell;
+    Process& m_process;
+    Registry& m_registry;
+    TMediaPlayer& m_player;
+    Image& m_backdrop;
+    Form& m_window;
+    bool& m_clipIsCopy;
+    MovieSurface m_movie;
+};
+
+}  // namespace vel
