@@ -4,7 +4,7 @@
 
 #include "install/FolderHelpers.h"
 #include "install/StartingFrm.h"
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 #include "runtime/Text.h"
 
 namespace vel {

@@ -1,4 +1,4 @@
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 
 #include <sstream>
 

@@ -26,7 +26,7 @@
 
 #include <limits>
 
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 #include "runtime/Text.h"
 
 namespace vel::sim {

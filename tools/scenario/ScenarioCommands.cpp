@@ -2,7 +2,7 @@
 // events, and dumps.
 
 #include "host/MainFrm.h"
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 #include "runtime/Text.h"
 #include "startup/Velvinor.h"
 
