@@ -4,6 +4,18 @@
 
 namespace vel::sim {
 
+void Trace::Add(std::string line) {
+    if (m_lines.size() < m_limit) {
+        m_lines.push_back(std::move(line));
+        return;
+    }
+    if (m_overflowed) return;
+    m_overflowed = true;
+    const std::string message = "the trace stops at " + std::to_string(m_limit) + " lines: the program runs away";
+    m_lines.push_back("== " + message);
+    throw TraceOverflow(message);
+}
+
 std::string Trace::Text() const {
     std::string out;
     for (const auto& line : m_lines) out += line + "\n";

@@ -117,6 +117,7 @@ void Scenario::Run(const std::string& text) {
         m_current = line.number;
         if (line.name == "start") StartRun();
         else Execute(line);
+        if (machine.trace.Overflowed()) Fail("the trace stops growing; the program runs away");
     }
 }
 
@@ -128,6 +129,8 @@ void Scenario::Execute(const Line& line) {
 }
 
 bool Scenario::RunNext() {
+    // A runaway program gets no more events, so its run ends.
+    if (machine.trace.Overflowed()) return false;
     if (m_cursor >= m_lines.size() || m_lines[m_cursor].name == "start") return false;
     const Line& line = m_lines[m_cursor++];
     m_current = line.number;
