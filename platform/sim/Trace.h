@@ -3,6 +3,7 @@
 // in UTF-8, in the order the calls happen.
 
 #include <cstddef>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,15 +26,29 @@ public:
     // Past the limit, the first call adds a closing line and raises TraceOverflow;
     // later lines are dropped.
     void Add(std::string line);
+    // Every line, shown or not.
     const std::vector<std::string>& Lines() const { return m_lines; }
+    // The lines shown, each ended by LF.
     std::string Text() const;
-    void Clear() { m_lines.clear(); }
+    void Clear() {
+        m_lines.clear();
+        m_shown.clear();
+    }
     // Lines added since `mark` (a previous Lines().size()).
     std::vector<std::string> Since(std::size_t mark) const;
     bool Overflowed() const { return m_overflowed; }
 
+    // Which services' lines the lines added from now on show (see ServiceNames);
+    // lines of no service (the runner's, the events, notes and dumps) always show.
+    // Returns the first unknown name, or an empty text.
+    std::string ShowOnly(const std::vector<std::string>& services);
+    void ShowAll() { m_hidden.clear(); }
+    static std::vector<std::string> ServiceNames();
+
 private:
     std::vector<std::string> m_lines;
+    std::vector<bool> m_shown;
+    std::set<std::string> m_hidden;
     std::size_t m_limit;
     bool m_overflowed = false;
 };

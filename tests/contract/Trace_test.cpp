@@ -1,4 +1,5 @@
-// The trace's bound: one runaway loop must end the run, not eat the memory.
+// The trace: its bound (one runaway loop must end the run, not eat the memory)
+// and the services a scenario shows.
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,22 @@ TEST(Trace, ARunawayRunEndsTheScenarioWithAnError) {
     EXPECT_THROW(scenario.Run(text), ScenarioError);
     EXPECT_TRUE(machine.trace.Overflowed());
     EXPECT_EQ(machine.trace.Lines().size(), 201u);
+}
+
+TEST(Trace, ShowsOnlyTheChosenServicesAndAlwaysTheRunnersOwnLines) {
+    Trace trace;
+    trace.Add("ui create MainForm");
+    EXPECT_EQ(trace.ShowOnly({"cursor", "registry"}), "");
+    for (const char* line : {"ui create IntroForm", "ui cursor wait", "reg write \"K\"", "file mkdir \"C:\\A\"",
+                             "== start", "> keyup", "# note", "registry:", "  \"HKLM\\K\""})
+        trace.Add(line);
+    trace.ShowAll();
+    trace.Add("file delete \"C:\\A\"");
+    EXPECT_EQ(trace.Text(),
+              "ui create MainForm\nui cursor wait\nreg write \"K\"\n== start\n> keyup\n# note\nregistry:\n"
+              "  \"HKLM\\K\"\nfile delete \"C:\\A\"\n");
+    EXPECT_EQ(trace.Lines().size(), 11u);
+    EXPECT_EQ(trace.ShowOnly({"movie", "windowz"}), "windowz");
 }
 
 }  // namespace

@@ -136,6 +136,12 @@ void AddCoreCommands(Scenario& sc) {
     sc.Add("shell-result", [](Scenario& s, const Args& a) { s.machine.shell.SetResult(Ru(s.Arg(a, 0)), s.Number(s.Arg(a, 1))); });
     sc.Add("shell-copy-fails", [](Scenario& s, const Args&) { s.machine.shell.FailCopies(true); });
     sc.Add("note", [](Scenario& s, const Args& a) { s.machine.trace.Add("# " + s.Arg(a, 0)); });
+    sc.Add("trace", [](Scenario& s, const Args& a) {
+        if (a.size() == 1 && a[0] == "all") return s.machine.trace.ShowAll();
+        s.Arg(a, 0);
+        const std::string unknown = s.machine.trace.ShowOnly(a);
+        if (!unknown.empty()) s.Fail("trace: unknown service " + unknown);
+    });
 
     // ---- events while the program runs ----
     sc.Add("fscommand", [](Scenario& s, const Args& a) {
