@@ -12,7 +12,8 @@ namespace {
 // Each service by the start of its lines; a line belongs to the longest match.
 const std::pair<const char*, const char*> kServices[] = {
     {"registry", "reg "},     {"files", "file "},   {"shell", "shell "},     {"process", "process "},
-    {"windows", "ui "},       {"cursor", "ui cursor "}, {"messagebox", "messagebox "}, {"movie", "movie "},
+    {"windows", "ui "},       {"cursor", "ui cursor "}, {"layout", "ui create "}, {"layout", "ui style "},
+    {"layout", "ui place "},  {"messagebox", "messagebox "}, {"movie", "movie "},
     {"media", "media "},      {"mixer", "mixer "},  {"dde", "dde "},         {"printer", "printer "},
     {"script", "script "},
 };
@@ -33,7 +34,8 @@ const char* ServiceOf(const std::string& line) {
 
 std::vector<std::string> Trace::ServiceNames() {
     std::vector<std::string> names;
-    for (const auto& service : kServices) names.emplace_back(service.first);
+    for (const auto& service : kServices)
+        if (std::find(names.begin(), names.end(), service.first) == names.end()) names.emplace_back(service.first);
     return names;
 }
 
