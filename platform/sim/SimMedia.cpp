@@ -21,7 +21,7 @@ MciError SimMedia::Open(const std::string& element, MciDevice& device) {
         return b.openError;
     }
     device = m_next++;
-    m_devices[device] = Device{element, b, false, false, {}};
+    m_devices[device] = Device{element, b, false, false, {}, {}};
     m_trace.Add("media open " + Quote(element) + " -> device " + std::to_string(device) +
                 (b.video ? " video " + std::to_string(b.size.width) + "x" + std::to_string(b.size.height) : " no-video"));
     return 0;
@@ -46,16 +46,22 @@ Size SimMedia::NaturalSize(MciDevice device) {
 }
 
 MciError SimMedia::SetWindow(MciDevice device, WindowHandle window) {
-    if (!m_devices.count(device)) return kInvalidDevice;
-    m_trace.Add("media window device " + std::to_string(device) + " -> window " + std::to_string(window));
-    return 0;
+    auto it = m_devices.find(device);
+    if (it == m_devices.end()) return kInvalidDevice;
+    const MciError error = it->second.behaviour.windowError;
+    m_trace.Add("media window device " + std::to_string(device) + " -> window " + std::to_string(window) +
+                (error ? " -> error " + std::to_string(error) : ""));
+    return error;
 }
 
 MciError SimMedia::PutDestination(MciDevice device, Rect r) {
-    if (!m_devices.count(device)) return kInvalidDevice;
+    auto it = m_devices.find(device);
+    if (it == m_devices.end()) return kInvalidDevice;
+    const MciError error = it->second.behaviour.destinationError;
     m_trace.Add("media destination device " + std::to_string(device) + " " + std::to_string(r.left) + "," +
-                std::to_string(r.top) + " " + std::to_string(r.width) + "x" + std::to_string(r.height));
-    return 0;
+                std::to_string(r.top) + " " + std::to_string(r.width) + "x" + std::to_string(r.height) +
+                (error ? " -> error " + std::to_string(error) : ""));
+    return error;
 }
 
 bool SimMedia::AtEnd(MciDevice device) {
@@ -89,7 +95,8 @@ MciError SimMedia::Play(MciDevice device, std::function<void(std::uint32_t)> onN
     if (d.notify) Deliver(d, notify::Superseded);
     m_trace.Add("media play device " + std::to_string(device));
     d.playing = true;
-    d.notify = std::move(onNotify);
+    d.notify = onNotify;
+    d.lastNotify = std::move(onNotify);
     m_playOrder.push_back(device);
     return 0;
 }
@@ -107,6 +114,7 @@ MciError SimMedia::Close(MciDevice device) {
     if (it == m_devices.end()) return kInvalidDevice;
     m_trace.Add("media close device " + std::to_string(device));
     if (it->second.notify) Deliver(it->second, notify::Aborted);
+    if (it->second.lastNotify) m_closedNotify.push_back(std::move(it->second.lastNotify));
     m_devices.erase(it);
     return 0;
 }
@@ -121,6 +129,13 @@ bool SimMedia::EndPlay(std::uint32_t value) {
         }
     }
     return false;
+}
+
+bool SimMedia::EndClosed(std::uint32_t value) {
+    if (m_closedNotify.empty()) return false;
+    auto notify = m_closedNotify.back();
+    m_post([notify, value] { notify(value); });
+    return true;
 }
 
 }  // namespace vel::sim

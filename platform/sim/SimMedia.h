@@ -35,11 +35,18 @@ public:
         bool video = true;
         Size size{320, 240};
         MciError playError = 0;
+        // The device refuses its display window or destination rectangle.
+        MciError windowError = 0;
+        MciError destinationError = 0;
     };
     // How a file opens (matched without letter case); files not named here open when they exist.
     void Define(const std::string& path, Behaviour behaviour);
     // Ends the play of the most recently played open device with that notice value.
     bool EndPlay(std::uint32_t value);
+    // A notice that arrives after its device was closed: the most recently closed
+    // device that was played sends this value to the callback of its last play
+    // (as often as the scenario asks).
+    bool EndClosed(std::uint32_t value);
     std::size_t OpenCount() const { return m_devices.size(); }
 
 private:
@@ -49,6 +56,8 @@ private:
         bool playing = false;
         bool atEnd = false;
         std::function<void(std::uint32_t)> notify;
+        // The callback of the last play, kept for notices that come late.
+        std::function<void(std::uint32_t)> lastNotify;
     };
     void Deliver(Device& device, std::uint32_t value);
     Trace& m_trace;
@@ -57,6 +66,7 @@ private:
     std::map<std::string, Behaviour> m_behaviours;
     std::map<MciDevice, Device> m_devices;
     std::vector<MciDevice> m_playOrder;
+    std::vector<std::function<void(std::uint32_t)>> m_closedNotify;
     MciDevice m_next = 1;
 };
 

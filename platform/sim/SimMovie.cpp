@@ -33,6 +33,10 @@ std::u16string SimMoviePlayer::GetVariable(const std::u16string& name) {
 
 void SimMoviePlayer::SetVariable(const std::u16string& name, const std::u16string& value) {
     std::string n = WideToAnsi(name), v = WideToAnsi(value);
+    if (m_service.setVariableFails) {
+        m_service.trace.Add("movie var " + Quote(n) + " = " + Quote(v) + " -> failed");
+        throw OleError("Unspecified error");
+    }
     writes.emplace_back(n, v);
     auto it = variables.find(n);
     bool changed = it == variables.end() || it->second != v;

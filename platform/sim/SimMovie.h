@@ -55,6 +55,7 @@ public:
     bool registered = true;
     bool flashVarsFail = false;
     bool getVariableFails = false;
+    bool setVariableFails = false;
     // Variable writes are traced only when the value changes, unless this is set.
     bool traceEveryWrite = false;
     SimMoviePlayer* current = nullptr;

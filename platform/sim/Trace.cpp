@@ -48,9 +48,9 @@ std::string Trace::ShowOnly(const std::vector<std::string>& services) {
     return {};
 }
 
-void Trace::Add(std::string line) {
+void Trace::Add(std::string line, bool always) {
     if (m_lines.size() < m_limit) {
-        const char* service = ServiceOf(line);
+        const char* service = always ? nullptr : ServiceOf(line);
         m_shown.push_back(!service || !m_hidden.count(service));
         m_lines.push_back(std::move(line));
         return;

@@ -24,8 +24,9 @@ public:
 
     // `ansi` parts of the line must already be UTF-8; use Quote for 8-bit texts.
     // Past the limit, the first call adds a closing line and raises TraceOverflow;
-    // later lines are dropped.
-    void Add(std::string line);
+    // later lines are dropped. A line `always` shown (a dump) shows whatever
+    // services the trace shows.
+    void Add(std::string line, bool always = false);
     // Every line, shown or not.
     const std::vector<std::string>& Lines() const { return m_lines; }
     // The lines shown, each ended by LF.

@@ -16,6 +16,11 @@ SERVICES = ("reg ", "file ", "shell ", "process ", "ui ", "messagebox ", "movie 
 TRACE_COMMAND = "> trace "
 
 
+def IsService(line):
+    # A dump's title ("file "PATH":") is not a service's line.
+    return line.startswith(SERVICES) and not line.endswith(":")
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit(__doc__)
@@ -46,11 +51,11 @@ def main():
                 problems.append(f"line {n} is not in the old trace (after its line {start}): {line}")
                 break
             for removed in old[start:i]:
-                if not removed.startswith(SERVICES):
+                if not IsService(removed):
                     problems.append(f"removed a line that is not a service's: {removed}")
             i += 1
         for removed in old[i:]:
-            if not removed.startswith(SERVICES):
+            if not IsService(removed):
                 problems.append(f"removed a line that is not a service's: {removed}")
         status = "FAILED" if problems else "ok"
         print(f"{expected.name}: {len(old)} -> {len(new)} lines {status}")

@@ -53,8 +53,8 @@ std::uint32_t ParseNotice(Scenario& s, const std::string& word) {
 }
 
 void Emit(Scenario& s, const std::string& title, const std::vector<std::string>& lines) {
-    s.machine.trace.Add(title);
-    for (const auto& l : lines) s.machine.trace.Add(l);
+    s.machine.trace.Add(title, true);
+    for (const auto& l : lines) s.machine.trace.Add(l, true);
 }
 
 }  // namespace
@@ -97,8 +97,9 @@ void AddCoreCommands(Scenario& sc) {
         else if (what == "missing") s.machine.movie.registered = false;
         else if (what == "flashvars-fail") s.machine.movie.flashVarsFail = true;
         else if (what == "getvariable-fail") s.machine.movie.getVariableFails = true;
+        else if (what == "setvariable-fail") s.machine.movie.setVariableFails = true;
         else if (what == "trace-every-write") s.machine.movie.traceEveryWrite = true;
-        else s.Fail("flash: version, missing, flashvars-fail, getvariable-fail or trace-every-write");
+        else s.Fail("flash: version, missing, flashvars-fail, getvariable-fail, setvariable-fail or trace-every-write");
     });
     sc.Add("media", [](Scenario& s, const Args& a) {
         SimMedia::Behaviour b;
@@ -107,12 +108,14 @@ void AddCoreCommands(Scenario& sc) {
             if (w == "error") b.openError = static_cast<MciError>(s.Number(s.Arg(a, ++i)));
             else if (w == "novideo") b.video = false;
             else if (w == "play-error") b.playError = static_cast<MciError>(s.Number(s.Arg(a, ++i)));
+            else if (w == "window-error") b.windowError = static_cast<MciError>(s.Number(s.Arg(a, ++i)));
+            else if (w == "destination-error") b.destinationError = static_cast<MciError>(s.Number(s.Arg(a, ++i)));
             else if (w == "size") {
                 const std::string& size = s.Arg(a, ++i);
                 std::size_t x = size.find('x');
                 if (x == std::string::npos) s.Fail("size WxH");
                 b.size = {static_cast<int>(s.Number(size.substr(0, x))), static_cast<int>(s.Number(size.substr(x + 1)))};
-            } else s.Fail("media: error N, novideo, play-error N or size WxH");
+            } else s.Fail("media: error N, novideo, play-error N, window-error N, destination-error N or size WxH");
         }
         s.machine.media.Define(Ru(s.Arg(a, 0)), b);
     });
@@ -174,6 +177,10 @@ void AddCoreCommands(Scenario& sc) {
     sc.Add("wait", [](Scenario& s, const Args& a) { s.machine.ui.Wait(static_cast<std::uint32_t>(s.Number(s.Arg(a, 0)))); }, true);
     sc.Add("media-end", [](Scenario& s, const Args& a) {
         if (!s.machine.media.EndPlay(a.empty() ? notify::Successful : ParseNotice(s, a[0]))) s.Fail("media-end: nothing plays");
+    }, true);
+    sc.Add("media-end-closed", [](Scenario& s, const Args& a) {
+        if (!s.machine.media.EndClosed(a.empty() ? notify::Successful : ParseNotice(s, a[0])))
+            s.Fail("media-end-closed: no device was closed after a play");
     }, true);
     sc.Add("minimize", [](Scenario& s, const Args&) { s.machine.ui.UserMinimize(); }, true);
     sc.Add("restore", [](Scenario& s, const Args&) { s.machine.ui.UserRestore(); }, true);

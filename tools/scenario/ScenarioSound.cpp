@@ -124,8 +124,8 @@ void AddSoundCommands(Scenario& sc) {
             s.Fail("mixer-change: no control " + a[0]);
     });
     sc.Add("mixer-dump", [](Scenario& s, const Args&) {
-        s.machine.trace.Add("mixer:");
-        for (const auto& line : s.machine.mixer.Dump()) s.machine.trace.Add(line);
+        s.machine.trace.Add("mixer:", true);
+        for (const auto& line : s.machine.mixer.Dump()) s.machine.trace.Add(line, true);
     });
 }
 
