@@ -22,6 +22,7 @@ MutexResult SimProcess::CreateMutex(const std::string& name) {
 }
 
 void SimProcess::Sleep(std::uint32_t milliseconds) {
+    m_trace.Add("time sleep " + std::to_string(milliseconds) + " ms");
     if (m_advance) m_advance(milliseconds);
 }
 

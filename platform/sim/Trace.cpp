@@ -15,7 +15,7 @@ const std::pair<const char*, const char*> kServices[] = {
     {"windows", "ui "},       {"cursor", "ui cursor "}, {"layout", "ui create "}, {"layout", "ui style "},
     {"layout", "ui place "},  {"messagebox", "messagebox "}, {"movie", "movie "},
     {"media", "media "},      {"mixer", "mixer "},  {"dde", "dde "},         {"printer", "printer "},
-    {"script", "script "},
+    {"script", "script "},    {"time", "time "},
 };
 
 const char* ServiceOf(const std::string& line) {

@@ -12,7 +12,7 @@ import subprocess
 import sys
 
 SERVICES = ("reg ", "file ", "shell ", "process ", "ui ", "messagebox ", "movie ", "media ",
-            "mixer ", "dde ", "printer ", "script ")
+            "mixer ", "dde ", "printer ", "script ", "time ")
 TRACE_COMMAND = "> trace "
 
 
