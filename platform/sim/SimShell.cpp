@@ -40,7 +40,10 @@ int SimShell::CopyTree(WindowHandle owner, const std::string& sourcePattern, con
         }
         return 0;
     }
-    m_files.CopyTreeContents(ExtractFilePath(sourcePattern), target);
+    if (!m_files.CopyTreeContents(ExtractFilePath(sourcePattern), target)) {
+        m_trace.Add("shell copy-tree failed");
+        return 0x78;  // a file could not be read or written (DE_ACCESSDENIEDSRC)
+    }
     return 0;
 }
 

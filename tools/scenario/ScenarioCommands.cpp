@@ -84,13 +84,23 @@ void AddCoreCommands(Scenario& sc) {
     sc.Add("lock", [](Scenario& s, const Args& a) { s.machine.files.Lock(Ru(s.Arg(a, 0))); });
     sc.Add("unlock", [](Scenario& s, const Args& a) { s.machine.files.Unlock(Ru(s.Arg(a, 0))); });
     sc.Add("reg", [](Scenario& s, const Args& a) {
-        // reg "key" "name" "data" [dword|binary]
+        // reg "key" "name" "data" [dword|binary|expand]
         RegValueType type = RegValueType::String;
-        if (a.size() > 3) type = AsciiLower(a[3]) == "dword" ? RegValueType::DWord : RegValueType::Binary;
+        if (a.size() > 3) {
+            const std::string t = AsciiLower(a[3]);
+            type = t == "dword" ? RegValueType::DWord : t == "expand" ? RegValueType::ExpandString : RegValueType::Binary;
+        }
         s.machine.registry.Set(Ru(s.Arg(a, 0)), Ru(s.Arg(a, 1)), Ru(s.Arg(a, 2)), type);
     });
     sc.Add("reg-key", [](Scenario& s, const Args& a) { s.machine.registry.Set(Ru(s.Arg(a, 0)), "", "", RegValueType::String), s.machine.registry.DeleteValue(Ru(s.Arg(a, 0)), ""); });
     sc.Add("reg-fail", [](Scenario& s, const Args& a) { s.machine.registry.FailWrites(Ru(s.Arg(a, 0))); });
+    sc.Add("reg-remove", [](Scenario& s, const Args& a) {
+        const std::string name = a.size() > 1 ? Ru(a[1]) : std::string();
+        s.machine.registry.Remove(Ru(s.Arg(a, 0)), a.size() > 1 ? &name : nullptr);
+    });
+    sc.Add("reg-deny-open", [](Scenario& s, const Args& a) { s.machine.registry.DenyOpen(Ru(s.Arg(a, 0))); });
+    sc.Add("reg-deny-delete", [](Scenario& s, const Args& a) { s.machine.registry.DenyDelete(Ru(s.Arg(a, 0))); });
+    sc.Add("cwd", [](Scenario& s, const Args& a) { s.machine.files.SetCurrentFolder(Ru(s.Arg(a, 0))); });
     sc.Add("flash", [](Scenario& s, const Args& a) {
         std::string what = AsciiLower(s.Arg(a, 0));
         if (what == "version") s.machine.movie.version = Ru(s.Arg(a, 1));
