@@ -218,6 +218,23 @@ MmResult SimMixer::SetValue(std::uint32_t device, std::uint32_t controlId, std::
     return mixer::NoError;
 }
 
+bool SimMixer::LineChange(std::uint32_t lineId) {
+    for (std::uint32_t d = 0; d < devices.size(); ++d) {
+        if (!FindLine(d, lineId)) continue;
+        for (const auto& [handle, open] : m_open) {
+            if (open.device != d) continue;
+            Trace* trace = &m_trace;
+            const WindowHandle window = open.window;
+            m_post([trace, window, lineId] {
+                trace->Add("mixer line-change notice line " + std::to_string(lineId) + " -> window " +
+                           std::to_string(window) + " (no handler)");
+            });
+        }
+        return true;
+    }
+    return false;
+}
+
 bool SimMixer::SetByOther(std::uint32_t controlId, std::int32_t value) {
     for (std::uint32_t d = 0; d < devices.size(); ++d)
         if (SimControl* c = FindControl(d, controlId)) {

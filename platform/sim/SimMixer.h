@@ -65,6 +65,10 @@ public:
 
     // Sets a value as another program would; the open handles are notified.
     bool SetByOther(std::uint32_t controlId, std::int32_t value);
+    // A line changes (a jack plugged in, a line made active): every handle open on
+    // its device gets a line-change notice at its window. The program registers no
+    // handler for these, as with the real mixer, so the notice is traced only.
+    bool LineChange(std::uint32_t lineId);
     SimControl* FindControl(std::uint32_t device, std::uint32_t controlId);
     // The topology with its values, one line per device, line and control.
     std::vector<std::string> Dump();

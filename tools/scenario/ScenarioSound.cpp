@@ -13,6 +13,9 @@
 //   mixer-change ID VALUE
 //       Another program sets the control's value; if it changes, every handle open
 //       on its device gets a change notice.
+//   mixer-line-change LINE
+//       A line changes (a jack plugged in): every handle open on its device gets a
+//       line-change notice, which nothing in the program asks for.
 //   mixer-dump
 //       Prints the devices, lines and controls with their values ("mixer:").
 //
@@ -22,7 +25,8 @@
 //
 // Trace lines: "mixer open device N notify window W" (or "-> failed"), "mixer set
 // control ID = V" for every write by the program, "mixer notice -> window W" when
-// a change notice is delivered, "mixer close device N".
+// a change notice is delivered, "mixer line-change notice line L -> window W (no
+// handler)", "mixer close device N".
 
 #include <limits>
 
@@ -119,6 +123,9 @@ void AddSoundCommands(Scenario& sc) {
             s.Fail("mixer-control: id " + a[1] + " is taken on this device");
         m.AddControl(kind, id, value, minimum, maximum, steps);
     });
+    sc.Add("mixer-line-change", [](Scenario& s, const Args& a) {
+        if (!s.machine.mixer.LineChange(Unsigned(s, s.Arg(a, 0)))) s.Fail("mixer-line-change: no such line");
+    }, true);
     sc.Add("mixer-change", [](Scenario& s, const Args& a) {
         if (!s.machine.mixer.SetByOther(Unsigned(s, s.Arg(a, 0)), ParseValue(s, s.Arg(a, 1))))
             s.Fail("mixer-change: no control " + a[0]);
