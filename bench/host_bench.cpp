@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "host/MainFrm.h"
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 #include "startup/Velvinor.h"
 
 namespace {

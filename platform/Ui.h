@@ -48,6 +48,7 @@ constexpr int IdNo = 7;
 
 // Window messages the program's filter looks at.
 constexpr std::uint32_t WM_RBUTTONDOWN_ = 0x0204;
+constexpr std::uint32_t WM_RBUTTONUP_ = 0x0205;
 
 // Reports from the backend to the program; each call runs inside the program's
 // error guard.

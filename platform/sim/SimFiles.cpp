@@ -1,6 +1,7 @@
 #include "platform/sim/SimFiles.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "runtime/Text.h"
 
@@ -10,6 +11,16 @@ namespace {
 constexpr std::uint32_t kNotFound = 2;
 constexpr std::uint32_t kPathNotFound = 3;
 constexpr std::uint32_t kAccessDenied = 5;
+
+// Characters no file or folder name may hold.
+bool ValidName(const std::string& resolved) {
+    const std::size_t rootEnd = resolved.find('\\', resolved.rfind(':') == 1 ? 2 : 0);
+    for (std::size_t i = rootEnd == std::string::npos ? 0 : rootEnd; i < resolved.size(); ++i) {
+        const auto c = static_cast<unsigned char>(resolved[i]);
+        if (c < 32 || std::string_view("<>:\"|?*").find(static_cast<char>(c)) != std::string_view::npos) return false;
+    }
+    return true;
+}
 
 // "*.*" and "*" match everything; otherwise '*' and '?' as usual, without case.
 bool Matches(const std::string& mask, const std::string& name) {
@@ -62,6 +73,9 @@ std::string SimFiles::Resolve(const std::string& path) const {
         std::size_t end = rest.find('\\', start);
         if (end == std::string::npos) end = rest.size();
         std::string part = rest.substr(start, end - start);
+        // The system drops trailing dots and blanks from a name ("." and ".." aside).
+        if (part != "." && part != "..")
+            while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
         if (part == "..") {
             if (!parts.empty()) parts.pop_back();
         } else if (!part.empty() && part != ".") {
@@ -123,6 +137,10 @@ bool SimFiles::CreateDirectory(const std::string& path) {
     std::string resolved = Resolve(path);
     std::string key = AsciiUpper(resolved);
     if (m_nodes.count(key) || !Writable(resolved)) return false;
+    if (!ValidName(resolved)) {
+        m_trace.Add("file mkdir " + Quote(resolved) + " -> invalid name");
+        return false;
+    }
     for (const auto& f : m_failCreate)
         if (key == f || key.rfind(f + "\\", 0) == 0) return false;
     Node* parent = Get(ParentOf(resolved));
@@ -157,8 +175,12 @@ bool SimFiles::CopyFile(const std::string& from, const std::string& to, bool fai
     std::string target = Resolve(to);
     Node* parent = Get(ParentOf(target));
     Node* existing = Get(target);
-    if (!source || source->folder || !parent || !parent->folder || !Writable(target) ||
-        (existing && (failIfExists || existing->folder || (existing->attributes & attr::ReadOnly)))) {
+    // A source that cannot be read and a target that cannot be deleted (in use)
+    // fail the copy as well.
+    if (!source || source->folder || !parent || !parent->folder || !Writable(target) || !ValidName(target) ||
+        m_denyRead.count(Key(from)) ||
+        (existing && (failIfExists || existing->folder || (existing->attributes & attr::ReadOnly) ||
+                      m_locked.count(AsciiUpper(target))))) {
         m_trace.Add("file copy-failed " + Quote(Resolve(from)) + " -> " + Quote(target));
         return false;
     }
@@ -217,8 +239,8 @@ bool SimFiles::WriteFile(const std::string& path, const std::string& bytes) {
     std::string resolved = Resolve(path);
     Node* parent = Get(ParentOf(resolved));
     Node* existing = Get(resolved);
-    if (!parent || !parent->folder || !Writable(resolved) ||
-        (existing && (existing->folder || (existing->attributes & attr::ReadOnly))))
+    if (!parent || !parent->folder || !Writable(resolved) || !ValidName(resolved) ||
+        (existing && (existing->folder || (existing->attributes & attr::ReadOnly) || m_locked.count(AsciiUpper(resolved)))))
         return false;
     m_nodes[AsciiUpper(resolved)] = Node{resolved, false, attr::Archive, bytes};
     m_trace.Add("file write " + Quote(resolved) + " (" + std::to_string(bytes.size()) + " bytes)");
@@ -296,7 +318,7 @@ bool SimFiles::CopyTreeContents(const std::string& fromFolder, const std::string
             if (!CopyTreeContents(src, dst, fileBudget)) return false;
         } else {
             if (fileBudget && (*fileBudget)-- <= 0) return false;
-            CopyFile(src, dst, false);
+            if (!CopyFile(src, dst, false)) return false;
         }
     }
     return true;

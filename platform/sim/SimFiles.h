@@ -1,7 +1,9 @@
 #pragma once
 // In-memory drives, folders and files. Paths compare without regard to letter case;
 // relative paths and "\x" are taken from the current folder and drive, "." and ".."
-// are resolved as the system does.
+// are resolved and trailing dots and blanks dropped from names as the system does;
+// a name with a character the system forbids (< > : " | ? * or a control
+// character) cannot be created.
 
 #include <cstdint>
 #include <map>
@@ -49,6 +51,8 @@ public:
     // Deleting this file or removing this folder fails (a running program, a locked file).
     void Lock(const std::string& path) { m_locked.insert(Key(path)); }
     void Unlock(const std::string& path) { m_locked.erase(Key(path)); }
+    // The current folder, and with it the current drive (set-up, not traced).
+    void SetCurrentFolder(const std::string& path) { m_current = Resolve(path); }
     // Reading this file fails with access denied (5).
     void DenyRead(const std::string& path) { m_denyRead.insert(Key(path)); }
 
@@ -58,7 +62,8 @@ public:
     std::vector<std::string> Dump(const std::string& path);
     std::optional<std::string> Content(const std::string& path);
     // Copies a folder's contents recursively (the shell's copy); traced per file.
-    // Stops once `fileBudget` (when given) reaches 0; false when it stopped early.
+    // Stops at a file that fails to copy, or once `fileBudget` (when given) reaches
+    // 0; false when it stopped early.
     bool CopyTreeContents(const std::string& fromFolder, const std::string& toFolder, int* fileBudget = nullptr);
 
 private:

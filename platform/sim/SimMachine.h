@@ -3,9 +3,15 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/SimClockCounter.h"
+#include "platform/sim/SimDde.h"
 #include "platform/sim/SimFiles.h"
+#include "platform/sim/SimMedia.h"
+#include "platform/sim/SimMixer.h"
+#include "platform/sim/SimMovie.h"
+#include "platform/sim/SimPrinter.h"
+#include "platform/sim/SimProcess.h"
 #include "platform/sim/SimRegistry.h"
-#include "platform/sim/SimServices.h"
+#include "platform/sim/SimShell.h"
 #include "platform/sim/SimUi.h"
 #include "platform/sim/Trace.h"
 

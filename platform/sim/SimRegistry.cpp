@@ -15,13 +15,16 @@ std::string SimRegistry::Display(const std::string& path) {
 
 std::string SimRegistry::Key(const std::string& path) { return AsciiUpper(Display(path)); }
 
-bool SimRegistry::Refused(const std::string& key) const {
-    for (const auto& f : m_failing)
+bool SimRegistry::Under(const std::string& key, const std::set<std::string>& roots) {
+    for (const auto& f : roots)
         if (key == f || key.rfind(f + "\\", 0) == 0) return true;
     return false;
 }
 
+bool SimRegistry::Refused(const std::string& key) const { return Under(key, m_failing) || Under(key, m_denyOpen); }
+
 SimRegistry::KeyData* SimRegistry::Find(const std::string& path) {
+    if (Under(Key(path), m_denyOpen)) return nullptr;
     auto it = m_keys.find(Key(path));
     return it == m_keys.end() ? nullptr : &it->second;
 }
@@ -42,6 +45,10 @@ bool SimRegistry::KeyExists(const std::string& path) { return Display(path).empt
 
 bool SimRegistry::CreateKey(const std::string& path) {
     if (Find(path)) return true;
+    if (m_keys.count(Key(path))) {
+        m_trace.Add("reg create-key " + Quote("HKLM\\" + Display(path)) + " -> refused");
+        return false;
+    }
     if (Refused(Key(path))) return false;
     Ensure(path);
     m_trace.Add("reg create-key " + Quote("HKLM\\" + Display(path)));
@@ -109,8 +116,15 @@ bool SimRegistry::DeleteValue(const std::string& path, const std::string& name) 
 bool SimRegistry::DeleteKey(const std::string& path) {
     std::string k = Key(path);
     if (k.empty() || !m_keys.count(k)) return false;
-    m_trace.Add("reg delete-key " + Quote("HKLM\\" + m_keys[k].path));
     std::string prefix = k + "\\";
+    bool refused = Under(k, m_denyOpen);
+    for (const auto& d : m_denyDelete)
+        if (d == k || d.rfind(prefix, 0) == 0) refused = true;
+    if (refused) {
+        m_trace.Add("reg delete-key " + Quote("HKLM\\" + m_keys[k].path) + " -> refused");
+        return false;
+    }
+    m_trace.Add("reg delete-key " + Quote("HKLM\\" + m_keys[k].path));
     for (auto it = m_keys.begin(); it != m_keys.end();) {
         if (it->first == k || it->first.rfind(prefix, 0) == 0) it = m_keys.erase(it);
         else ++it;
@@ -130,6 +144,22 @@ void SimRegistry::Set(const std::string& path, const std::string& name, const st
     key->values.push_back({name, type, data});
 }
 
+void SimRegistry::Remove(const std::string& path, const std::string* name) {
+    std::string k = Key(path);
+    if (!name) {
+        for (auto it = m_keys.begin(); it != m_keys.end();) {
+            if (it->first == k || it->first.rfind(k + "\\", 0) == 0) it = m_keys.erase(it);
+            else ++it;
+        }
+        return;
+    }
+    auto it = m_keys.find(k);
+    if (it == m_keys.end()) return;
+    auto& values = it->second.values;
+    values.erase(std::remove_if(values.begin(), values.end(), [&](const Value& v) { return SameTextAscii(v.name, *name); }),
+                 values.end());
+}
+
 std::vector<std::string> SimRegistry::Dump(const std::string& path) {
     std::vector<std::string> out;
     std::string k = Key(path);
@@ -138,7 +168,10 @@ std::vector<std::string> SimRegistry::Dump(const std::string& path) {
         if (!k.empty() && upper != k && upper.rfind(prefix, 0) != 0) continue;
         out.push_back("  " + Quote("HKLM\\" + key.path));
         for (const auto& v : key.values) {
-            std::string type = v.type == RegValueType::String ? "" : v.type == RegValueType::DWord ? " (dword)" : " (other)";
+            std::string type = v.type == RegValueType::String         ? ""
+                               : v.type == RegValueType::DWord      ? " (dword)"
+                               : v.type == RegValueType::ExpandString ? " (expand)"
+                                                                      : " (other)";
             out.push_back("    " + Quote(v.name) + " = " + Quote(v.data) + type);
         }
     }

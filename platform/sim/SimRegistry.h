@@ -31,6 +31,14 @@ public:
              RegValueType type = RegValueType::String);
     // Writes under this key (and its subkeys) are refused, and so is creating it.
     void FailWrites(const std::string& path) { m_failing.insert(Key(path)); }
+    // Another program removes a value, or the whole key when `name` is absent.
+    void Remove(const std::string& path, const std::string* name);
+    // The key (and what is under it) cannot be opened: it reads as missing, and
+    // neither writes nor deletions reach it.
+    void DenyOpen(const std::string& path) { m_denyOpen.insert(Key(path)); }
+    // Deleting the key, or a key above it, fails and deletes nothing (the real
+    // recursive delete would remove what it can first).
+    void DenyDelete(const std::string& path) { m_denyDelete.insert(Key(path)); }
     // Lines "HKLM\path" and "  name = "data"" for the key and its subkeys.
     std::vector<std::string> Dump(const std::string& path);
 
@@ -47,12 +55,15 @@ private:
     static std::string Key(const std::string& path);
     static std::string Display(const std::string& path);
     bool Refused(const std::string& key) const;
+    static bool Under(const std::string& key, const std::set<std::string>& roots);
     KeyData* Find(const std::string& path);
     void Ensure(const std::string& path);
 
     Trace& m_trace;
     std::map<std::string, KeyData> m_keys;  // upper-cased path -> key
     std::set<std::string> m_failing;
+    std::set<std::string> m_denyOpen;
+    std::set<std::string> m_denyDelete;
 };
 
 }  // namespace vel::sim

@@ -125,6 +125,10 @@ int SimUi::MessageBox(const std::string& text, const std::string& caption, std::
     std::string answerName = result == mb::IdYes ? "Yes" : result == mb::IdNo ? "No" : result == mb::IdCancel ? "Cancel" : "OK";
     m_trace.Add("messagebox caption=" + Quote(caption) + " text=" + Quote(text) + " buttons=" +
                 (yesNo ? "YesNo" : "OK") + icon + ((style & mb::DefButton2) ? " default=2" : "") + " -> " + answerName);
+    // The box's own loop dispatches what arrives meanwhile.
+    if (nestedEvents && nestedEvents("messagebox"))
+        while (RunPostedOne()) {
+        }
     return result;
 }
 
@@ -183,6 +187,7 @@ void SimUi::RunModal(Form& form) {
 }
 
 void SimUi::ProcessMessages() {
+    if (nestedEvents) nestedEvents("pump");
     while (RunPostedOne() || (!m_quit && FireDueTimer(m_now))) {
     }
 }
@@ -213,10 +218,14 @@ bool SimUi::ActivateOtherInstance(const std::string& title) {
     return otherInstanceRunning;
 }
 
-void SimUi::RightButtonDown(const std::string& path) {
+void SimUi::RightButtonDown(const std::string& path) { RightButton(WM_RBUTTONDOWN_, "ui right-button-down ", path); }
+
+void SimUi::RightButtonUp(const std::string& path) { RightButton(WM_RBUTTONUP_, "ui right-button-up ", path); }
+
+void SimUi::RightButton(std::uint32_t message, const char* what, const std::string& path) {
     Control* c = Find(path);
-    bool dropped = m_sink && m_sink->FilterMessage(WM_RBUTTONDOWN_, c ? c->Handle() : 0);
-    m_trace.Add("ui right-button-down " + path + (dropped ? " -> dropped" : " -> delivered"));
+    bool dropped = m_sink && m_sink->FilterMessage(message, c ? c->Handle() : 0);
+    m_trace.Add(what + path + (dropped ? " -> dropped" : " -> delivered"));
 }
 
 }  // namespace vel::sim

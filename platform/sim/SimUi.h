@@ -46,6 +46,10 @@ public:
     std::function<bool()> nextEvent;
     // The scripted answer to a message box, if the scenario gave one.
     std::function<std::optional<int>()> nextAnswer;
+    // Runs the events the scenario lets arrive while the program waits in a nested
+    // loop: "messagebox" (after the box's line, before it returns) or "pump"
+    // (ProcessMessages). True when any ran.
+    std::function<bool(const std::string& where)> nestedEvents;
     bool otherInstanceRunning = false;
 
     std::uint64_t Now() const { return m_now; }
@@ -55,8 +59,9 @@ public:
     void Wait(std::uint32_t ms);
     void UserRestore();
     void UserMinimize();
-    // A right-button press on a window; traced as delivered or dropped.
+    // A right-button press or release on a window; traced as delivered or dropped.
     void RightButtonDown(const std::string& path);
+    void RightButtonUp(const std::string& path);
     Control* Find(const std::string& path) const;
     void Register(Control& control) { m_controls[control.Path()] = &control; }
     void Unregister(Control& control);
@@ -71,6 +76,7 @@ public:
 
 private:
     bool RunPostedOne();
+    void RightButton(std::uint32_t message, const char* what, const std::string& path);
     bool FireDueTimer(std::uint64_t until);
 
     Trace& m_trace;

@@ -90,6 +90,13 @@ inline void FilesContract(FileSystem& fs, Shell& shell, const std::string& folde
     r.Check(fs.CreateDirectory(folder) && !fs.CreateDirectory(folder), "CreateDirectory: true once, then false");
     r.Check(fs.DirectoryExists(folder) && !fs.FileExists(folder), "a folder is no file");
     r.Check(fs.CreateDirectory(folder + "\\sub"), "a subfolder");
+    // The system's name rules, which a typed folder meets.
+    r.Check(fs.CreateDirectory(folder + "\\dots. .") && fs.DirectoryExists(folder + "\\dots"),
+            "trailing dots and blanks are dropped from a name");
+    r.Check(fs.RemoveDirectory(folder + "\\dots. "), "the same folder by its name with a trailing blank");
+    r.Check(!fs.CreateDirectory(folder + "\\a|b") && !fs.WriteFile(folder + "\\a?b", "x") &&
+                !fs.DirectoryExists(folder + "\\a|b"),
+            "a name with a forbidden character is refused");
 
     const std::string bytes("B\0M\xFF\r\n end", 9);
     const std::string a = folder + "\\a.bin", b = folder + "\\b.bin", russian = Ru("ролик.txt");

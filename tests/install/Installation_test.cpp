@@ -4,9 +4,9 @@
 
 #include "install/FolderHelpers.h"
 #include "install/StartingFrm.h"
-#include "platform/sim/Scenario.h"
 #include "runtime/FileRead.h"
 #include "runtime/Text.h"
+#include "tools/scenario/Scenario.h"
 
 namespace vel {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 
 namespace vel {
 namespace {

@@ -1,12 +1,26 @@
-# Runs one scenario and compares its trace with the expected one.
+# Runs one scenario and compares its trace with the expected one; a difference
+# prints as a unified diff and leaves the actual trace beside the build's tests.
 execute_process(COMMAND ${RUNNER} ${SCENARIO} OUTPUT_VARIABLE actual RESULT_VARIABLE rc ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)
+  # The end of the trace shows where the run stopped.
+  string(LENGTH "${actual}" length)
+  if(length GREATER 3000)
+    math(EXPR from "${length} - 3000")
+    string(SUBSTRING "${actual}" ${from} -1 actual)
+    set(actual "...\n${actual}")
+  endif()
   message(FATAL_ERROR "runner failed (${rc}): ${err}\n${actual}")
 endif()
 file(READ ${EXPECTED} expected)
 if(NOT actual STREQUAL expected)
   string(REPLACE ".expected" ".actual" actual_file ${EXPECTED})
   get_filename_component(actual_name ${actual_file} NAME)
-  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/${actual_name} "${actual}")
-  message(FATAL_ERROR "trace differs from ${EXPECTED}; actual trace in ${CMAKE_CURRENT_BINARY_DIR}/${actual_name}:\n${actual}")
+  set(actual_path ${CMAKE_CURRENT_BINARY_DIR}/${actual_name})
+  file(WRITE ${actual_path} "${actual}")
+  find_program(DIFF diff)
+  if(DIFF)
+    # Straight to the output: a message would rewrap the lines.
+    execute_process(COMMAND ${DIFF} -u --label ${EXPECTED} --label ${actual_path} ${EXPECTED} ${actual_path})
+  endif()
+  message(FATAL_ERROR "trace differs from ${EXPECTED}; actual trace in ${actual_path}")
 endif()

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 
 namespace vel::test {
 

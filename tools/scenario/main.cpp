@@ -5,7 +5,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

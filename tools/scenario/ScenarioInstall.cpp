@@ -16,7 +16,7 @@
 
 #include <map>
 
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 #include "runtime/Text.h"
 
 namespace vel::sim {

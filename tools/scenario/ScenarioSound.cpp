@@ -13,6 +13,9 @@
 //   mixer-change ID VALUE
 //       Another program sets the control's value; if it changes, every handle open
 //       on its device gets a change notice.
+//   mixer-line-change LINE
+//       A line changes (a jack plugged in): every handle open on its device gets a
+//       line-change notice, which nothing in the program asks for.
 //   mixer-dump
 //       Prints the devices, lines and controls with their values ("mixer:").
 //
@@ -22,11 +25,12 @@
 //
 // Trace lines: "mixer open device N notify window W" (or "-> failed"), "mixer set
 // control ID = V" for every write by the program, "mixer notice -> window W" when
-// a change notice is delivered, "mixer close device N".
+// a change notice is delivered, "mixer line-change notice line L -> window W (no
+// handler)", "mixer close device N".
 
 #include <limits>
 
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 #include "runtime/Text.h"
 
 namespace vel::sim {
@@ -119,13 +123,16 @@ void AddSoundCommands(Scenario& sc) {
             s.Fail("mixer-control: id " + a[1] + " is taken on this device");
         m.AddControl(kind, id, value, minimum, maximum, steps);
     });
+    sc.Add("mixer-line-change", [](Scenario& s, const Args& a) {
+        if (!s.machine.mixer.LineChange(Unsigned(s, s.Arg(a, 0)))) s.Fail("mixer-line-change: no such line");
+    }, true);
     sc.Add("mixer-change", [](Scenario& s, const Args& a) {
         if (!s.machine.mixer.SetByOther(Unsigned(s, s.Arg(a, 0)), ParseValue(s, s.Arg(a, 1))))
             s.Fail("mixer-change: no control " + a[0]);
     });
     sc.Add("mixer-dump", [](Scenario& s, const Args&) {
-        s.machine.trace.Add("mixer:");
-        for (const auto& line : s.machine.mixer.Dump()) s.machine.trace.Add(line);
+        s.machine.trace.Add("mixer:", true);
+        for (const auto& line : s.machine.mixer.Dump()) s.machine.trace.Add(line, true);
     });
 }
 

@@ -1,5 +1,6 @@
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "host/MainFrm.h"
@@ -11,6 +12,7 @@ namespace vel::sim {
 Scenario::Scenario(SimMachine& machine_) : machine(machine_) {
     machine.ui.nextEvent = [this] { return RunNext(); };
     machine.ui.nextAnswer = [this] { return TakeAnswer(); };
+    machine.ui.nestedEvents = [this](const std::string& where) { return RunDuring(where); };
     AddCoreCommands(*this);
     AddProbeCommands(*this);
     AddMediaCommands(*this);
@@ -21,6 +23,7 @@ Scenario::Scenario(SimMachine& machine_) : machine(machine_) {
 Scenario::~Scenario() {
     machine.ui.nextEvent = nullptr;
     machine.ui.nextAnswer = nullptr;
+    machine.ui.nestedEvents = nullptr;
 }
 
 void Scenario::Add(const std::string& name, Handler handler, bool duringRunOnly) {
@@ -107,7 +110,7 @@ void Scenario::Run(const std::string& text) {
         if (words.empty()) continue;
         std::string name = words.front();
         words.erase(words.begin());
-        if (name != "start" && name != "answer" && !m_commands.count(name))
+        if (name != "start" && name != "answer" && name != "during" && !m_commands.count(name))
             throw ScenarioError("line " + std::to_string(number) + ": unknown command " + name);
         m_lines.push_back({number, name, words});
     }
@@ -117,31 +120,65 @@ void Scenario::Run(const std::string& text) {
         m_current = line.number;
         if (line.name == "start") StartRun();
         else Execute(line);
+        if (machine.trace.Overflowed()) Fail("the trace stops growing; the program runs away");
     }
 }
 
 void Scenario::Execute(const Line& line) {
     if (line.name == "answer") Fail("answer: no message box is waiting");
+    if (line.name == "during")
+        Fail("during: the program waits in no " + (line.args.empty() ? std::string("nested loop") : line.args[0]) +
+             " here");
     auto& [handler, duringRun] = m_commands.at(line.name);
     if (duringRun) RequireProgram(line.name);
     handler(*this, line.args);
 }
 
 bool Scenario::RunNext() {
+    // A runaway program gets no more events, so its run ends.
+    if (machine.trace.Overflowed()) return false;
     if (m_cursor >= m_lines.size() || m_lines[m_cursor].name == "start") return false;
     const Line& line = m_lines[m_cursor++];
     m_current = line.number;
+    Echo(line);
+    Execute(line);
+    return true;
+}
+
+void Scenario::Echo(const Line& line) {
     machine.trace.Add("> " + line.name + [&] {
         std::string s;
         for (const auto& a : line.args) s += " " + Quote(Ru(a));
         return s;
     }());
-    Execute(line);
-    return true;
+}
+
+bool Scenario::RunDuring(const std::string& where) {
+    bool ran = false;
+    while (m_cursor < m_lines.size() && m_lines[m_cursor].name == "during" && !m_lines[m_cursor].args.empty() &&
+           m_lines[m_cursor].args[0] == where) {
+        const Line& line = m_lines[m_cursor++];
+        m_current = line.number;
+        Echo(line);
+        const std::string& name = Arg(line.args, 1);
+        if (name == "start" || name == "answer" || name == "during" || !m_commands.count(name))
+            Fail("during: not an event: " + name);
+        Execute({line.number, name, {line.args.begin() + 2, line.args.end()}});
+        ran = true;
+    }
+    return ran;
 }
 
 std::optional<int> Scenario::TakeAnswer() {
-    if (m_cursor >= m_lines.size() || m_lines[m_cursor].name != "answer") return std::nullopt;
+    // The answer may follow the events that arrive while the box is open: it
+    // moves ahead of them, as the box's line shows it.
+    std::size_t at = m_cursor;
+    while (at < m_lines.size() && m_lines[at].name == "during" && !m_lines[at].args.empty() &&
+           m_lines[at].args[0] == "messagebox")
+        ++at;
+    if (at >= m_lines.size() || m_lines[at].name != "answer") return std::nullopt;
+    std::rotate(m_lines.begin() + static_cast<std::ptrdiff_t>(m_cursor), m_lines.begin() + static_cast<std::ptrdiff_t>(at),
+                m_lines.begin() + static_cast<std::ptrdiff_t>(at) + 1);
     const Line& line = m_lines[m_cursor++];
     m_current = line.number;
     std::string a = AsciiLower(Arg(line.args, 0));

@@ -4,7 +4,7 @@
 //   printer-jobs-fail      the default printer takes no page: every print job fails
 //   move FORM L T W H      the user moves and sizes a window with its frame
 
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 #include "runtime/Text.h"
 
 namespace vel::sim {

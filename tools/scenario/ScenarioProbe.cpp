@@ -2,7 +2,7 @@
 //   clock-counter KHZ   the processor's counter runs at KHZ cycles per millisecond
 //   clock-counter off   the processor's counter cannot be read
 
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 #include "runtime/Text.h"
 
 namespace vel::sim {

@@ -57,6 +57,8 @@ private:
     };
     static std::vector<std::string> Split(const std::string& line, int number);
     bool RunNext();
+    bool RunDuring(const std::string& where);
+    void Echo(const Line& line);
     void Execute(const Line& line);
     void StartRun();
     std::optional<int> TakeAnswer();

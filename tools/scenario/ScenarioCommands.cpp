@@ -2,7 +2,7 @@
 // events, and dumps.
 
 #include "host/MainFrm.h"
-#include "platform/sim/Scenario.h"
+#include "tools/scenario/Scenario.h"
 #include "runtime/Text.h"
 #include "startup/Velvinor.h"
 
@@ -53,8 +53,8 @@ std::uint32_t ParseNotice(Scenario& s, const std::string& word) {
 }
 
 void Emit(Scenario& s, const std::string& title, const std::vector<std::string>& lines) {
-    s.machine.trace.Add(title);
-    for (const auto& l : lines) s.machine.trace.Add(l);
+    s.machine.trace.Add(title, true);
+    for (const auto& l : lines) s.machine.trace.Add(l, true);
 }
 
 }  // namespace
@@ -84,21 +84,32 @@ void AddCoreCommands(Scenario& sc) {
     sc.Add("lock", [](Scenario& s, const Args& a) { s.machine.files.Lock(Ru(s.Arg(a, 0))); });
     sc.Add("unlock", [](Scenario& s, const Args& a) { s.machine.files.Unlock(Ru(s.Arg(a, 0))); });
     sc.Add("reg", [](Scenario& s, const Args& a) {
-        // reg "key" "name" "data" [dword|binary]
+        // reg "key" "name" "data" [dword|binary|expand]
         RegValueType type = RegValueType::String;
-        if (a.size() > 3) type = AsciiLower(a[3]) == "dword" ? RegValueType::DWord : RegValueType::Binary;
+        if (a.size() > 3) {
+            const std::string t = AsciiLower(a[3]);
+            type = t == "dword" ? RegValueType::DWord : t == "expand" ? RegValueType::ExpandString : RegValueType::Binary;
+        }
         s.machine.registry.Set(Ru(s.Arg(a, 0)), Ru(s.Arg(a, 1)), Ru(s.Arg(a, 2)), type);
     });
     sc.Add("reg-key", [](Scenario& s, const Args& a) { s.machine.registry.Set(Ru(s.Arg(a, 0)), "", "", RegValueType::String), s.machine.registry.DeleteValue(Ru(s.Arg(a, 0)), ""); });
     sc.Add("reg-fail", [](Scenario& s, const Args& a) { s.machine.registry.FailWrites(Ru(s.Arg(a, 0))); });
+    sc.Add("reg-remove", [](Scenario& s, const Args& a) {
+        const std::string name = a.size() > 1 ? Ru(a[1]) : std::string();
+        s.machine.registry.Remove(Ru(s.Arg(a, 0)), a.size() > 1 ? &name : nullptr);
+    });
+    sc.Add("reg-deny-open", [](Scenario& s, const Args& a) { s.machine.registry.DenyOpen(Ru(s.Arg(a, 0))); });
+    sc.Add("reg-deny-delete", [](Scenario& s, const Args& a) { s.machine.registry.DenyDelete(Ru(s.Arg(a, 0))); });
+    sc.Add("cwd", [](Scenario& s, const Args& a) { s.machine.files.SetCurrentFolder(Ru(s.Arg(a, 0))); });
     sc.Add("flash", [](Scenario& s, const Args& a) {
         std::string what = AsciiLower(s.Arg(a, 0));
         if (what == "version") s.machine.movie.version = Ru(s.Arg(a, 1));
         else if (what == "missing") s.machine.movie.registered = false;
         else if (what == "flashvars-fail") s.machine.movie.flashVarsFail = true;
         else if (what == "getvariable-fail") s.machine.movie.getVariableFails = true;
+        else if (what == "setvariable-fail") s.machine.movie.setVariableFails = true;
         else if (what == "trace-every-write") s.machine.movie.traceEveryWrite = true;
-        else s.Fail("flash: version, missing, flashvars-fail, getvariable-fail or trace-every-write");
+        else s.Fail("flash: version, missing, flashvars-fail, getvariable-fail, setvariable-fail or trace-every-write");
     });
     sc.Add("media", [](Scenario& s, const Args& a) {
         SimMedia::Behaviour b;
@@ -107,12 +118,14 @@ void AddCoreCommands(Scenario& sc) {
             if (w == "error") b.openError = static_cast<MciError>(s.Number(s.Arg(a, ++i)));
             else if (w == "novideo") b.video = false;
             else if (w == "play-error") b.playError = static_cast<MciError>(s.Number(s.Arg(a, ++i)));
+            else if (w == "window-error") b.windowError = static_cast<MciError>(s.Number(s.Arg(a, ++i)));
+            else if (w == "destination-error") b.destinationError = static_cast<MciError>(s.Number(s.Arg(a, ++i)));
             else if (w == "size") {
                 const std::string& size = s.Arg(a, ++i);
                 std::size_t x = size.find('x');
                 if (x == std::string::npos) s.Fail("size WxH");
                 b.size = {static_cast<int>(s.Number(size.substr(0, x))), static_cast<int>(s.Number(size.substr(x + 1)))};
-            } else s.Fail("media: error N, novideo, play-error N or size WxH");
+            } else s.Fail("media: error N, novideo, play-error N, window-error N, destination-error N or size WxH");
         }
         s.machine.media.Define(Ru(s.Arg(a, 0)), b);
     });
@@ -136,6 +149,12 @@ void AddCoreCommands(Scenario& sc) {
     sc.Add("shell-result", [](Scenario& s, const Args& a) { s.machine.shell.SetResult(Ru(s.Arg(a, 0)), s.Number(s.Arg(a, 1))); });
     sc.Add("shell-copy-fails", [](Scenario& s, const Args&) { s.machine.shell.FailCopies(true); });
     sc.Add("note", [](Scenario& s, const Args& a) { s.machine.trace.Add("# " + s.Arg(a, 0)); });
+    sc.Add("trace", [](Scenario& s, const Args& a) {
+        if (a.size() == 1 && a[0] == "all") return s.machine.trace.ShowAll();
+        s.Arg(a, 0);
+        const std::string unknown = s.machine.trace.ShowOnly(a);
+        if (!unknown.empty()) s.Fail("trace: unknown service " + unknown);
+    });
 
     // ---- events while the program runs ----
     sc.Add("fscommand", [](Scenario& s, const Args& a) {
@@ -149,6 +168,7 @@ void AddCoreCommands(Scenario& sc) {
         form->UserKeyUp(ParseKey(s, s.Arg(a, 1)), 0);
     }, true);
     sc.Add("rbutton", [](Scenario& s, const Args& a) { s.machine.ui.RightButtonDown(s.Arg(a, 0)); }, true);
+    sc.Add("rbutton-up", [](Scenario& s, const Args& a) { s.machine.ui.RightButtonUp(s.Arg(a, 0)); }, true);
     sc.Add("click", [](Scenario& s, const Args& a) { s.FindControl(s.Arg(a, 0)).UserClick(); }, true);
     sc.Add("type", [](Scenario& s, const Args& a) {
         auto* edit = dynamic_cast<Edit*>(&s.FindControl(s.Arg(a, 0)));
@@ -168,6 +188,10 @@ void AddCoreCommands(Scenario& sc) {
     sc.Add("wait", [](Scenario& s, const Args& a) { s.machine.ui.Wait(static_cast<std::uint32_t>(s.Number(s.Arg(a, 0)))); }, true);
     sc.Add("media-end", [](Scenario& s, const Args& a) {
         if (!s.machine.media.EndPlay(a.empty() ? notify::Successful : ParseNotice(s, a[0]))) s.Fail("media-end: nothing plays");
+    }, true);
+    sc.Add("media-end-closed", [](Scenario& s, const Args& a) {
+        if (!s.machine.media.EndClosed(a.empty() ? notify::Successful : ParseNotice(s, a[0])))
+            s.Fail("media-end-closed: no device was closed after a play");
     }, true);
     sc.Add("minimize", [](Scenario& s, const Args&) { s.machine.ui.UserMinimize(); }, true);
     sc.Add("restore", [](Scenario& s, const Args&) { s.machine.ui.UserRestore(); }, true);
