@@ -3,7 +3,7 @@
 #   startup -> host -> media | sound | install | probe -> forms | runtime -> platform interfaces
 # Folders on one level do not include each other. The simulated and the real
 # platform include only the platform interfaces, forms/ and runtime/ (and their own
-# folder; the real one also platform/native/).
+# folder) and the real services free of Windows headers, platform/native/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,7 +30,7 @@ allowed() {
     base) echo "iface" ;;
     iface) echo "" ;;
     native) echo "iface" ;;
-    sim) echo "base iface" ;;
+    sim) echo "base iface native" ;;
     win32) echo "base iface native" ;;
   esac
 }

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sys/mman.h>
 
+#include "platform/native/ExecutableMemory.h"
 #include "runtime/Text.h"
 
 namespace vel::sim {
@@ -39,12 +39,11 @@ void SimProcess::SetThreadPriority(int value) {
 }
 
 void* SimProcess::AllocateExecutable(std::size_t bytes) {
-    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    return p == MAP_FAILED ? nullptr : p;
+    return native::AllocateExecutable(bytes);
 }
 
 void SimProcess::FreeExecutable(void* block, std::size_t bytes) {
-    if (block) munmap(block, bytes);
+    native::FreeExecutable(block, bytes);
 }
 
 }  // namespace vel::sim

@@ -5,8 +5,6 @@
 //
 //   velvinor_probe [RUNS [REFERENCE-SECONDS]]
 
-#include <sys/mman.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +14,7 @@
 
 #include "forms/Forms.h"
 #include "platform/Process.h"
+#include "platform/native/ExecutableMemory.h"
 #include "platform/native/TscCounter.h"
 #include "platform/sim/SimUi.h"
 #include "probe/FrequencyProbe.h"
@@ -43,11 +42,10 @@ public:
     int GetThreadPriority() override { return vel::priority::ThreadNormal; }
     void SetThreadPriority(int) override {}
     void* AllocateExecutable(std::size_t bytes) override {
-        void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE | PROT_EXEC, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        return p == MAP_FAILED ? nullptr : p;
+        return vel::native::AllocateExecutable(bytes);
     }
     void FreeExecutable(void* block, std::size_t bytes) override {
-        if (block) munmap(block, bytes);
+        vel::native::FreeExecutable(block, bytes);
     }
 };
 
