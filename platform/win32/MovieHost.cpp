@@ -1,6 +1,6 @@
 #include "platform/win32/MovieHost.h"
 
-#include <windows.h>
+#include "platform/win32/Win32.h"
 #include <ocidl.h>
 #include <ole2.h>
 #include <olectl.h>
@@ -10,39 +10,24 @@
 #include <utility>
 
 #include "platform/win32/ComScoped.h"
+#include "platform/win32/MovieControlIds.h"
+#include "platform/win32/WinText.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"
 
 namespace vel::win32 {
 namespace {
 
-// {D27CDB6E-AE6D-11CF-96B8-444553540000}: the movie player control.
-constexpr CLSID kMovieControlClass = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-// {D27CDB6D-AE6D-11CF-96B8-444553540000}: its event (source) interface.
-constexpr IID kMovieEvents = {0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-
-constexpr DISPID kDispMovie = 102;
-constexpr DISPID kDispScaleMode = 120;
-constexpr DISPID kDispWMode = 133;
-constexpr DISPID kDispFlashVars = 170;
-constexpr DISPID kDispFSCommand = 150;  // event: command, args
-
-// Error texts end without the line break and full stop the system puts after them.
-void TrimMessageEnd(std::u16string& text) {
-    while (!text.empty() && (text.back() <= u' ' || text.back() == u'.')) text.pop_back();
+// OLE error texts end without the line break and full stop the system puts after them.
+void TrimMessageEnd(std::string& text) {
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) text.pop_back();
 }
 
 // The system's text for a failing result; a code without one reads "OLE error XXXXXXXX".
 std::string ResultText(HRESULT hr) {
-    wchar_t* buffer = nullptr;
-    DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::u16string text;
-    for (DWORD i = 0; buffer && i < length; ++i) text += static_cast<char16_t>(buffer[i]);
-    LocalFree(buffer);
+    std::string text = SystemMessage(static_cast<DWORD>(hr));
     TrimMessageEnd(text);
-    if (!text.empty()) return WideToAnsi(text);
+    if (!text.empty()) return text;
     char code[32];
     std::snprintf(code, sizeof code, "OLE error %08lX", static_cast<unsigned long>(hr));
     return code;
@@ -56,9 +41,9 @@ void Check(HRESULT hr) {
 [[noreturn]] void ThrowInvokeError(HRESULT hr, ExcepInfo& ex) {
     if (hr == DISP_E_EXCEPTION) {
         if (ex.info.pfnDeferredFillIn) ex.info.pfnDeferredFillIn(&ex.info);
-        std::u16string description = Bstr::ToText(ex.info.bstrDescription);
+        std::string description = Ansi(ex.info.bstrDescription);
         TrimMessageEnd(description);
-        if (!description.empty()) throw OleError(WideToAnsi(description));
+        if (!description.empty()) throw OleError(description);
         if (FAILED(ex.info.scode)) hr = ex.info.scode;
     }
     throw OleError(ResultText(hr));
@@ -256,7 +241,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, kMovieEvents))
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, movie::kEvents))
             return E_NOINTERFACE;
         *out = static_cast<IDispatch*>(this);
         AddRef();
@@ -275,7 +260,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                      UINT*) override {
-        if (id != kDispFSCommand) return S_OK;  // the control's other events are not used
+        if (id != movie::kFSCommand) return S_OK;  // the control's other events are not used
         if (!params || params->cArgs != 2 || params->cNamedArgs != 0) return DISP_E_BADPARAMCOUNT;
         // The handler is written for the window thread; an apartment-model control
         // calls from there, anything else is refused rather than run unsynchronised.
@@ -334,7 +319,7 @@ public:
     }
 
     void Open() {
-        Check(CoCreateInstance(kMovieControlClass, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, m_object.PutVoid()));
+        Check(CoCreateInstance(movie::kClass, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, m_object.PutVoid()));
 
         // Some controls read ambient state while initialising, so they want the site first.
         DWORD misc = 0;
@@ -350,7 +335,7 @@ public:
 
         ComPtr<IConnectionPointContainer> points;
         Check(m_object.QueryInto(IID_IConnectionPointContainer, points));
-        Check(points->FindConnectionPoint(kMovieEvents, m_events.Put()));
+        Check(points->FindConnectionPoint(movie::kEvents, m_events.Put()));
         Check(m_events->Advise(static_cast<IDispatch*>(m_sink.Get()), &m_cookie));
 
         RECT bounds = m_site->Bounds();
@@ -359,11 +344,11 @@ public:
         Check(m_inPlace->GetWindow(&m_window));
     }
 
-    void PutMovie(const std::u16string& path) override { PutText(kDispMovie, path); }
+    void PutMovie(const std::u16string& path) override { PutText(movie::kMovie, path); }
 
     std::u16string GetMovie() override {
         Variant result;
-        Call(kDispMovie, DISPATCH_PROPERTYGET, nullptr, 0, result.Get());
+        Call(movie::kMovie, DISPATCH_PROPERTYGET, nullptr, 0, result.Get());
         return VariantText(*result.Get());
     }
 
@@ -373,16 +358,16 @@ public:
         Variant value;
         value.SetBstr(std::move(text));
         ExcepInfo ex;
-        return SUCCEEDED(TryCall(kDispFlashVars, DISPATCH_PROPERTYPUT, value.Get(), 1, nullptr, ex));
+        return SUCCEEDED(TryCall(movie::kFlashVars, DISPATCH_PROPERTYPUT, value.Get(), 1, nullptr, ex));
     }
 
     void PutScaleMode(int mode) override {
         Variant value;
         value.SetInt(mode);
-        Call(kDispScaleMode, DISPATCH_PROPERTYPUT, value.Get(), 1, nullptr);
+        Call(movie::kScaleMode, DISPATCH_PROPERTYPUT, value.Get(), 1, nullptr);
     }
 
-    void PutWMode(const std::u16string& mode) override { PutText(kDispWMode, mode); }
+    void PutWMode(const std::u16string& mode) override { PutText(movie::kWMode, mode); }
 
     std::u16string GetVariable(const std::u16string& name) override {
         DISPID id = MemberId(L"GetVariable", m_getVariable);

@@ -106,7 +106,7 @@ std::string PlainTextOfRtf(std::string_view rtf) {
                 } else if (word == "u" && !number.empty()) {
                     long code = std::strtol(number.c_str(), nullptr, 10);
                     if (code < 0) code += 65536;
-                    if (!skip.back()) out += WideToAnsi(std::u16string(1, static_cast<char16_t>(code)));
+                    if (!skip.back()) out += Ansi(std::wstring(1, static_cast<wchar_t>(code)));
                     ansiToSkip = 1;  // the stand-in character that follows
                 }
             }

@@ -15,7 +15,6 @@
 namespace vel::win32 {
 namespace {
 
-const wchar_t* const kMessageClass = L"VelvinorMessages";
 constexpr UINT kRunPosted = WM_APP + 1;
 
 HFONT MessageFont() {
@@ -53,17 +52,11 @@ WinUi::WinUi() : m_instance(GetModuleHandleW(nullptr)) {
                                                        ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
 
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = MessageWindowProc;
-    wc.hInstance = m_instance;
-    wc.lpszClassName = kMessageClass;
-    RegisterClassExW(&wc);
     RegisterPeerClasses(m_instance);
 
-    m_messages.Reset(CreateWindowExW(0, kMessageClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, m_instance, nullptr));
-    if (!m_messages) throw Error("Cannot create the message window");
-    SetWindowLongPtrW(m_messages.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_messages = std::make_unique<NoticeWindow>(
+        [this](HWND, UINT message, WPARAM wParam, LPARAM) { return OnMessage(message, wParam); });
+    if (!*m_messages) throw Error("Cannot create the message window");
     m_font.Reset(MessageFont());
 }
 
@@ -78,20 +71,19 @@ void WinUi::Report(const std::function<void()>& report) {
     }
 }
 
-LRESULT CALLBACK WinUi::MessageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* ui = reinterpret_cast<WinUi*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (ui && message == WM_TIMER) {
-        if (ui->m_sink) Report([&] { ui->m_sink->TimerFired(static_cast<int>(wParam)); });
-        return 0;
+bool WinUi::OnMessage(UINT message, WPARAM wParam) {
+    if (message == WM_TIMER) {
+        if (m_sink) Report([&] { m_sink->TimerFired(static_cast<int>(wParam)); });
+        return true;
     }
-    if (ui && message == kRunPosted) {
-        if (ui->m_posted.empty()) return 0;
-        auto callback = std::move(ui->m_posted.front());
-        ui->m_posted.pop_front();
-        if (ui->m_sink) Report([&] { ui->m_sink->RunPosted(callback); });
-        return 0;
+    if (message == kRunPosted) {
+        if (m_posted.empty()) return true;
+        auto callback = std::move(m_posted.front());
+        m_posted.pop_front();
+        if (m_sink) Report([&] { m_sink->RunPosted(callback); });
+        return true;
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return false;
 }
 
 std::unique_ptr<ControlPeer> WinUi::CreatePeer(Control& control) {
@@ -166,14 +158,14 @@ void WinUi::SetTitle(const std::string& title) {
 }
 
 void WinUi::SetTimer(int timerId, std::uint32_t intervalMs) {
-    ::SetTimer(m_messages.Get(), static_cast<UINT_PTR>(timerId), intervalMs, nullptr);
+    ::SetTimer(m_messages->Get(), static_cast<UINT_PTR>(timerId), intervalMs, nullptr);
 }
 
-void WinUi::KillTimer(int timerId) { ::KillTimer(m_messages.Get(), static_cast<UINT_PTR>(timerId)); }
+void WinUi::KillTimer(int timerId) { ::KillTimer(m_messages->Get(), static_cast<UINT_PTR>(timerId)); }
 
 void WinUi::Post(std::function<void()> callback) {
     m_posted.push_back(std::move(callback));
-    PostMessageW(m_messages.Get(), kRunPosted, 0, 0);
+    PostMessageW(m_messages->Get(), kRunPosted, 0, 0);
 }
 
 void WinUi::Dispatch(MSG& msg) {

@@ -14,27 +14,16 @@
 #include "CommandSource.h"
 #include "StubSupport.h"
 #include "platform/win32/ComScoped.h"
+#include "platform/win32/MovieControlIds.h"
 
 using vel::win32::Bstr;
 using vel::win32::ComPtr;
 
 namespace flashstub {
 
-const CLSID kMovieControlClass = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-
 namespace {
 
-// The default (dual) interface and the event interface of the control.
-const IID kMovieInterface = {0xD27CDB6C, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-const IID kMovieEvents = {0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-
-constexpr DISPID kMovie = 102;
-constexpr DISPID kScaleMode = 120;
-constexpr DISPID kWMode = 133;
-constexpr DISPID kSetVariable = 151;
-constexpr DISPID kGetVariable = 152;
-constexpr DISPID kFlashVars = 170;
-constexpr DISPID kFSCommand = 150;  // on the event interface
+using namespace vel::win32::movie;
 
 struct Member {
     const wchar_t* name;
@@ -110,7 +99,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
         if (!iid) return E_POINTER;
-        *iid = kMovieEvents;
+        *iid = kEvents;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override;
@@ -119,7 +108,7 @@ public:
         *cookie = 0;
         // Strict, as a type-library control is: the sink must answer for the event interface.
         ComPtr<IDispatch> events;
-        if (FAILED(sink->QueryInterface(kMovieEvents, events.PutVoid())) || !events) return CONNECT_E_CANNOTCONNECT;
+        if (FAILED(sink->QueryInterface(kEvents, events.PutVoid())) || !events) return CONNECT_E_CANNOTCONNECT;
         *cookie = m_nextCookie++;
         m_sinks.emplace_back(*cookie, std::move(events));
         Log("advise");
@@ -187,7 +176,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kMovieInterface))
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kInterface))
             *out = static_cast<IDispatch*>(this);
         else if (IsEqualIID(iid, IID_IOleObject))
             *out = static_cast<IOleObject*>(this);
@@ -298,7 +287,7 @@ public:
     HRESULT STDMETHODCALLTYPE IsUpToDate() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* id) override {
         if (!id) return E_POINTER;
-        *id = kMovieControlClass;
+        *id = kClass;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetUserType(DWORD, LPOLESTR* type) override {
@@ -379,7 +368,7 @@ public:
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
         if (!point) return E_POINTER;
         *point = nullptr;
-        if (!IsEqualIID(iid, kMovieEvents)) return CONNECT_E_NOCONNECTION;
+        if (!IsEqualIID(iid, kEvents)) return CONNECT_E_NOCONNECTION;
         *point = &m_events;
         m_events.AddRef();
         return S_OK;
