@@ -129,9 +129,41 @@ Size WinUi::FrameSize(const Form& form) {
 }
 
 int WinUi::MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) {
-    // Owned by the main window, which it disables while it waits; timers and posted
-    // work go on in the box's own loop.
-    return MessageBoxW(MainWindow(), Wide(text).c_str(), Wide(caption).c_str(), style);
+    // Owned by the program's frontmost window, which it disables while it waits: an
+    // owned window always lies above its owner, so a box never opens hidden beneath a
+    // stay-on-top window (the intro, the installer). Timers and posted work go on in
+    // the box's own loop.
+    HWND owner = FrontForm();
+    if (owner && (GetWindowLongPtrW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST)) style |= MB_TOPMOST;
+    // The program's other windows wait too, as under a modal form.
+    std::vector<HWND> disabled = DisableFormsBut(owner);
+    int answer = MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), style);
+    Enable(disabled);
+    return answer;
+}
+
+std::vector<HWND> WinUi::DisableFormsBut(HWND kept) {
+    std::vector<HWND> disabled;
+    for (WinPeer* form : m_forms) {
+        HWND hwnd = form->Hwnd();
+        if (hwnd != kept && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+            EnableWindow(hwnd, FALSE);
+            disabled.push_back(hwnd);
+        }
+    }
+    return disabled;
+}
+
+void WinUi::Enable(const std::vector<HWND>& windows) {
+    for (HWND hwnd : windows)
+        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+}
+
+HWND WinUi::FrontForm() const {
+    for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        if (IsWindowVisible(hwnd))
+            if (WinPeer* peer = PeerOf(hwnd); peer && peer->Model().Kind() == ControlKind::Form) return hwnd;
+    return MainWindow();
 }
 
 void WinUi::SetCursor(Cursor cursor) {
@@ -195,14 +227,7 @@ void WinUi::Quit() { PostQuitMessage(0); }
 void WinUi::RunModal(Form& form) {
     HWND modal = reinterpret_cast<HWND>(form.Handle());
     // The other windows of the program wait while the form is up.
-    std::vector<HWND> disabled;
-    for (WinPeer* other : m_forms) {
-        HWND hwnd = other->Hwnd();
-        if (hwnd != modal && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-            EnableWindow(hwnd, FALSE);
-            disabled.push_back(hwnd);
-        }
-    }
+    std::vector<HWND> disabled = DisableFormsBut(modal);
     if (modal) SetForegroundWindow(modal);
     MSG msg;
     while (form.ModalResult() == 0) {
@@ -214,8 +239,7 @@ void WinUi::RunModal(Form& form) {
         }
         Dispatch(msg);
     }
-    for (HWND hwnd : disabled)
-        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+    Enable(disabled);
 }
 
 void WinUi::ProcessMessages() {

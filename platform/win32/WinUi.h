@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "forms/Forms.h"
 #include "platform/Ui.h"
@@ -94,6 +95,11 @@ private:
     // Offers a queued message to the program's filter and key preview, then dispatches it.
     void Dispatch(MSG& msg);
     void ApplyCursor();
+    // The visible form highest in the z-order, else the main window.
+    HWND FrontForm() const;
+    // Disables the program's visible forms but `kept`; answers those it disabled.
+    std::vector<HWND> DisableFormsBut(HWND kept);
+    static void Enable(const std::vector<HWND>& windows);
 
     HINSTANCE m_instance;
     UiEvents* m_sink = nullptr;

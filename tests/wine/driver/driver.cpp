@@ -30,7 +30,9 @@
 //   close                               posts WM_CLOSE to the current window
 //   restore                             restores the current window, as its taskbar button does
 //   show                                prints the current window's children and texts
-//   list                                prints every visible top-level window
+//   list                                prints every visible top-level window, top first
+//   expect-above CLASS TITLE            the current window lies above every other visible
+//                                       such window in the z-order (within 5 s)
 //   print TEXT                          prints TEXT
 // After each found window the driver prints "found CLASS "TITLE" t=UNIX_MS".
 
@@ -136,13 +138,22 @@ std::vector<HWND> Find(const std::wstring& cls, const std::wstring& title) {
 std::string Describe(HWND hwnd) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    return ToUtf8(ClassOf(hwnd)) + " " + Shown(TitleOf(hwnd)) + " pid=" + std::to_string(pid);
+    const bool topMost = (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    return ToUtf8(ClassOf(hwnd)) + " " + Shown(TitleOf(hwnd)) + " pid=" + std::to_string(pid) +
+           (topMost ? " topmost" : "");
+}
+
+// The visible top-level windows as the system stacks them, top first.
+std::vector<HWND> ZOrder() {
+    std::vector<HWND> windows;
+    for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        if (IsWindowVisible(hwnd)) windows.push_back(hwnd);
+    return windows;
 }
 
 std::string ListAll() {
     std::string out;
-    for (HWND hwnd : TopWindows())
-        if (IsWindowVisible(hwnd)) out += "\n  " + Describe(hwnd);
+    for (HWND hwnd : ZOrder()) out += "\n  " + Describe(hwnd);
     return out.empty() ? " (no visible window)" : out;
 }
 
@@ -349,6 +360,24 @@ void Run(const std::vector<std::wstring>& w) {
         Out(out);
     } else if (cmd == L"list") {
         Out("windows:" + ListAll());
+    } else if (cmd == L"expect-above") {
+        need(2);
+        HWND hwnd = Current();
+        // Windows above the current one that match: none may be left.
+        auto covering = [&] {
+            std::vector<HWND> above;
+            for (HWND other : ZOrder()) {
+                if (other == hwnd) return above;
+                if (Matches(w[1], ClassOf(other)) && Matches(w[2], TitleOf(other))) above.push_back(other);
+            }
+            above.assign(1, nullptr);  // not visible at all
+            return above;
+        };
+        std::vector<HWND> above;
+        if (!Poll(5000, [&] { return (above = covering()).empty(); })) {
+            if (!above[0]) Fail("the window is not visible: " + Describe(hwnd));
+            Fail(Describe(hwnd) + " lies beneath " + Describe(above[0]) + "; top first:" + ListAll());
+        }
     } else if (cmd == L"print") {
         need(1);
         Out(ToUtf8(w[1]));
