@@ -11,6 +11,7 @@
 
 #include "platform/win32/ComScoped.h"
 #include "platform/win32/MovieControlIds.h"
+#include "platform/win32/Scoped.h"
 #include "platform/win32/WinText.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"
@@ -47,6 +48,25 @@ void Check(HRESULT hr) {
         if (FAILED(ex.info.scode)) hr = ex.info.scode;
     }
     throw OleError(ResultText(hr));
+}
+
+// The control's stored design-time state: its size in pixels and the texts of its
+// properties, applied as a container applies what it stored, before any movie loads.
+constexpr SIZE kDesignSize = {1024, 768};
+struct StoredProperty {
+    const wchar_t* name;
+    const char16_t* value;
+};
+constexpr StoredProperty kStoredState[] = {{L"WMode", u"Window"},           {L"Quality2", u"High"},
+                                           {L"AllowScriptAccess", u"always"}, {L"Scale", u"ShowAll"},
+                                           {L"AllowNetworking", u"all"},     {L"AllowFullScreen", u"false"}};
+
+// Pixels to the HIMETRIC units (0.01 mm) of an OLE extent, at the screen's resolution.
+SIZEL Himetric(SIZE pixels) {
+    ScopedWindowDc screen(nullptr);
+    const int dpiX = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
+    const int dpiY = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
+    return {MulDiv(pixels.cx, 2540, dpiX), MulDiv(pixels.cy, 2540, dpiY)};
 }
 
 Bstr MakeBstr(std::u16string_view text) {
@@ -332,6 +352,7 @@ public:
         if (!siteFirst) SetSite();
 
         Check(m_object.QueryInto(IID_IDispatch, m_dispatch));
+        ApplyStoredState();
 
         ComPtr<IConnectionPointContainer> points;
         Check(m_object.QueryInto(IID_IConnectionPointContainer, points));
@@ -410,6 +431,23 @@ public:
     WindowHandle Handle() override { return reinterpret_cast<WindowHandle>(m_window); }
 
 private:
+    // By name: a player older than a property lacks it and keeps its own default. A
+    // property it refuses is left so too, as a control loading its stored state would.
+    void ApplyStoredState() {
+        SIZEL extent = Himetric(kDesignSize);
+        m_object->SetExtent(DVASPECT_CONTENT, &extent);
+        m_site->SetBounds(RECT{0, 0, kDesignSize.cx, kDesignSize.cy});
+        for (const StoredProperty& property : kStoredState) {
+            LPOLESTR names[] = {const_cast<LPOLESTR>(property.name)};
+            DISPID id = DISPID_UNKNOWN;
+            if (FAILED(m_dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) continue;
+            Variant value;
+            value.SetBstr(MakeBstr(property.value));
+            ExcepInfo ex;
+            TryCall(id, DISPATCH_PROPERTYPUT, value.Get(), 1, nullptr, ex);
+        }
+    }
+
     void SetSite() {
         Check(m_object->SetClientSite(m_site->ClientSite()));
         m_siteSet = true;

@@ -25,13 +25,31 @@ namespace {
 
 using namespace vel::win32::movie;
 
+// The text properties of the control's stored state that a container puts before the
+// movie loads. The program finds them by name, so these ids are the stand-in's own.
+constexpr DISPID kQuality2 = 1001;
+constexpr DISPID kScale = 1002;
+constexpr DISPID kAllowScriptAccess = 1003;
+constexpr DISPID kAllowNetworking = 1004;
+constexpr DISPID kAllowFullScreen = 1005;
+
 struct Member {
     const wchar_t* name;
     DISPID id;
 };
-constexpr Member kMembers[] = {{L"Movie", kMovie},           {L"ScaleMode", kScaleMode},
-                               {L"WMode", kWMode},           {L"FlashVars", kFlashVars},
-                               {L"SetVariable", kSetVariable}, {L"GetVariable", kGetVariable}};
+constexpr Member kMembers[] = {{L"Movie", kMovie},
+                               {L"ScaleMode", kScaleMode},
+                               {L"WMode", kWMode},
+                               {L"FlashVars", kFlashVars},
+                               {L"SetVariable", kSetVariable},
+                               {L"GetVariable", kGetVariable},
+                               {L"Quality2", kQuality2},
+                               {L"Scale", kScale},
+                               {L"AllowScriptAccess", kAllowScriptAccess},
+                               {L"AllowNetworking", kAllowNetworking},
+                               {L"AllowFullScreen", kAllowFullScreen}};
+
+bool IsStateText(DISPID id) { return id >= kQuality2 && id <= kAllowFullScreen; }
 
 const wchar_t* MemberName(DISPID id) {
     for (const Member& m : kMembers)
@@ -298,6 +316,7 @@ public:
         if (!size) return E_POINTER;
         if (aspect != DVASPECT_CONTENT) return E_FAIL;
         m_extent = *size;
+        Log("extent " + std::to_string(size->cx) + "x" + std::to_string(size->cy) + " himetric");
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, SIZEL* size) override {
@@ -391,6 +410,13 @@ public:
                 Command c = std::move(m_pending.front());
                 m_pending.pop_front();
                 if (!c.note.empty()) Log(c.note);
+                // The player lets a movie's FSCommands through to its container only when
+                // script access is "always"; its default ("sameDomain") keeps them in.
+                if (!SameName(m_state[kAllowScriptAccess].c_str(), L"always")) {
+                    Log("fscommand blocked " + Quote(c.command) + " " + Quote(c.args) + ": AllowScriptAccess " +
+                        Quote(m_state[kAllowScriptAccess]));
+                    continue;
+                }
                 m_lastCommand = c.args.empty() ? c.command : c.command + L" " + c.args;
                 m_events.Raise(c);
             }
@@ -597,6 +623,12 @@ private:
                 Log("put FlashVars " + Quote(text));
                 SetFlashVariables(text);
                 break;
+            default:
+                if (IsStateText(id)) {
+                    m_state[id] = text;
+                    Log("put " + Utf8(name) + " " + Quote(text));
+                }
+                break;
         }
         return S_OK;
     }
@@ -616,6 +648,7 @@ private:
                 result->lVal = m_scaleMode;
                 return S_OK;
         }
+        if (IsStateText(id)) return ReturnText(result, m_state[id]);
         return DISP_E_MEMBERNOTFOUND;
     }
 
@@ -645,6 +678,12 @@ private:
     SIZEL m_extent{27093, 20320};  // 1024 by 768 pixels in HIMETRIC at 96 dpi
     std::wstring m_movie, m_wmode, m_flashVars;
     int m_scaleMode = 0;
+    // The stored-state texts, as a new control has them until a container puts its own.
+    std::map<DISPID, std::wstring> m_state = {{kQuality2, L"High"},
+                                              {kScale, L"ShowAll"},
+                                              {kAllowScriptAccess, L"sameDomain"},
+                                              {kAllowNetworking, L"all"},
+                                              {kAllowFullScreen, L"false"}};
     std::map<std::wstring, std::wstring> m_variables;
     std::wstring m_lastCommand;  // "command args"
     std::vector<std::wstring> m_shown;
