@@ -4,6 +4,7 @@
 #include <ocidl.h>
 #include <ole2.h>
 #include <olectl.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -363,6 +364,7 @@ public:
         Check(m_object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, m_site->ClientSite(), 0, m_parent, &bounds));
         Check(m_object.QueryInto(IID_IOleInPlaceObject, m_inPlace));
         Check(m_inPlace->GetWindow(&m_window));
+        SetWindowSubclass(m_window, &ContainerFirst, 0, 0);
     }
 
     void PutMovie(const std::u16string& path) override { PutText(movie::kMovie, path); }
@@ -431,6 +433,19 @@ public:
     WindowHandle Handle() override { return reinterpret_cast<WindowHandle>(m_window); }
 
 private:
+    // The container decides the cursor over the control first, as a container that
+    // subclasses its controls' windows does: the player sets its own arrow otherwise,
+    // over the hourglass the movie asked for. The parent answers false where it leaves
+    // the choice to the control.
+    static LRESULT CALLBACK ContainerFirst(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR) {
+        if (message == WM_SETCURSOR)
+            if (HWND parent = GetParent(window); parent && SendMessageW(parent, WM_SETCURSOR, wParam, lParam))
+                return TRUE;
+        if (message == WM_NCDESTROY) RemoveWindowSubclass(window, &ContainerFirst, 0);
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+
     // By name: a player older than a property lacks it and keeps its own default. A
     // property it refuses is left so too, as a control loading its stored state would.
     void ApplyStoredState() {

@@ -253,6 +253,8 @@ private:
                     ::SetCursor(LoadCursorW(nullptr, IDC_WAIT));
                     return TRUE;
                 }
+                // Over a child, its own cursor: the default one is no choice of the form's.
+                if (reinterpret_cast<HWND>(wParam) != hwnd) return FALSE;
                 break;
             case WM_SIZE:
                 if (m_ui.IsMainWindow(hwnd)) m_ui.MainWindowSized(wParam);

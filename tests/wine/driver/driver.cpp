@@ -31,6 +31,8 @@
 //   restore                             restores the current window, as its taskbar button does
 //   show                                prints the current window's children and texts
 //   list                                prints every visible top-level window, top first
+//   cursor X Y HANDLE                   moves the pointer to the screen point and expects
+//                                       the cursor with that handle there (within 5 s)
 //   expect-above CLASS TITLE            the current window lies above every other visible
 //                                       such window in the z-order (within 5 s)
 //   print TEXT                          prints TEXT
@@ -39,6 +41,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -360,6 +363,26 @@ void Run(const std::vector<std::wstring>& w) {
         Out(out);
     } else if (cmd == L"list") {
         Out("windows:" + ListAll());
+    } else if (cmd == L"cursor") {
+        need(3);
+        // Cursor handles belong to the process that loaded them: the program's own
+        // stand-in control tells which handle is which there (its log).
+        const int x = static_cast<int>(Number(w, 1, 0)), y = static_cast<int>(Number(w, 2, 0));
+        const auto wanted = static_cast<std::uintptr_t>(std::wcstoull(w[3].c_str(), nullptr, 10));
+        CURSORINFO info{};
+        bool seen = Poll(5000, [&] {
+            // A move each time: the window under the pointer is asked for its cursor then.
+            SetCursorPos(x + 1, y);
+            SetCursorPos(x, y);
+            info.cbSize = sizeof info;
+            return GetCursorInfo(&info) && reinterpret_cast<std::uintptr_t>(info.hCursor) == wanted;
+        });
+        if (!seen) {
+            HWND under = WindowFromPoint(POINT{x, y});
+            Fail("the cursor at " + std::to_string(x) + "," + std::to_string(y) + " is " +
+                 std::to_string(reinterpret_cast<std::uintptr_t>(info.hCursor)) + ", not " + ToUtf8(w[3]) + ", over " +
+                 (under ? Describe(under) : std::string("no window")));
+        }
     } else if (cmd == L"expect-above") {
         need(2);
         HWND hwnd = Current();

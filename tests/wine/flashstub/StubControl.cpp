@@ -183,6 +183,13 @@ public:
     StubControl() : m_events(*this), m_sources(CreateCommandSources()) {
         ++g_live;
         Log("create");
+        // Cursor handles are the process's own: a test reading the system's cursor
+        // from outside learns here which one is which.
+        auto handle = [](LPCWSTR id) {
+            return std::to_string(reinterpret_cast<std::uintptr_t>(LoadCursorW(nullptr, id)));
+        };
+        Log("cursors arrow " + handle(reinterpret_cast<LPCWSTR>(IDC_ARROW)) + " wait " +
+            handle(reinterpret_cast<LPCWSTR>(IDC_WAIT)));
     }
     ~StubControl() {
         if (m_font) DeleteObject(m_font);
@@ -728,6 +735,15 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 return 1;  // painting covers it all
             case WM_SHOWWINDOW:
                 if (lParam == 0) Log(wParam ? "show" : "hide");
+                break;
+            case WM_SETCURSOR:
+                // A player sets its own cursor over its window without asking its
+                // parent; a container that wants another one must catch the message
+                // on the way in (by subclassing the control's window).
+                if (LOWORD(lParam) == HTCLIENT) {
+                    SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
+                    return TRUE;
+                }
                 break;
             case WM_DESTROY:
                 SetWindowLongPtrW(window, GWLP_USERDATA, 0);
