@@ -82,7 +82,7 @@ void TMainForm::PlayClip(const std::string& clipName) {
     }
 
     // The backdrop takes the movie's place and size; the clip is drawn over it.
-    Image1.SetPicture(ReadWholeFile(files, swfFolder + "frame.bmp"));
+    Image1.SetPicture(ReadBitmapFile(files, swfFolder + "frame.bmp"));
     const int width = Flash1->Width(), height = Flash1->Height();
     const Size client = ClientSize();
     Image1.SetBounds({(client.width - width) / 2, (client.height - height) / 2, width, height});
