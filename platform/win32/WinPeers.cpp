@@ -155,7 +155,9 @@ public:
                 // A maximised window keeps to the screen; the bounds become its normal place.
                 if (m_form.Maximized() && IsZoomed(m_hwnd)) break;
                 Rect b = m_form.Bounds();
+                m_placing = true;
                 SetWindowPos(m_hwnd, nullptr, b.left, b.top, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
+                m_placing = false;
                 break;
             }
             case Property::Text: SetWindowTextW(m_hwnd, Caption().c_str()); break;
@@ -259,6 +261,16 @@ private:
             case WM_SIZE:
                 if (m_ui.IsMainWindow(hwnd)) m_ui.MainWindowSized(wParam);
                 break;
+            case WM_WINDOWPOSCHANGED:
+                // A window with a frame is the user's to move and size: the program's
+                // state follows (a minimised or maximised one keeps its normal place).
+                if (!m_placing && m_form.Border() != BorderStyle::None && IsWindowVisible(hwnd) && !IsIconic(hwnd) &&
+                    !IsZoomed(hwnd)) {
+                    RECT r;
+                    GetWindowRect(hwnd, &r);
+                    WinUi::Report([&] { m_form.UserPlace({r.left, r.top, r.right - r.left, r.bottom - r.top}); });
+                }
+                break;
             case WM_GETMINMAXINFO:
                 if (m_form.Maximized()) {
                     auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
@@ -281,6 +293,7 @@ private:
     Form& m_form;
     COLORREF m_color = 0;
     ScopedGdi m_brush;
+    bool m_placing = false;  // the program places the window: nothing to report
 };
 
 // ---- children ----

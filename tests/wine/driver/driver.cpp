@@ -31,6 +31,9 @@
 //   restore                             restores the current window, as its taskbar button does
 //   show                                prints the current window's children and texts
 //   list                                prints every visible top-level window, top first
+//   place LEFT TOP WIDTH HEIGHT         moves and sizes the current window, as a frame drag does
+//   expect-rect LEFT TOP WIDTH HEIGHT   the current window's outer rectangle (within 5 s)
+//   expect-filled                       each visible child fills the client area (within 5 s)
 //   cursor X Y HANDLE                   moves the pointer to the screen point and expects
 //                                       the cursor with that handle there (within 5 s)
 //   expect-above CLASS TITLE            the current window lies above every other visible
@@ -363,6 +366,47 @@ void Run(const std::vector<std::wstring>& w) {
         Out(out);
     } else if (cmd == L"list") {
         Out("windows:" + ListAll());
+    } else if (cmd == L"place") {
+        need(4);
+        SetWindowPos(Current(), nullptr, static_cast<int>(std::wcstol(w[1].c_str(), nullptr, 10)),
+                     static_cast<int>(std::wcstol(w[2].c_str(), nullptr, 10)), static_cast<int>(Number(w, 3, 0)),
+                     static_cast<int>(Number(w, 4, 0)), SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (cmd == L"expect-rect") {
+        need(4);
+        RECT r{};
+        auto text = [](const RECT& x) {
+            return std::to_string(x.left) + "," + std::to_string(x.top) + " " + std::to_string(x.right - x.left) + "x" +
+                   std::to_string(x.bottom - x.top);
+        };
+        const RECT wanted{static_cast<LONG>(std::wcstol(w[1].c_str(), nullptr, 10)),
+                          static_cast<LONG>(std::wcstol(w[2].c_str(), nullptr, 10)), 0, 0};
+        const LONG width = static_cast<LONG>(Number(w, 3, 0)), height = static_cast<LONG>(Number(w, 4, 0));
+        if (!Poll(5000, [&] {
+                GetWindowRect(Current(), &r);
+                return r.left == wanted.left && r.top == wanted.top && r.right - r.left == width &&
+                       r.bottom - r.top == height;
+            }))
+            Fail("the window is at " + text(r) + ", not " + text(RECT{wanted.left, wanted.top, wanted.left + width,
+                                                                       wanted.top + height}));
+    } else if (cmd == L"expect-filled") {
+        std::string seen;
+        if (!Poll(5000, [&] {
+                RECT client;
+                GetClientRect(Current(), &client);
+                seen = "client " + std::to_string(client.right) + "x" + std::to_string(client.bottom);
+                bool all = true;
+                for (HWND child : Children(Current())) {
+                    if (GetParent(child) != Current() || !IsWindowVisible(child)) continue;
+                    RECT r;
+                    GetWindowRect(child, &r);
+                    MapWindowPoints(nullptr, Current(), reinterpret_cast<POINT*>(&r), 2);
+                    seen += "; " + ToUtf8(ClassOf(child)) + " " + std::to_string(r.left) + "," + std::to_string(r.top) +
+                            " " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+                    all = all && r.left == 0 && r.top == 0 && r.right == client.right && r.bottom == client.bottom;
+                }
+                return all;
+            }))
+            Fail("a child does not fill the client area: " + seen);
     } else if (cmd == L"cursor") {
         need(3);
         // Cursor handles belong to the process that loaded them: the program's own
