@@ -130,6 +130,10 @@ void Form::UserKeyUp(std::uint16_t key, std::uint32_t shift) {
     if (OnKeyUp) m_app.Guard([&] { OnKeyUp(key, shift); });
 }
 
+void Form::UserPlace(Rect bounds) {
+    m_app.Guard([&] { SetBounds(bounds); });
+}
+
 void Form::UserClose() {
     m_app.Guard([this] {
         if (OnCloseRequest) {

@@ -111,6 +111,8 @@ public:
     // Input from the backend.
     void UserKeyUp(std::uint16_t key, std::uint32_t shift);
     void UserClose();
+    // The user moved or sized the window: its outer bounds now.
+    void UserPlace(Rect bounds);
 
     std::function<void()> OnShow;
     std::function<void(std::uint16_t& key, std::uint32_t shift)> OnKeyUp;

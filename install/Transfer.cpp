@@ -14,15 +14,6 @@ namespace vel {
 
 namespace {
 
-void LoadPicture(FileSystem& files, Image& image, const std::string& path) {
-    std::uint32_t code = 0;
-    std::optional<std::string> bytes = files.ReadFile(path, &code);
-    if (!bytes)
-        throw Error("Cannot open file \"" + path + "\". " +
-                    (code == 3 ? "The system cannot find the path specified" : "The system cannot find the file specified"));
-    image.SetPicture(std::move(*bytes));
-}
-
 std::int64_t FreeMegabytesOn(FileSystem& files, char driveLetter) {
     return FreeMegabytes(files.FreeBytesAvailable(driveLetter == ' ' ? std::string() : std::string(1, driveLetter) + ":\\"));
 }
@@ -41,7 +32,7 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     const std::string& programFolder = context.programFolder;
     const std::string required = IntToStr(kRequiredMegabytes);
 
-    LoadPicture(context.files, dialog.Image1, programFolder + "install.bmp");
+    dialog.Image1.SetPicture(ReadWholeFile(context.files, programFolder + "install.bmp"));
     const std::string question = Ru("Перенести файлы программы на жесткий диск?\r\nОни займут примерно ") + required +
                                  Ru(" Мб, но программа сможет работать быстрее");
     const std::string programFilesDir = ReadProgramFilesDir(registry);

@@ -91,7 +91,7 @@ void TClipPlayer::Play(const std::string& movieFolder, const std::string& clipNa
     }
 
     // The backdrop takes the movie's place and size; the clip is drawn over it.
-    m_backdrop.SetPicture(ReadWholeFile(files, movieFolder + "frame.bmp"));
+    m_backdrop.SetPicture(ReadBitmapFile(files, movieFolder + "frame.bmp"));
     const Size movie = m_movie.size();
     const int width = movie.width, height = movie.height;
     const Size client = m_window.ClientSize();

@@ -54,6 +54,9 @@ public:
 
     // Whole-file read; nullopt with errorCode set (the platform's code, 2 = not found).
     virtual std::optional<std::string> ReadFile(const std::string& path, std::uint32_t* errorCode = nullptr) = 0;
+    // The system's own text for such an error code, in the system's language, without
+    // a final full stop.
+    virtual std::string ErrorText(std::uint32_t errorCode) = 0;
     // Creates or overwrites a file with these bytes.
     virtual bool WriteFile(const std::string& path, const std::string& bytes) = 0;
 

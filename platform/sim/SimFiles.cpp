@@ -222,6 +222,17 @@ std::vector<FindEntry> SimFiles::Find(const std::string& pattern) {
     return out;
 }
 
+// The simulated machine speaks English, from a fixed table.
+std::string SimFiles::ErrorText(std::uint32_t errorCode) {
+    switch (errorCode) {
+        case kNotFound: return "The system cannot find the file specified";
+        case kPathNotFound: return "The system cannot find the path specified";
+        case kAccessDenied: return "Access is denied";
+        case 32: return "The process cannot access the file because it is being used by another process";
+        default: return "System error. Code: " + std::to_string(errorCode);
+    }
+}
+
 std::optional<std::string> SimFiles::ReadFile(const std::string& path, std::uint32_t* errorCode) {
     Node* n = Get(path);
     if (!n || n->folder) {

@@ -31,6 +31,7 @@ public:
     bool DeleteFile(const std::string& path) override;
     std::vector<FindEntry> Find(const std::string& pattern) override;
     std::optional<std::string> ReadFile(const std::string& path, std::uint32_t* errorCode) override;
+    std::string ErrorText(std::uint32_t errorCode) override;
     bool WriteFile(const std::string& path, const std::string& bytes) override;
     std::string CurrentDirectory() override { return m_current; }
     bool SetCurrentDirectory(const std::string& path) override;

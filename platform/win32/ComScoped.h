@@ -3,7 +3,7 @@
 // leaks a reference (a leaked reference keeps a server DLL loaded past CoUninitialize).
 // Header-only: the movie host and the test stand-in control share it.
 
-#include <windows.h>
+#include "platform/win32/Win32.h"
 #include <oleauto.h>
 
 #include <cstring>

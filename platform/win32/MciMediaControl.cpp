@@ -1,43 +1,22 @@
 #include "platform/win32/MciMediaControl.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-// windows.h first: the multimedia headers rely on its types.
+#include "platform/win32/Win32.h"
+// Win32.h first: the multimedia headers rely on its types.
 #include <digitalv.h>
 #include <mmsystem.h>
 
 #include <algorithm>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include "runtime/Text.h"
+#include "platform/win32/NoticeWindow.h"
+#include "platform/win32/WinText.h"
 
 namespace vel::win32 {
 namespace {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16");
-
 // The program's text is code page 1251 whatever the system's ANSI code page is, so
 // the element name goes through the wide call rather than mciSendCommandA.
-std::wstring Wide(const std::string& ansi) {
-    const std::u16string w = AnsiToWide(ansi);
-    return std::wstring(w.begin(), w.end());
-}
-
-std::string Ansi(const wchar_t* wide) {
-    const std::wstring w(wide);
-    return WideToAnsi(std::u16string(w.begin(), w.end()));
-}
-
-struct WindowDeleter {
-    void operator()(HWND window) const { DestroyWindow(window); }
-};
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
-
-constexpr wchar_t kNoticeClass[] = L"VelvinorMciNotice";
 
 MCIERROR Send(MciDevice device, UINT command, DWORD_PTR flags, void* params) {
     return mciSendCommandW(device, command, flags, reinterpret_cast<DWORD_PTR>(params));
@@ -82,11 +61,10 @@ private:
     struct Owed {
         MciDevice device = 0;
         bool deviceOpen = true;  // false once its device was closed: the id may be reused
-        UniqueWindow window;
+        std::unique_ptr<NoticeWindow> window;
         std::function<void(std::uint32_t)> callback;
     };
 
-    static LRESULT CALLBACK NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnNotice(HWND window, std::uint32_t value);
     // Ends the device's plays still owed a notice with `value`, except those whose
     // notice is already waiting. With `stopped`, the device's latest play was running
@@ -97,34 +75,13 @@ private:
     std::vector<std::unique_ptr<Owed>> m_owed;
 };
 
-bool RegisterNoticeClass(WNDPROC proc) {
-    static const bool registered = [proc] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = kNoticeClass;
-        return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }();
-    return registered;
-}
-
 MciMediaControl::~MciMediaControl() {
     // Callbacks die with their owner: close what is open, drop what is owed.
     for (MciDevice device : m_open) SendPlain(device, MCI_CLOSE, MCI_WAIT);
 }
 
-LRESULT CALLBACK MciMediaControl::NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == MM_MCINOTIFY) {
-        if (auto* self = reinterpret_cast<MciMediaControl*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
-            self->OnNotice(window, static_cast<std::uint32_t>(wParam));
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
 void MciMediaControl::OnNotice(HWND window, std::uint32_t value) {
-    auto it = std::find_if(m_owed.begin(), m_owed.end(), [window](const auto& o) { return o->window.get() == window; });
+    auto it = std::find_if(m_owed.begin(), m_owed.end(), [window](const auto& o) { return o->window->Get() == window; });
     if (it == m_owed.end()) return;
     auto callback = std::move((*it)->callback);
     // Destroying a window from inside its own procedure is allowed. The callback runs
@@ -139,7 +96,7 @@ void MciMediaControl::EndOwed(MciDevice device, std::uint32_t value, bool stoppe
         if (owed->device == device && owed->deviceOpen) latest = owed.get();
     for (auto& owed : m_owed) {
         if (owed->device != device || !owed->deviceOpen) continue;
-        HWND window = owed->window.get();
+        HWND window = owed->window->Get();
         MSG waiting;
         if (stopped && owed.get() == latest) {
             // Wine's AVI device reports a stopped play as SUCCESSFUL; Windows' as ABORTED.
@@ -235,18 +192,18 @@ MciError MciMediaControl::SeekToStart(MciDevice device) {
 
 MciError MciMediaControl::Play(MciDevice device, std::function<void(std::uint32_t)> onNotify) {
     if (std::find(m_open.begin(), m_open.end(), device) == m_open.end()) return MCIERR_INVALID_DEVICE_ID;
-    if (!RegisterNoticeClass(&NoticeProc)) return MCIERR_OUT_OF_MEMORY;
     auto owed = std::make_unique<Owed>();
     owed->device = device;
     owed->callback = std::move(onNotify);
-    // Message-only: never shown, no taskbar entry, yet served by the thread's loop.
-    owed->window.reset(CreateWindowExW(0, kNoticeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                       GetModuleHandleW(nullptr), nullptr));
-    if (!owed->window) return MCIERR_OUT_OF_MEMORY;
-    SetWindowLongPtrW(owed->window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    owed->window = std::make_unique<NoticeWindow>([this](HWND window, UINT message, WPARAM wParam, LPARAM) {
+        if (message != MM_MCINOTIFY) return false;
+        OnNotice(window, static_cast<std::uint32_t>(wParam));
+        return true;
+    });
+    if (!*owed->window) return MCIERR_OUT_OF_MEMORY;
 
     MCI_PLAY_PARMS params{};
-    params.dwCallback = reinterpret_cast<DWORD_PTR>(owed->window.get());
+    params.dwCallback = reinterpret_cast<DWORD_PTR>(owed->window->Get());
     // MCI_NOTIFY without MCI_WAIT: returns at once, the notice comes as a message.
     if (MCIERROR error = Send(device, MCI_PLAY, MCI_NOTIFY, &params)) return error;  // no notice owed
     // The device supersedes a play still running; one that does not say so still has.

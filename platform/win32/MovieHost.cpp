@@ -1,48 +1,35 @@
 #include "platform/win32/MovieHost.h"
 
-#include <windows.h>
+#include "platform/win32/Win32.h"
 #include <ocidl.h>
 #include <ole2.h>
 #include <olectl.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
 #include <utility>
 
 #include "platform/win32/ComScoped.h"
+#include "platform/win32/MovieControlIds.h"
+#include "platform/win32/Scoped.h"
+#include "platform/win32/WinText.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"
 
 namespace vel::win32 {
 namespace {
 
-// {D27CDB6E-AE6D-11CF-96B8-444553540000}: the movie player control.
-constexpr CLSID kMovieControlClass = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-// {D27CDB6D-AE6D-11CF-96B8-444553540000}: its event (source) interface.
-constexpr IID kMovieEvents = {0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-
-constexpr DISPID kDispMovie = 102;
-constexpr DISPID kDispScaleMode = 120;
-constexpr DISPID kDispWMode = 133;
-constexpr DISPID kDispFlashVars = 170;
-constexpr DISPID kDispFSCommand = 150;  // event: command, args
-
-// Error texts end without the line break and full stop the system puts after them.
-void TrimMessageEnd(std::u16string& text) {
-    while (!text.empty() && (text.back() <= u' ' || text.back() == u'.')) text.pop_back();
+// OLE error texts end without the line break and full stop the system puts after them.
+void TrimMessageEnd(std::string& text) {
+    while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) text.pop_back();
 }
 
 // The system's text for a failing result; a code without one reads "OLE error XXXXXXXX".
 std::string ResultText(HRESULT hr) {
-    wchar_t* buffer = nullptr;
-    DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::u16string text;
-    for (DWORD i = 0; buffer && i < length; ++i) text += static_cast<char16_t>(buffer[i]);
-    LocalFree(buffer);
+    std::string text = SystemMessage(static_cast<DWORD>(hr));
     TrimMessageEnd(text);
-    if (!text.empty()) return WideToAnsi(text);
+    if (!text.empty()) return text;
     char code[32];
     std::snprintf(code, sizeof code, "OLE error %08lX", static_cast<unsigned long>(hr));
     return code;
@@ -56,12 +43,31 @@ void Check(HRESULT hr) {
 [[noreturn]] void ThrowInvokeError(HRESULT hr, ExcepInfo& ex) {
     if (hr == DISP_E_EXCEPTION) {
         if (ex.info.pfnDeferredFillIn) ex.info.pfnDeferredFillIn(&ex.info);
-        std::u16string description = Bstr::ToText(ex.info.bstrDescription);
+        std::string description = Ansi(ex.info.bstrDescription);
         TrimMessageEnd(description);
-        if (!description.empty()) throw OleError(WideToAnsi(description));
+        if (!description.empty()) throw OleError(description);
         if (FAILED(ex.info.scode)) hr = ex.info.scode;
     }
     throw OleError(ResultText(hr));
+}
+
+// The control's stored design-time state: its size in pixels and the texts of its
+// properties, applied as a container applies what it stored, before any movie loads.
+constexpr SIZE kDesignSize = {1024, 768};
+struct StoredProperty {
+    const wchar_t* name;
+    const char16_t* value;
+};
+constexpr StoredProperty kStoredState[] = {{L"WMode", u"Window"},           {L"Quality2", u"High"},
+                                           {L"AllowScriptAccess", u"always"}, {L"Scale", u"ShowAll"},
+                                           {L"AllowNetworking", u"all"},     {L"AllowFullScreen", u"false"}};
+
+// Pixels to the HIMETRIC units (0.01 mm) of an OLE extent, at the screen's resolution.
+SIZEL Himetric(SIZE pixels) {
+    ScopedWindowDc screen(nullptr);
+    const int dpiX = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
+    const int dpiY = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
+    return {MulDiv(pixels.cx, 2540, dpiX), MulDiv(pixels.cy, 2540, dpiY)};
 }
 
 Bstr MakeBstr(std::u16string_view text) {
@@ -256,7 +262,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, kMovieEvents))
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, movie::kEvents))
             return E_NOINTERFACE;
         *out = static_cast<IDispatch*>(this);
         AddRef();
@@ -275,7 +281,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                      UINT*) override {
-        if (id != kDispFSCommand) return S_OK;  // the control's other events are not used
+        if (id != movie::kFSCommand) return S_OK;  // the control's other events are not used
         if (!params || params->cArgs != 2 || params->cNamedArgs != 0) return DISP_E_BADPARAMCOUNT;
         // The handler is written for the window thread; an apartment-model control
         // calls from there, anything else is refused rather than run unsynchronised.
@@ -334,7 +340,7 @@ public:
     }
 
     void Open() {
-        Check(CoCreateInstance(kMovieControlClass, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, m_object.PutVoid()));
+        Check(CoCreateInstance(movie::kClass, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, m_object.PutVoid()));
 
         // Some controls read ambient state while initialising, so they want the site first.
         DWORD misc = 0;
@@ -347,23 +353,25 @@ public:
         if (!siteFirst) SetSite();
 
         Check(m_object.QueryInto(IID_IDispatch, m_dispatch));
+        ApplyStoredState();
 
         ComPtr<IConnectionPointContainer> points;
         Check(m_object.QueryInto(IID_IConnectionPointContainer, points));
-        Check(points->FindConnectionPoint(kMovieEvents, m_events.Put()));
+        Check(points->FindConnectionPoint(movie::kEvents, m_events.Put()));
         Check(m_events->Advise(static_cast<IDispatch*>(m_sink.Get()), &m_cookie));
 
         RECT bounds = m_site->Bounds();
         Check(m_object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, m_site->ClientSite(), 0, m_parent, &bounds));
         Check(m_object.QueryInto(IID_IOleInPlaceObject, m_inPlace));
         Check(m_inPlace->GetWindow(&m_window));
+        SetWindowSubclass(m_window, &ContainerFirst, 0, 0);
     }
 
-    void PutMovie(const std::u16string& path) override { PutText(kDispMovie, path); }
+    void PutMovie(const std::u16string& path) override { PutText(movie::kMovie, path); }
 
     std::u16string GetMovie() override {
         Variant result;
-        Call(kDispMovie, DISPATCH_PROPERTYGET, nullptr, 0, result.Get());
+        Call(movie::kMovie, DISPATCH_PROPERTYGET, nullptr, 0, result.Get());
         return VariantText(*result.Get());
     }
 
@@ -373,16 +381,16 @@ public:
         Variant value;
         value.SetBstr(std::move(text));
         ExcepInfo ex;
-        return SUCCEEDED(TryCall(kDispFlashVars, DISPATCH_PROPERTYPUT, value.Get(), 1, nullptr, ex));
+        return SUCCEEDED(TryCall(movie::kFlashVars, DISPATCH_PROPERTYPUT, value.Get(), 1, nullptr, ex));
     }
 
     void PutScaleMode(int mode) override {
         Variant value;
         value.SetInt(mode);
-        Call(kDispScaleMode, DISPATCH_PROPERTYPUT, value.Get(), 1, nullptr);
+        Call(movie::kScaleMode, DISPATCH_PROPERTYPUT, value.Get(), 1, nullptr);
     }
 
-    void PutWMode(const std::u16string& mode) override { PutText(kDispWMode, mode); }
+    void PutWMode(const std::u16string& mode) override { PutText(movie::kWMode, mode); }
 
     std::u16string GetVariable(const std::u16string& name) override {
         DISPID id = MemberId(L"GetVariable", m_getVariable);
@@ -425,6 +433,36 @@ public:
     WindowHandle Handle() override { return reinterpret_cast<WindowHandle>(m_window); }
 
 private:
+    // The container decides the cursor over the control first, as a container that
+    // subclasses its controls' windows does: the player sets its own arrow otherwise,
+    // over the hourglass the movie asked for. The parent answers false where it leaves
+    // the choice to the control.
+    static LRESULT CALLBACK ContainerFirst(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                           DWORD_PTR) {
+        if (message == WM_SETCURSOR)
+            if (HWND parent = GetParent(window); parent && SendMessageW(parent, WM_SETCURSOR, wParam, lParam))
+                return TRUE;
+        if (message == WM_NCDESTROY) RemoveWindowSubclass(window, &ContainerFirst, 0);
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+
+    // By name: a player older than a property lacks it and keeps its own default. A
+    // property it refuses is left so too, as a control loading its stored state would.
+    void ApplyStoredState() {
+        SIZEL extent = Himetric(kDesignSize);
+        m_object->SetExtent(DVASPECT_CONTENT, &extent);
+        m_site->SetBounds(RECT{0, 0, kDesignSize.cx, kDesignSize.cy});
+        for (const StoredProperty& property : kStoredState) {
+            LPOLESTR names[] = {const_cast<LPOLESTR>(property.name)};
+            DISPID id = DISPID_UNKNOWN;
+            if (FAILED(m_dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) continue;
+            Variant value;
+            value.SetBstr(MakeBstr(property.value));
+            ExcepInfo ex;
+            TryCall(id, DISPATCH_PROPERTYPUT, value.Get(), 1, nullptr, ex);
+        }
+    }
+
     void SetSite() {
         Check(m_object->SetClientSite(m_site->ClientSite()));
         m_siteSet = true;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/Text.h"
+#include "platform/win32/WinText.h"
 
 namespace vel::win32::richtext {
 namespace {
@@ -56,12 +56,12 @@ HWND Create(HWND parent, int id) {
 bool SetContent(HWND view, std::string_view bytes, bool isRtf) {
     // Plain text is turned into UTF-16 here rather than streamed as 8-bit text, which
     // the control would read in the system's ANSI code page, not in 1251.
-    std::u16string wide;
+    std::wstring wide;
     Source source{bytes.data(), bytes.size()};
     WPARAM format = SF_RTF;
     if (!isRtf) {
-        wide = AnsiToWide(bytes);
-        source = Source{reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(char16_t)};
+        wide = Wide(bytes);
+        source = Source{reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t)};
         format = SF_TEXT | SF_UNICODE;
     }
     EDITSTREAM stream{};

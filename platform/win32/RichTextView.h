@@ -3,10 +3,7 @@
 // 4.1 from msftedit.dll, else 2.0/3.0 from riched20.dll) that the Ui backend's peer
 // places and sizes like any child. Calls on the window thread. Link: user32.
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/Win32.h"
 
 #include <string_view>
 

@@ -3,6 +3,9 @@
 // once, on every path out of a scope (early returns and exceptions included).
 
 #include "platform/win32/Win32.h"
+// Win32.h first: the multimedia and spooler headers rely on its types.
+#include <mmsystem.h>
+#include <winspool.h>
 
 #include <utility>
 
@@ -72,11 +75,47 @@ struct WindowTraits {
     }
 };
 
+struct MixerTraits {  // an opened mixer device
+    using Handle = HMIXER;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { mixerClose(h); }
+};
+struct PrinterTraits {  // OpenPrinter's handle goes back with ClosePrinter
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ClosePrinter(h); }
+};
+struct DcTraits {  // DCs made by CreateDC / CreateCompatibleDC; a window's DC is ScopedWindowDc
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { DeleteDC(h); }
+};
+
 using ScopedHandle = Scoped<KernelHandleTraits>;
 using ScopedFile = Scoped<FileHandleTraits>;
 using ScopedFind = Scoped<FindHandleTraits>;
 using ScopedKey = Scoped<RegKeyTraits>;
 using ScopedGdi = Scoped<GdiObjectTraits>;
 using ScopedWindow = Scoped<WindowTraits>;
+using ScopedMixer = Scoped<MixerTraits>;
+using ScopedPrinter = Scoped<PrinterTraits>;
+using ScopedDc = Scoped<DcTraits>;
+
+// A window's DC goes back with ReleaseDC, to the window it came from.
+class ScopedWindowDc {
+public:
+    explicit ScopedWindowDc(HWND window) : m_window(window), m_dc(GetDC(window)) {}
+    ScopedWindowDc(const ScopedWindowDc&) = delete;
+    ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
+    ~ScopedWindowDc() {
+        if (m_dc) ReleaseDC(m_window, m_dc);
+    }
+    HDC Get() const { return m_dc; }
+    explicit operator bool() const { return m_dc != nullptr; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
 
 }  // namespace vel::win32

@@ -67,6 +67,12 @@ public:
         return entries;
     }
 
+    std::string ErrorText(std::uint32_t errorCode) override {
+        std::string text = SystemMessage(errorCode);
+        while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
+        return text.empty() ? "System error. Code: " + std::to_string(errorCode) : text;
+    }
+
     std::optional<std::string> ReadFile(const std::string& path, std::uint32_t* errorCode) override {
         auto fail = [&](DWORD code) -> std::optional<std::string> {
             if (errorCode) *errorCode = code;

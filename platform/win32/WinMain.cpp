@@ -11,8 +11,8 @@
 #include "platform/win32/Services.h"
 #include "platform/win32/WinMixer.h"
 #include "platform/win32/WinPrinter.h"
+#include "platform/win32/WinText.h"
 #include "runtime/Errors.h"
-#include "runtime/Text.h"
 #include "startup/Velvinor.h"
 
 namespace {
@@ -55,8 +55,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return vel::RunVelvinor(platform);
     } catch (const std::exception& error) {
         // The services could not start: there is no application to report it yet.
-        std::u16string text = vel::AnsiToWide(error.what());
-        MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()), L"Velvinor", MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, vel::win32::Wide(error.what()).c_str(), L"Velvinor", MB_OK | MB_ICONERROR);
         return 1;
     }
 }

@@ -1,19 +1,18 @@
 #include "platform/win32/WinMixer.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-// windows.h first: the multimedia header relies on its types.
+#include "platform/win32/Win32.h"
+// Win32.h first: the multimedia header relies on its types.
 #include <mmsystem.h>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <string>
-#include <type_traits>
 #include <vector>
 
-#include "runtime/Text.h"
+#include "platform/win32/NoticeWindow.h"
+#include "platform/win32/Scoped.h"
+#include "platform/win32/WinText.h"
 
 namespace vel::win32 {
 namespace {
@@ -25,20 +24,10 @@ static_assert(sizeof(MIXERLINECONTROLSA) == 24);
 static_assert(sizeof(MIXERCONTROLA) == 148);
 static_assert(sizeof(MIXERCONTROLDETAILS) == 24);
 
-struct WindowDeleter {
-    void operator()(HWND window) const { DestroyWindow(window); }
-};
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
-
-constexpr wchar_t kNoticeClass[] = L"VelvinorMixerNotice";
-
 // The ANSI records carry names in the system's ANSI code page; the program's text is
 // code page 1251 whatever that is.
-std::string NameFromSystem(const char* name) {
-    wchar_t wide[MIXER_LONG_NAME_CHARS + 1] = {};
-    int n = MultiByteToWideChar(CP_ACP, 0, name, -1, wide, MIXER_LONG_NAME_CHARS + 1);
-    if (n <= 1) return {};
-    return WideToAnsi(std::u16string(wide, wide + n - 1));
+std::string NameFromSystem(const char (&name)[MIXER_LONG_NAME_CHARS]) {
+    return FromSystemAnsi(std::string_view(name, strnlen(name, MIXER_LONG_NAME_CHARS)));
 }
 
 // A device is addressed by its index, as MIXER_OBJECTF_MIXER (0) says.
@@ -86,52 +75,40 @@ public:
     MmResult SetValue(std::uint32_t device, std::uint32_t controlId, std::int32_t value) override;
 
 private:
-    static LRESULT CALLBACK NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnControlChange(HMIXER handle);
     MmResult LineInfo(std::uint32_t device, MIXERLINEA& record, DWORD flags, MixerLine& line);
     MmResult Details(std::uint32_t device, std::uint32_t controlId, std::int32_t& value, bool write);
     bool EnsureWindow();
 
+    struct Opened {
+        ScopedMixer device;
+        std::function<void()> onControlChange;
+    };
+
     // Created on first open, on the thread that opens, whose loop then serves it.
-    UniqueWindow m_window;
-    std::map<HMIXER, std::function<void()>> m_open;
+    std::unique_ptr<NoticeWindow> m_window;
+    std::map<HMIXER, Opened> m_open;
 };
 
-WinMixer::~WinMixer() {
-    for (auto& [handle, callback] : m_open) mixerClose(handle);
-}
+WinMixer::~WinMixer() = default;
 
-LRESULT CALLBACK WinMixer::NoticeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == MM_MIXM_CONTROL_CHANGE) {
-        auto* self = reinterpret_cast<WinMixer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (!self) return 0;
-        // wParam names the opened device; a notice still queued for a closed one is dropped.
-        auto it = self->m_open.find(reinterpret_cast<HMIXER>(wParam));
-        if (it == self->m_open.end() || !it->second) return 0;
-        auto callback = it->second;  // a copy: the callback may close the device
-        callback();
-        return 0;
-    }
-    // MM_MIXM_LINE_CHANGE is not asked for by anyone and falls through.
-    return DefWindowProcW(window, message, wParam, lParam);
+void WinMixer::OnControlChange(HMIXER handle) {
+    // The handle names the opened device; a notice still queued for a closed one is dropped.
+    auto it = m_open.find(handle);
+    if (it == m_open.end() || !it->second.onControlChange) return;
+    auto callback = it->second.onControlChange;  // a copy: the callback may close the device
+    callback();
 }
 
 bool WinMixer::EnsureWindow() {
-    if (m_window) return true;
-    static const bool registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &NoticeProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = kNoticeClass;
-        return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-    }();
-    if (!registered) return false;
-    // Message-only: never shown, yet posted messages reach it through the loop.
-    m_window.reset(CreateWindowExW(0, kNoticeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr));
-    if (!m_window) return false;
-    SetWindowLongPtrW(m_window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    return true;
+    if (m_window) return static_cast<bool>(*m_window);
+    m_window = std::make_unique<NoticeWindow>([this](HWND, UINT message, WPARAM wParam, LPARAM) {
+        // MM_MIXM_LINE_CHANGE is not asked for by anyone and falls through.
+        if (message != MM_MIXM_CONTROL_CHANGE) return false;
+        OnControlChange(reinterpret_cast<HMIXER>(wParam));
+        return true;
+    });
+    return static_cast<bool>(*m_window);
 }
 
 MmResult WinMixer::GetDevCaps(std::uint32_t device, std::uint32_t& destinations) {
@@ -146,12 +123,13 @@ MmResult WinMixer::Open(std::uint32_t device, WindowHandle, std::function<void()
     // The notices go to the service's own window rather than the caller's: it runs on
     // the same thread and loop, and the caller's window need not know the message.
     if (!EnsureWindow()) return MMSYSERR_NOMEM;
-    HMIXER opened = nullptr;
-    MMRESULT result = mixerOpen(&opened, device, reinterpret_cast<DWORD_PTR>(m_window.get()),
+    ScopedMixer opened;
+    MMRESULT result = mixerOpen(opened.Put(), device, reinterpret_cast<DWORD_PTR>(m_window->Get()),
                                 reinterpret_cast<DWORD_PTR>(GetModuleHandleW(nullptr)), CALLBACK_WINDOW);
     if (result != MMSYSERR_NOERROR) return result;
-    m_open[opened] = std::move(onControlChange);
-    handle = reinterpret_cast<MixerHandle>(opened);
+    HMIXER key = opened.Get();
+    m_open[key] = Opened{std::move(opened), std::move(onControlChange)};
+    handle = reinterpret_cast<MixerHandle>(key);
     return MMSYSERR_NOERROR;
 }
 
@@ -159,7 +137,10 @@ MmResult WinMixer::Close(MixerHandle handle) {
     auto it = m_open.find(reinterpret_cast<HMIXER>(handle));
     if (it == m_open.end()) return MMSYSERR_INVALHANDLE;
     MMRESULT result = mixerClose(it->first);
-    if (result == MMSYSERR_NOERROR) m_open.erase(it);
+    if (result == MMSYSERR_NOERROR) {
+        it->second.device.Release();  // closed just now
+        m_open.erase(it);
+    }
     return result;
 }
 

@@ -106,7 +106,7 @@ std::string PlainTextOfRtf(std::string_view rtf) {
                 } else if (word == "u" && !number.empty()) {
                     long code = std::strtol(number.c_str(), nullptr, 10);
                     if (code < 0) code += 65536;
-                    if (!skip.back()) out += WideToAnsi(std::u16string(1, static_cast<char16_t>(code)));
+                    if (!skip.back()) out += Ansi(std::wstring(1, static_cast<wchar_t>(code)));
                     ansiToSkip = 1;  // the stand-in character that follows
                 }
             }
@@ -155,7 +155,9 @@ public:
                 // A maximised window keeps to the screen; the bounds become its normal place.
                 if (m_form.Maximized() && IsZoomed(m_hwnd)) break;
                 Rect b = m_form.Bounds();
+                m_placing = true;
                 SetWindowPos(m_hwnd, nullptr, b.left, b.top, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
+                m_placing = false;
                 break;
             }
             case Property::Text: SetWindowTextW(m_hwnd, Caption().c_str()); break;
@@ -253,9 +255,21 @@ private:
                     ::SetCursor(LoadCursorW(nullptr, IDC_WAIT));
                     return TRUE;
                 }
+                // Over a child, its own cursor: the default one is no choice of the form's.
+                if (reinterpret_cast<HWND>(wParam) != hwnd) return FALSE;
                 break;
             case WM_SIZE:
                 if (m_ui.IsMainWindow(hwnd)) m_ui.MainWindowSized(wParam);
+                break;
+            case WM_WINDOWPOSCHANGED:
+                // A window with a frame is the user's to move and size: the program's
+                // state follows (a minimised or maximised one keeps its normal place).
+                if (!m_placing && m_form.Border() != BorderStyle::None && IsWindowVisible(hwnd) && !IsIconic(hwnd) &&
+                    !IsZoomed(hwnd)) {
+                    RECT r;
+                    GetWindowRect(hwnd, &r);
+                    WinUi::Report([&] { m_form.UserPlace({r.left, r.top, r.right - r.left, r.bottom - r.top}); });
+                }
                 break;
             case WM_GETMINMAXINFO:
                 if (m_form.Maximized()) {
@@ -279,6 +293,7 @@ private:
     Form& m_form;
     COLORREF m_color = 0;
     ScopedGdi m_brush;
+    bool m_placing = false;  // the program places the window: nothing to report
 };
 
 // ---- children ----

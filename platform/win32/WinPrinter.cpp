@@ -1,62 +1,17 @@
 #include "platform/win32/WinPrinter.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-// windows.h first: the spooler header relies on its types.
-#include <winspool.h>
+#include "platform/win32/Scoped.h"
+#include "platform/win32/Win32.h"
+#include "platform/win32/WinText.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
-#include <type_traits>
 #include <vector>
-
-#include "runtime/Text.h"
 
 namespace vel::win32 {
 namespace {
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide calls take UTF-16");
-
-std::wstring Wide(const std::string& ansi) {
-    const std::u16string w = AnsiToWide(ansi);
-    return std::wstring(w.begin(), w.end());
-}
-
-// Thin owners of the handles a print takes.
-struct PrinterCloser {
-    void operator()(HANDLE printer) const { ClosePrinter(printer); }
-};
-using UniquePrinter = std::unique_ptr<std::remove_pointer_t<HANDLE>, PrinterCloser>;
-
-struct DcDeleter {  // for DCs made by CreateDC / CreateCompatibleDC, not GetDC
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
-using UniqueDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
-
-struct BitmapDeleter {
-    void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-};
-using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
-
-// A window's DC goes back with ReleaseDC, to the window it came from.
-class WindowDc {
-public:
-    explicit WindowDc(HWND window) : m_window(window), m_dc(GetDC(window)) {}
-    ~WindowDc() {
-        if (m_dc) ReleaseDC(m_window, m_dc);
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    HDC get() const { return m_dc; }
-
-private:
-    HWND m_window;
-    HDC m_dc;
-};
 
 // Puts the DC's previous object back: a bitmap still selected into a DC can be
 // neither read with GetDIBits nor deleted.
@@ -114,13 +69,13 @@ struct Picture {
 // it, not from the screen: Wine keeps a window's pixels in a surface that reaches the
 // screen only some time after they were drawn.
 bool Capture(HWND window, const Rect& source, Picture& picture) {
-    WindowDc canvas(window);
-    if (!canvas.get()) return false;
-    UniqueDc memory(CreateCompatibleDC(canvas.get()));
-    UniqueBitmap bitmap(CreateCompatibleBitmap(canvas.get(), source.width, source.height));
+    ScopedWindowDc canvas(window);
+    if (!canvas) return false;
+    ScopedDc memory(CreateCompatibleDC(canvas.Get()));
+    ScopedGdi bitmap(CreateCompatibleBitmap(canvas.Get(), source.width, source.height));
     if (!memory || !bitmap) return false;
-    Selection selected(memory.get(), bitmap.get());
-    if (!BitBlt(memory.get(), 0, 0, source.width, source.height, canvas.get(), source.left, source.top,
+    Selection selected(memory.Get(), bitmap.Get());
+    if (!BitBlt(memory.Get(), 0, 0, source.width, source.height, canvas.Get(), source.left, source.top,
                 SRCCOPY | CAPTUREBLT))
         return false;
     selected.Restore();
@@ -134,7 +89,7 @@ bool Capture(HWND window, const Rect& source, Picture& picture) {
     header.biCompression = BI_RGB;
     const std::size_t stride = (static_cast<std::size_t>(source.width) * 3 + 3) & ~std::size_t{3};
     picture.bits.resize(stride * static_cast<std::size_t>(source.height));
-    return GetDIBits(canvas.get(), bitmap.get(), 0, static_cast<UINT>(source.height), picture.bits.data(),
+    return GetDIBits(canvas.Get(), static_cast<HBITMAP>(bitmap.Get()), 0, static_cast<UINT>(source.height), picture.bits.data(),
                      &picture.info, DIB_RGB_COLORS) == source.height;
 }
 
@@ -170,17 +125,16 @@ PrinterStatus WinPrinter::SelectDefault() {
 
 PrinterStatus WinPrinter::SetLandscape() {
     if (m_name.empty()) return PrinterStatus::NoDefaultPrinter;
-    HANDLE opened = nullptr;
-    if (!OpenPrinterW(m_name.data(), &opened, nullptr)) return PrinterStatus::NotSupported;
-    UniquePrinter printer(opened);
+    ScopedPrinter printer;
+    if (!OpenPrinterW(m_name.data(), printer.Put(), nullptr)) return PrinterStatus::NotSupported;
 
     if (m_settings.empty()) {
         // Only DM_OUT_BUFFER: the driver fills our buffer with the printer's current
         // settings. Never DM_UPDATE or SetPrinter, which would change them for everyone.
-        LONG size = DocumentPropertiesW(nullptr, printer.get(), m_name.data(), nullptr, nullptr, 0);
+        LONG size = DocumentPropertiesW(nullptr, printer.Get(), m_name.data(), nullptr, nullptr, 0);
         if (size < static_cast<LONG>(offsetof(DEVMODEW, dmFormName))) return PrinterStatus::NotSupported;
         m_settings.assign(static_cast<std::size_t>(size), 0);
-        if (DocumentPropertiesW(nullptr, printer.get(), m_name.data(), Settings(), nullptr, DM_OUT_BUFFER) != IDOK) {
+        if (DocumentPropertiesW(nullptr, printer.Get(), m_name.data(), Settings(), nullptr, DM_OUT_BUFFER) != IDOK) {
             m_settings.clear();
             return PrinterStatus::NotSupported;
         }
@@ -191,7 +145,7 @@ PrinterStatus WinPrinter::SetLandscape() {
     // Let the driver bring its private part in line with the change, into a second
     // buffer: input and output may not be the same.
     std::vector<std::uint8_t> merged(m_settings.size(), 0);
-    if (DocumentPropertiesW(nullptr, printer.get(), m_name.data(), reinterpret_cast<DEVMODEW*>(merged.data()),
+    if (DocumentPropertiesW(nullptr, printer.Get(), m_name.data(), reinterpret_cast<DEVMODEW*>(merged.data()),
                             settings, DM_IN_BUFFER | DM_OUT_BUFFER) == IDOK)
         m_settings = std::move(merged);
     return PrinterStatus::Ok;
@@ -203,15 +157,15 @@ PrinterStatus WinPrinter::PrintWindowPicture(WindowHandle window, Rect source, c
     Picture picture;
     if (!Capture(reinterpret_cast<HWND>(window), source, picture)) return PrinterStatus::Failed;
 
-    UniqueDc dc(CreateDCW(L"WINSPOOL", m_name.c_str(), nullptr, Settings()));
+    ScopedDc dc(CreateDCW(L"WINSPOOL", m_name.c_str(), nullptr, Settings()));
     if (!dc) return PrinterStatus::Failed;
-    Document document(dc.get());
-    if (!document.Start(Wide(title)) || StartPage(dc.get()) <= 0) return PrinterStatus::Failed;
+    Document document(dc.Get());
+    if (!document.Start(Wide(title)) || StartPage(dc.Get()) <= 0) return PrinterStatus::Failed;
 
     // Fit the picture into the printable area, aspect kept in physical units (the
     // device's dots need not be square), centred.
-    const std::int64_t pageW = GetDeviceCaps(dc.get(), HORZRES), pageH = GetDeviceCaps(dc.get(), VERTRES);
-    const std::int64_t dpiX = GetDeviceCaps(dc.get(), LOGPIXELSX), dpiY = GetDeviceCaps(dc.get(), LOGPIXELSY);
+    const std::int64_t pageW = GetDeviceCaps(dc.Get(), HORZRES), pageH = GetDeviceCaps(dc.Get(), VERTRES);
+    const std::int64_t dpiX = GetDeviceCaps(dc.Get(), LOGPIXELSX), dpiY = GetDeviceCaps(dc.Get(), LOGPIXELSY);
     if (pageW <= 0 || pageH <= 0 || dpiX <= 0 || dpiY <= 0) return PrinterStatus::Failed;
     std::int64_t width = pageW;
     std::int64_t height = source.height * dpiY * pageW / (source.width * dpiX);
@@ -219,14 +173,14 @@ PrinterStatus WinPrinter::PrintWindowPicture(WindowHandle window, Rect source, c
         height = pageH;
         width = source.width * dpiX * pageH / (source.height * dpiY);
     }
-    SetStretchBltMode(dc.get(), HALFTONE);
-    SetBrushOrgEx(dc.get(), 0, 0, nullptr);  // HALFTONE needs the brush origin set after it
-    const int lines = StretchDIBits(dc.get(), static_cast<int>((pageW - width) / 2),
+    SetStretchBltMode(dc.Get(), HALFTONE);
+    SetBrushOrgEx(dc.Get(), 0, 0, nullptr);  // HALFTONE needs the brush origin set after it
+    const int lines = StretchDIBits(dc.Get(), static_cast<int>((pageW - width) / 2),
                                     static_cast<int>((pageH - height) / 2), static_cast<int>(width),
                                     static_cast<int>(height), 0, 0, source.width, source.height,
                                     picture.bits.data(), &picture.info, DIB_RGB_COLORS, SRCCOPY);
     if (lines == 0 || lines == static_cast<int>(GDI_ERROR)) return PrinterStatus::Failed;
-    if (EndPage(dc.get()) <= 0 || !document.End()) return PrinterStatus::Failed;
+    if (EndPage(dc.Get()) <= 0 || !document.End()) return PrinterStatus::Failed;
     return PrinterStatus::Ok;
 }
 

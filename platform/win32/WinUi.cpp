@@ -15,7 +15,6 @@
 namespace vel::win32 {
 namespace {
 
-const wchar_t* const kMessageClass = L"VelvinorMessages";
 constexpr UINT kRunPosted = WM_APP + 1;
 
 HFONT MessageFont() {
@@ -53,17 +52,11 @@ WinUi::WinUi() : m_instance(GetModuleHandleW(nullptr)) {
                                                        ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&controls);
 
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = MessageWindowProc;
-    wc.hInstance = m_instance;
-    wc.lpszClassName = kMessageClass;
-    RegisterClassExW(&wc);
     RegisterPeerClasses(m_instance);
 
-    m_messages.Reset(CreateWindowExW(0, kMessageClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, m_instance, nullptr));
-    if (!m_messages) throw Error("Cannot create the message window");
-    SetWindowLongPtrW(m_messages.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_messages = std::make_unique<NoticeWindow>(
+        [this](HWND, UINT message, WPARAM wParam, LPARAM) { return OnMessage(message, wParam); });
+    if (!*m_messages) throw Error("Cannot create the message window");
     m_font.Reset(MessageFont());
 }
 
@@ -78,20 +71,19 @@ void WinUi::Report(const std::function<void()>& report) {
     }
 }
 
-LRESULT CALLBACK WinUi::MessageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* ui = reinterpret_cast<WinUi*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (ui && message == WM_TIMER) {
-        if (ui->m_sink) Report([&] { ui->m_sink->TimerFired(static_cast<int>(wParam)); });
-        return 0;
+bool WinUi::OnMessage(UINT message, WPARAM wParam) {
+    if (message == WM_TIMER) {
+        if (m_sink) Report([&] { m_sink->TimerFired(static_cast<int>(wParam)); });
+        return true;
     }
-    if (ui && message == kRunPosted) {
-        if (ui->m_posted.empty()) return 0;
-        auto callback = std::move(ui->m_posted.front());
-        ui->m_posted.pop_front();
-        if (ui->m_sink) Report([&] { ui->m_sink->RunPosted(callback); });
-        return 0;
+    if (message == kRunPosted) {
+        if (m_posted.empty()) return true;
+        auto callback = std::move(m_posted.front());
+        m_posted.pop_front();
+        if (m_sink) Report([&] { m_sink->RunPosted(callback); });
+        return true;
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return false;
 }
 
 std::unique_ptr<ControlPeer> WinUi::CreatePeer(Control& control) {
@@ -137,9 +129,41 @@ Size WinUi::FrameSize(const Form& form) {
 }
 
 int WinUi::MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) {
-    // Owned by the main window, which it disables while it waits; timers and posted
-    // work go on in the box's own loop.
-    return MessageBoxW(MainWindow(), Wide(text).c_str(), Wide(caption).c_str(), style);
+    // Owned by the program's frontmost window, which it disables while it waits: an
+    // owned window always lies above its owner, so a box never opens hidden beneath a
+    // stay-on-top window (the intro, the installer). Timers and posted work go on in
+    // the box's own loop.
+    HWND owner = FrontForm();
+    if (owner && (GetWindowLongPtrW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST)) style |= MB_TOPMOST;
+    // The program's other windows wait too, as under a modal form.
+    std::vector<HWND> disabled = DisableFormsBut(owner);
+    int answer = MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), style);
+    Enable(disabled);
+    return answer;
+}
+
+std::vector<HWND> WinUi::DisableFormsBut(HWND kept) {
+    std::vector<HWND> disabled;
+    for (WinPeer* form : m_forms) {
+        HWND hwnd = form->Hwnd();
+        if (hwnd != kept && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+            EnableWindow(hwnd, FALSE);
+            disabled.push_back(hwnd);
+        }
+    }
+    return disabled;
+}
+
+void WinUi::Enable(const std::vector<HWND>& windows) {
+    for (HWND hwnd : windows)
+        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+}
+
+HWND WinUi::FrontForm() const {
+    for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        if (IsWindowVisible(hwnd))
+            if (WinPeer* peer = PeerOf(hwnd); peer && peer->Model().Kind() == ControlKind::Form) return hwnd;
+    return MainWindow();
 }
 
 void WinUi::SetCursor(Cursor cursor) {
@@ -166,14 +190,14 @@ void WinUi::SetTitle(const std::string& title) {
 }
 
 void WinUi::SetTimer(int timerId, std::uint32_t intervalMs) {
-    ::SetTimer(m_messages.Get(), static_cast<UINT_PTR>(timerId), intervalMs, nullptr);
+    ::SetTimer(m_messages->Get(), static_cast<UINT_PTR>(timerId), intervalMs, nullptr);
 }
 
-void WinUi::KillTimer(int timerId) { ::KillTimer(m_messages.Get(), static_cast<UINT_PTR>(timerId)); }
+void WinUi::KillTimer(int timerId) { ::KillTimer(m_messages->Get(), static_cast<UINT_PTR>(timerId)); }
 
 void WinUi::Post(std::function<void()> callback) {
     m_posted.push_back(std::move(callback));
-    PostMessageW(m_messages.Get(), kRunPosted, 0, 0);
+    PostMessageW(m_messages->Get(), kRunPosted, 0, 0);
 }
 
 void WinUi::Dispatch(MSG& msg) {
@@ -203,14 +227,7 @@ void WinUi::Quit() { PostQuitMessage(0); }
 void WinUi::RunModal(Form& form) {
     HWND modal = reinterpret_cast<HWND>(form.Handle());
     // The other windows of the program wait while the form is up.
-    std::vector<HWND> disabled;
-    for (WinPeer* other : m_forms) {
-        HWND hwnd = other->Hwnd();
-        if (hwnd != modal && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-            EnableWindow(hwnd, FALSE);
-            disabled.push_back(hwnd);
-        }
-    }
+    std::vector<HWND> disabled = DisableFormsBut(modal);
     if (modal) SetForegroundWindow(modal);
     MSG msg;
     while (form.ModalResult() == 0) {
@@ -222,8 +239,7 @@ void WinUi::RunModal(Form& form) {
         }
         Dispatch(msg);
     }
-    for (HWND hwnd : disabled)
-        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+    Enable(disabled);
 }
 
 void WinUi::ProcessMessages() {

@@ -9,9 +9,11 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "forms/Forms.h"
 #include "platform/Ui.h"
+#include "platform/win32/NoticeWindow.h"
 #include "platform/win32/Scoped.h"
 
 namespace vel::win32 {
@@ -88,14 +90,20 @@ public:
     static void Report(const std::function<void()>& report);
 
 private:
-    static LRESULT CALLBACK MessageWindowProc(HWND, UINT, WPARAM, LPARAM);
+    // Timers and posted work; false for any other message.
+    bool OnMessage(UINT message, WPARAM wParam);
     // Offers a queued message to the program's filter and key preview, then dispatches it.
     void Dispatch(MSG& msg);
     void ApplyCursor();
+    // The visible form highest in the z-order, else the main window.
+    HWND FrontForm() const;
+    // Disables the program's visible forms but `kept`; answers those it disabled.
+    std::vector<HWND> DisableFormsBut(HWND kept);
+    static void Enable(const std::vector<HWND>& windows);
 
     HINSTANCE m_instance;
     UiEvents* m_sink = nullptr;
-    ScopedWindow m_messages;  // hidden: timers and posted work arrive here
+    std::unique_ptr<NoticeWindow> m_messages;  // timers and posted work arrive here
     ScopedGdi m_font;
     std::deque<std::function<void()>> m_posted;
     std::map<HWND, WinPeer*> m_peers;

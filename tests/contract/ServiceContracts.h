@@ -105,6 +105,12 @@ inline void FilesContract(FileSystem& fs, Shell& shell, const std::string& folde
     std::uint32_t code = 0;
     r.Check(!fs.ReadFile(folder + "\\missing", &code) && code == 2, "a missing file: none, code 2");
     r.Check(!fs.ReadFile(folder + "\\nothere\\x", &code) && code == 3, "a missing folder: none, code 3");
+    // The system's own texts: some text for each code, one per code, no final full stop.
+    for (std::uint32_t c : {2u, 3u, 5u}) {
+        const std::string text = fs.ErrorText(c);
+        r.Check(!text.empty() && text.back() != '.' && text.back() != ' ', "ErrorText(" + std::to_string(c) + ") is a text without a final full stop");
+    }
+    r.Check(fs.ErrorText(2) != fs.ErrorText(3) && fs.ErrorText(3) != fs.ErrorText(5), "ErrorText tells the codes apart");
     r.Check(fs.WriteFile(folder + "\\" + russian, "x"), "a file with a Cyrillic name");
     r.Check(fs.CopyFile(a, b, true) && !fs.CopyFile(a, b, true) && fs.CopyFile(a, b, false),
             "CopyFile: failIfExists refuses an existing target, else it is overwritten");

@@ -167,18 +167,23 @@ TEST(ClipPlayback, MpgReadsOneExactlyWhileTheBackdropIsUp) {
 }
 
 TEST(ClipPlayback, ABackdropThatCannotBeReadIsReportedAndTheMovieStays) {
+    enum Backdrop { Missing, Unreadable, NotABitmap };
     struct Case {
-        bool present;
+        Backdrop backdrop;
         const char* message;
     } cases[] = {
-        {false, "Cannot open file \"C:\\Game\\SWF\\frame.bmp\". The system cannot find the file specified"},
-        {true, "Cannot open file \"C:\\Game\\SWF\\frame.bmp\". Access is denied"},
+        {Missing, "Cannot open file \"C:\\Game\\SWF\\frame.bmp\". The system cannot find the file specified"},
+        {Unreadable, "Cannot open file \"C:\\Game\\SWF\\frame.bmp\". Access is denied"},
+        // Mended: a file that is no bitmap was put on screen as an empty backdrop.
+        {NotABitmap, "Cannot open file \"C:\\Game\\SWF\\frame.bmp\". Bitmap image is not valid"},
     };
     for (const auto& c : cases) {
         test::Game w;
         w.m.files.AddFile("C:\\Game\\SWF\\x.mpg", "clip");
-        if (c.present) w.m.files.DenyRead("C:\\Game\\SWF\\frame.bmp");
-        else w.m.files.DeleteFile("C:\\Game\\SWF\\frame.bmp");
+        const std::string backdrop = "C:\\Game\\SWF\\frame.bmp";
+        if (c.backdrop == Missing) w.m.files.DeleteFile(backdrop);
+        if (c.backdrop == Unreadable) w.m.files.DenyRead(backdrop);
+        if (c.backdrop == NotABitmap) w.m.files.AddFile(backdrop, "GIF89a, a picture of another kind");
         w.Run();
         w.Mark();
         w.Command("plaympg", "x");

@@ -424,3 +424,54 @@ case "${1:-}" in
   cleanup) cleanup_run ;;
   *) ;;
 esac
+
+# What the screenshot FILE shows where the intro window stands, centred on the
+# screen at 720x576 (first video) or 320x240 (second): "video" when the logo
+# video's colour bars show across its top third (grey, yellow, cyan, green, magenta,
+# red, blue), "black" when that area is all black, "other" otherwise (the movie, a
+# window over it).
+intro_picture() {
+  local file=$1 convert=${CONVERT:-convert} width height size w h left top i x y c p bar fx=() values
+  read -r width height < <("$convert" "$file" -format '%w %h\n' info:)
+  for size in 720x576 320x240; do
+    w=${size%x*} h=${size#*x}
+    left=$(((width - w) / 2)) top=$(((height - h) / 2)) y=$((top + h * 15 / 100))
+    fx=()
+    for i in 0 1 2 3 4 5 6; do
+      x=$((left + (2 * i + 1) * w / 14)) p="p{$x,$y}" bar=""
+      for c in r g b; do bar+="%[fx:$p.$c>0.47]"; done
+      for c in r g b; do bar+="%[fx:$p.$c<0.24||$p.$c>0.47]"; done
+      fx+=("$bar")
+    done
+    # Per bar: which channels are bright, then that each channel is clearly bright or dark.
+    values=$("$convert" "$file" -format "${fx[*]}" info:)
+    [ "$values" = "111111 110111 011111 010111 101111 100111 001111" ] && { echo video; return; }
+  done
+  w=320 h=240
+  left=$(((width - w) / 2)) top=$(((height - h) / 2))
+  if [ "$("$convert" "$file" -crop "${w}x${h}+${left}+${top}" -format '%[fx:maxima]' info:)" = 0 ]; then
+    echo black
+  else
+    echo other
+  fi
+}
+
+# Looks at the intro while it plays: screenshots into FILE until it shows the video
+# (up to eight looks) and prints what each look showed (intro_picture); a look
+# after the intro window is gone does not count. Fails when something else shows
+# where the intro window stands.
+intro_looks() {
+  local file=$1 look="${1%.png}-look.png" picture seen="" n
+  for n in 1 2 3 4 5 6 7 8; do
+    "${IMPORT:-import}" -display "$DISPLAY" -window root "$look" 2>/dev/null || fail "could not take a screenshot"
+    picture=$(intro_picture "$look")
+    echo 'count VelvinorForm "" 1' | wine "$TOOLS/driver.exe" >/dev/null 2>&1 || break
+    [ "$picture" != other ] || fail "something else shows where the intro window stands ($look)"
+    mv "$look" "$file"
+    seen="$seen $picture"
+    [ "$picture" = video ] && break
+  done
+  rm -f "$look"
+  [ -n "$seen" ] || fail "the intro window was gone before the first look"
+  echo "$seen"
+}

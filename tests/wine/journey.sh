@@ -278,7 +278,18 @@ drive >>"$out/driver.log" <<'DRIVER'
 wait-window VelvinorForm "" 60000
 DRIVER
 stage "The intro plays the two logo videos"
-screenshot_shown intro
+# Always on top: no other window above it, whatever the program shows meanwhile.
+drive >>"$out/driver.log" <<'DRIVER'
+wait-window VelvinorForm "" 30000
+expect-above * *
+DRIVER
+shots=$((shots + 1))
+intro_shot=$(printf '%s/%02d-intro.png' "$out" "$shots")
+seen=$(intro_looks "$intro_shot") || exit 1
+case $seen in
+  *video) tell "screenshot: $(basename "$intro_shot") (the logo video's colour bars show; looks:$seen)" ;;
+  *) tell "screenshot: $(basename "$intro_shot") (black: Wine's AVI device drew no frame; looks:$seen)" ;;
+esac
 pause "let the intro play"
 # The movie is told that no video plays once the intro is over.
 wait_for_text "$STUB_LOG" 'call SetVariable "_root.mpg" "0"' 60000 || fail "the game's movie did not start after the intro"

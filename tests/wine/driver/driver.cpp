@@ -30,13 +30,21 @@
 //   close                               posts WM_CLOSE to the current window
 //   restore                             restores the current window, as its taskbar button does
 //   show                                prints the current window's children and texts
-//   list                                prints every visible top-level window
+//   list                                prints every visible top-level window, top first
+//   place LEFT TOP WIDTH HEIGHT         moves and sizes the current window, as a frame drag does
+//   expect-rect LEFT TOP WIDTH HEIGHT   the current window's outer rectangle (within 5 s)
+//   expect-filled                       each visible child fills the client area (within 5 s)
+//   cursor X Y HANDLE                   moves the pointer to the screen point and expects
+//                                       the cursor with that handle there (within 5 s)
+//   expect-above CLASS TITLE            the current window lies above every other visible
+//                                       such window in the z-order (within 5 s)
 //   print TEXT                          prints TEXT
 // After each found window the driver prints "found CLASS "TITLE" t=UNIX_MS".
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -136,13 +144,22 @@ std::vector<HWND> Find(const std::wstring& cls, const std::wstring& title) {
 std::string Describe(HWND hwnd) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    return ToUtf8(ClassOf(hwnd)) + " " + Shown(TitleOf(hwnd)) + " pid=" + std::to_string(pid);
+    const bool topMost = (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    return ToUtf8(ClassOf(hwnd)) + " " + Shown(TitleOf(hwnd)) + " pid=" + std::to_string(pid) +
+           (topMost ? " topmost" : "");
+}
+
+// The visible top-level windows as the system stacks them, top first.
+std::vector<HWND> ZOrder() {
+    std::vector<HWND> windows;
+    for (HWND hwnd = GetTopWindow(nullptr); hwnd; hwnd = GetWindow(hwnd, GW_HWNDNEXT))
+        if (IsWindowVisible(hwnd)) windows.push_back(hwnd);
+    return windows;
 }
 
 std::string ListAll() {
     std::string out;
-    for (HWND hwnd : TopWindows())
-        if (IsWindowVisible(hwnd)) out += "\n  " + Describe(hwnd);
+    for (HWND hwnd : ZOrder()) out += "\n  " + Describe(hwnd);
     return out.empty() ? " (no visible window)" : out;
 }
 
@@ -349,6 +366,85 @@ void Run(const std::vector<std::wstring>& w) {
         Out(out);
     } else if (cmd == L"list") {
         Out("windows:" + ListAll());
+    } else if (cmd == L"place") {
+        need(4);
+        SetWindowPos(Current(), nullptr, static_cast<int>(std::wcstol(w[1].c_str(), nullptr, 10)),
+                     static_cast<int>(std::wcstol(w[2].c_str(), nullptr, 10)), static_cast<int>(Number(w, 3, 0)),
+                     static_cast<int>(Number(w, 4, 0)), SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (cmd == L"expect-rect") {
+        need(4);
+        RECT r{};
+        auto text = [](const RECT& x) {
+            return std::to_string(x.left) + "," + std::to_string(x.top) + " " + std::to_string(x.right - x.left) + "x" +
+                   std::to_string(x.bottom - x.top);
+        };
+        const RECT wanted{static_cast<LONG>(std::wcstol(w[1].c_str(), nullptr, 10)),
+                          static_cast<LONG>(std::wcstol(w[2].c_str(), nullptr, 10)), 0, 0};
+        const LONG width = static_cast<LONG>(Number(w, 3, 0)), height = static_cast<LONG>(Number(w, 4, 0));
+        if (!Poll(5000, [&] {
+                GetWindowRect(Current(), &r);
+                return r.left == wanted.left && r.top == wanted.top && r.right - r.left == width &&
+                       r.bottom - r.top == height;
+            }))
+            Fail("the window is at " + text(r) + ", not " + text(RECT{wanted.left, wanted.top, wanted.left + width,
+                                                                       wanted.top + height}));
+    } else if (cmd == L"expect-filled") {
+        std::string seen;
+        if (!Poll(5000, [&] {
+                RECT client;
+                GetClientRect(Current(), &client);
+                seen = "client " + std::to_string(client.right) + "x" + std::to_string(client.bottom);
+                bool all = true;
+                for (HWND child : Children(Current())) {
+                    if (GetParent(child) != Current() || !IsWindowVisible(child)) continue;
+                    RECT r;
+                    GetWindowRect(child, &r);
+                    MapWindowPoints(nullptr, Current(), reinterpret_cast<POINT*>(&r), 2);
+                    seen += "; " + ToUtf8(ClassOf(child)) + " " + std::to_string(r.left) + "," + std::to_string(r.top) +
+                            " " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+                    all = all && r.left == 0 && r.top == 0 && r.right == client.right && r.bottom == client.bottom;
+                }
+                return all;
+            }))
+            Fail("a child does not fill the client area: " + seen);
+    } else if (cmd == L"cursor") {
+        need(3);
+        // Cursor handles belong to the process that loaded them: the program's own
+        // stand-in control tells which handle is which there (its log).
+        const int x = static_cast<int>(Number(w, 1, 0)), y = static_cast<int>(Number(w, 2, 0));
+        const auto wanted = static_cast<std::uintptr_t>(std::wcstoull(w[3].c_str(), nullptr, 10));
+        CURSORINFO info{};
+        bool seen = Poll(5000, [&] {
+            // A move each time: the window under the pointer is asked for its cursor then.
+            SetCursorPos(x + 1, y);
+            SetCursorPos(x, y);
+            info.cbSize = sizeof info;
+            return GetCursorInfo(&info) && reinterpret_cast<std::uintptr_t>(info.hCursor) == wanted;
+        });
+        if (!seen) {
+            HWND under = WindowFromPoint(POINT{x, y});
+            Fail("the cursor at " + std::to_string(x) + "," + std::to_string(y) + " is " +
+                 std::to_string(reinterpret_cast<std::uintptr_t>(info.hCursor)) + ", not " + ToUtf8(w[3]) + ", over " +
+                 (under ? Describe(under) : std::string("no window")));
+        }
+    } else if (cmd == L"expect-above") {
+        need(2);
+        HWND hwnd = Current();
+        // Windows above the current one that match: none may be left.
+        auto covering = [&] {
+            std::vector<HWND> above;
+            for (HWND other : ZOrder()) {
+                if (other == hwnd) return above;
+                if (Matches(w[1], ClassOf(other)) && Matches(w[2], TitleOf(other))) above.push_back(other);
+            }
+            above.assign(1, nullptr);  // not visible at all
+            return above;
+        };
+        std::vector<HWND> above;
+        if (!Poll(5000, [&] { return (above = covering()).empty(); })) {
+            if (!above[0]) Fail("the window is not visible: " + Describe(hwnd));
+            Fail(Describe(hwnd) + " lies beneath " + Describe(above[0]) + "; top first:" + ListAll());
+        }
     } else if (cmd == L"print") {
         need(1);
         Out(ToUtf8(w[1]));

@@ -187,7 +187,11 @@ void CheckFull(HWND parent) {
     if (SUCCEEDED(again)) OleUninitialize();
 
     ExpectLogInOrder(ReadLines(logPath),
-                     {"create", "site set", "initnew", "advise", "verb -5", "activate 0,0 0x0", "show",
+                     {"create", "site set", "initnew",
+                      // the stored design-time state, before anything else
+                      "extent 27093x20320 himetric", "put WMode \"Window\"", "put Quality2 \"High\"",
+                      "put AllowScriptAccess \"always\"", "put Scale \"ShowAll\"", "put AllowNetworking \"all\"",
+                      "put AllowFullScreen \"false\"", "advise", "verb -5", "activate 0,0 1024x768", "show",
                       "rects 0,0 1024x768", "hide", "put ScaleMode 0", "rects -112,-84 1024x768",
                       "put WMode \"transparent\"", "put Movie \"C:\\\\Игры\\\\Вельвинор\\\\SWF\\\\Game.swf\"",
                       "get Movie", "put FlashVars \"ini=&ProcessorFreq=2394&EscIntro=0&ExeName=Velvinor\"",

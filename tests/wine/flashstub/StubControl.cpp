@@ -14,35 +14,42 @@
 #include "CommandSource.h"
 #include "StubSupport.h"
 #include "platform/win32/ComScoped.h"
+#include "platform/win32/MovieControlIds.h"
 
 using vel::win32::Bstr;
 using vel::win32::ComPtr;
 
 namespace flashstub {
 
-const CLSID kMovieControlClass = {0xD27CDB6E, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-
 namespace {
 
-// The default (dual) interface and the event interface of the control.
-const IID kMovieInterface = {0xD27CDB6C, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-const IID kMovieEvents = {0xD27CDB6D, 0xAE6D, 0x11CF, {0x96, 0xB8, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+using namespace vel::win32::movie;
 
-constexpr DISPID kMovie = 102;
-constexpr DISPID kScaleMode = 120;
-constexpr DISPID kWMode = 133;
-constexpr DISPID kSetVariable = 151;
-constexpr DISPID kGetVariable = 152;
-constexpr DISPID kFlashVars = 170;
-constexpr DISPID kFSCommand = 150;  // on the event interface
+// The text properties of the control's stored state that a container puts before the
+// movie loads. The program finds them by name, so these ids are the stand-in's own.
+constexpr DISPID kQuality2 = 1001;
+constexpr DISPID kScale = 1002;
+constexpr DISPID kAllowScriptAccess = 1003;
+constexpr DISPID kAllowNetworking = 1004;
+constexpr DISPID kAllowFullScreen = 1005;
 
 struct Member {
     const wchar_t* name;
     DISPID id;
 };
-constexpr Member kMembers[] = {{L"Movie", kMovie},           {L"ScaleMode", kScaleMode},
-                               {L"WMode", kWMode},           {L"FlashVars", kFlashVars},
-                               {L"SetVariable", kSetVariable}, {L"GetVariable", kGetVariable}};
+constexpr Member kMembers[] = {{L"Movie", kMovie},
+                               {L"ScaleMode", kScaleMode},
+                               {L"WMode", kWMode},
+                               {L"FlashVars", kFlashVars},
+                               {L"SetVariable", kSetVariable},
+                               {L"GetVariable", kGetVariable},
+                               {L"Quality2", kQuality2},
+                               {L"Scale", kScale},
+                               {L"AllowScriptAccess", kAllowScriptAccess},
+                               {L"AllowNetworking", kAllowNetworking},
+                               {L"AllowFullScreen", kAllowFullScreen}};
+
+bool IsStateText(DISPID id) { return id >= kQuality2 && id <= kAllowFullScreen; }
 
 const wchar_t* MemberName(DISPID id) {
     for (const Member& m : kMembers)
@@ -110,7 +117,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override {
         if (!iid) return E_POINTER;
-        *iid = kMovieEvents;
+        *iid = kEvents;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override;
@@ -119,7 +126,7 @@ public:
         *cookie = 0;
         // Strict, as a type-library control is: the sink must answer for the event interface.
         ComPtr<IDispatch> events;
-        if (FAILED(sink->QueryInterface(kMovieEvents, events.PutVoid())) || !events) return CONNECT_E_CANNOTCONNECT;
+        if (FAILED(sink->QueryInterface(kEvents, events.PutVoid())) || !events) return CONNECT_E_CANNOTCONNECT;
         *cookie = m_nextCookie++;
         m_sinks.emplace_back(*cookie, std::move(events));
         Log("advise");
@@ -176,6 +183,13 @@ public:
     StubControl() : m_events(*this), m_sources(CreateCommandSources()) {
         ++g_live;
         Log("create");
+        // Cursor handles are the process's own: a test reading the system's cursor
+        // from outside learns here which one is which.
+        auto handle = [](LPCWSTR id) {
+            return std::to_string(reinterpret_cast<std::uintptr_t>(LoadCursorW(nullptr, id)));
+        };
+        Log("cursors arrow " + handle(reinterpret_cast<LPCWSTR>(IDC_ARROW)) + " wait " +
+            handle(reinterpret_cast<LPCWSTR>(IDC_WAIT)));
     }
     ~StubControl() {
         if (m_font) DeleteObject(m_font);
@@ -187,7 +201,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kMovieInterface))
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kInterface))
             *out = static_cast<IDispatch*>(this);
         else if (IsEqualIID(iid, IID_IOleObject))
             *out = static_cast<IOleObject*>(this);
@@ -298,7 +312,7 @@ public:
     HRESULT STDMETHODCALLTYPE IsUpToDate() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* id) override {
         if (!id) return E_POINTER;
-        *id = kMovieControlClass;
+        *id = kClass;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetUserType(DWORD, LPOLESTR* type) override {
@@ -309,6 +323,7 @@ public:
         if (!size) return E_POINTER;
         if (aspect != DVASPECT_CONTENT) return E_FAIL;
         m_extent = *size;
+        Log("extent " + std::to_string(size->cx) + "x" + std::to_string(size->cy) + " himetric");
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, SIZEL* size) override {
@@ -379,7 +394,7 @@ public:
     HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
         if (!point) return E_POINTER;
         *point = nullptr;
-        if (!IsEqualIID(iid, kMovieEvents)) return CONNECT_E_NOCONNECTION;
+        if (!IsEqualIID(iid, kEvents)) return CONNECT_E_NOCONNECTION;
         *point = &m_events;
         m_events.AddRef();
         return S_OK;
@@ -402,6 +417,13 @@ public:
                 Command c = std::move(m_pending.front());
                 m_pending.pop_front();
                 if (!c.note.empty()) Log(c.note);
+                // The player lets a movie's FSCommands through to its container only when
+                // script access is "always"; its default ("sameDomain") keeps them in.
+                if (!SameName(m_state[kAllowScriptAccess].c_str(), L"always")) {
+                    Log("fscommand blocked " + Quote(c.command) + " " + Quote(c.args) + ": AllowScriptAccess " +
+                        Quote(m_state[kAllowScriptAccess]));
+                    continue;
+                }
                 m_lastCommand = c.args.empty() ? c.command : c.command + L" " + c.args;
                 m_events.Raise(c);
             }
@@ -608,6 +630,12 @@ private:
                 Log("put FlashVars " + Quote(text));
                 SetFlashVariables(text);
                 break;
+            default:
+                if (IsStateText(id)) {
+                    m_state[id] = text;
+                    Log("put " + Utf8(name) + " " + Quote(text));
+                }
+                break;
         }
         return S_OK;
     }
@@ -627,6 +655,7 @@ private:
                 result->lVal = m_scaleMode;
                 return S_OK;
         }
+        if (IsStateText(id)) return ReturnText(result, m_state[id]);
         return DISP_E_MEMBERNOTFOUND;
     }
 
@@ -656,6 +685,12 @@ private:
     SIZEL m_extent{27093, 20320};  // 1024 by 768 pixels in HIMETRIC at 96 dpi
     std::wstring m_movie, m_wmode, m_flashVars;
     int m_scaleMode = 0;
+    // The stored-state texts, as a new control has them until a container puts its own.
+    std::map<DISPID, std::wstring> m_state = {{kQuality2, L"High"},
+                                              {kScale, L"ShowAll"},
+                                              {kAllowScriptAccess, L"sameDomain"},
+                                              {kAllowNetworking, L"all"},
+                                              {kAllowFullScreen, L"false"}};
     std::map<std::wstring, std::wstring> m_variables;
     std::wstring m_lastCommand;  // "command args"
     std::vector<std::wstring> m_shown;
@@ -700,6 +735,15 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 return 1;  // painting covers it all
             case WM_SHOWWINDOW:
                 if (lParam == 0) Log(wParam ? "show" : "hide");
+                break;
+            case WM_SETCURSOR:
+                // A player sets its own cursor over its window without asking its
+                // parent; a container that wants another one must catch the message
+                // on the way in (by subclassing the control's window).
+                if (LOWORD(lParam) == HTCLIENT) {
+                    SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
+                    return TRUE;
+                }
                 break;
             case WM_DESTROY:
                 SetWindowLongPtrW(window, GWLP_USERDATA, 0);

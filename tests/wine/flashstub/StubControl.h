@@ -1,13 +1,12 @@
 #pragma once
 // The stand-in movie player control: an apartment-model COM object under the movie
 // control's class id, for test prefixes only. What it is told goes to the log (see
-// README.md); the FSCommands it raises come from its command sources.
+// README.md); the FSCommands it raises come from its command sources. Its class id is
+// the real control's (platform/win32/MovieControlIds.h).
 
 #include <windows.h>
 
 namespace flashstub {
-
-extern const CLSID kMovieControlClass;
 
 // The DLL's module handle, for the control's window class.
 void SetModule(HINSTANCE module);

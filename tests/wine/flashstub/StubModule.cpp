@@ -9,6 +9,7 @@
 
 #include "StubControl.h"
 #include "StubSupport.h"
+#include "platform/win32/MovieControlIds.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ ClassFactory g_factory;
 
 std::wstring ClassKey() {
     wchar_t text[64] = {};
-    StringFromGUID2(flashstub::kMovieControlClass, text, 64);
+    StringFromGUID2(vel::win32::movie::kClass, text, 64);
     return std::wstring(L"CLSID\\") + text;
 }
 
@@ -77,7 +78,7 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
 STDAPI DllGetClassObject(REFCLSID id, REFIID iid, LPVOID* out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (!IsEqualCLSID(id, flashstub::kMovieControlClass)) return CLASS_E_CLASSNOTAVAILABLE;
+    if (!IsEqualCLSID(id, vel::win32::movie::kClass)) return CLASS_E_CLASSNOTAVAILABLE;
     return g_factory.QueryInterface(iid, out);
 }
 

@@ -27,6 +27,7 @@ else
     "$root/tests/wine/services/services_check.cpp" \
     "$root/platform/win32/MciMediaControl.cpp" "$root/platform/win32/WinMixer.cpp" \
     "$root/platform/win32/WinPrinter.cpp" "$root/platform/win32/RichTextView.cpp" \
+    "$root/platform/win32/NoticeWindow.cpp" \
     "$root/runtime/Text.cpp" \
     -lwinmm -lwinspool -lgdi32 -luser32
 fi

@@ -11,9 +11,13 @@ install_game_copy "$game"
 mark_installed
 use_movie_stub_files
 start_program "$game/Velvinor.exe"
+# The intro window stays on top of every other window, and its error box above it.
 drive <<'DRIVER'
 wait-window #32770 Вельвинор 30000
+expect-above * *
 click OK
+wait-window VelvinorForm "" 5000
+expect-above * *
 wait-window VelvinorForm Вельвинор 30000
 DRIVER
 grep -q 'put Movie "C:\\\\Games\\\\Velvinor\\\\SWF\\\\Game.swf"' "$STUB_LOG" || fail "the movie was not loaded: $(cat "$STUB_LOG")"

@@ -18,6 +18,10 @@ key 27
 DRIVER
 wait_for_text "$STUB_LOG" 'EscIntro=-1' 15000 || fail "Esc did not start the movie"
 wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "0"' 15000 || fail "no state ticks"
+# The program's cursor handles (a handle is its process's own), for the cursor checks.
+arrow=$(sed -n 's/^cursors arrow \([0-9]*\) wait \([0-9]*\)$/\1/p' "$STUB_LOG" | tail -n 1)
+wait=$(sed -n 's/^cursors arrow \([0-9]*\) wait \([0-9]*\)$/\2/p' "$STUB_LOG" | tail -n 1)
+[ -n "$arrow" ] && [ -n "$wait" ] || fail "the stand-in did not log its cursors"
 
 movie_command minimize
 wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "1"' 15000 || fail "minimising was not noticed"
@@ -34,6 +38,20 @@ wait_for_text "$STUB_LOG" 'rects 0,32 1280x960' 15000 || fail "maximize did not 
 movie_command normalize
 wait_for_text "$STUB_LOG" 'rects 128,128 1024x768' 15000 || fail "normalize did not centre the movie"
 log "ok: maximize and normalize place the movie"
+# The hourglass the movie asks for shows over the movie itself (centred, 1024x768 at
+# 128,128), not only over the window around it; "norm" brings the arrow back.
+movie_command cursor wait
+wait_for_text "$STUB_LOG" 'fscommand "cursor" "wait"' 15000 || fail "the cursor command was not raised"
+drive <<DRIVER
+cursor 640 512 $wait
+cursor 60 60 $wait
+DRIVER
+movie_command cursor norm
+wait_for_text "$STUB_LOG" 'fscommand "cursor" "norm"' 15000 || fail "the cursor command was not raised"
+drive <<DRIVER
+cursor 640 512 $arrow
+DRIVER
+log "ok: the hourglass shows over the movie and the arrow comes back"
 movie_command quit
 wait_exit "$PROGRAM_PID" 20000 || fail "the program did not end on quit"
 
