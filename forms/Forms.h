@@ -114,6 +114,13 @@ public:
     // The user moved or sized the window: its outer bounds now.
     void UserPlace(Rect bounds);
 
+    // The controls that Tab and Shift+Tab go through, in order (the hidden and the
+    // disabled ones are passed over). A form with one answers Enter with a click on
+    // the focused button, else on the first button of the order, and Esc as its
+    // close box.
+    void SetTabOrder(std::vector<Control*> order) { m_tabOrder = std::move(order); }
+    const std::vector<Control*>& TabOrder() const { return m_tabOrder; }
+
     std::function<void()> OnShow;
     std::function<void(std::uint16_t& key, std::uint32_t shift)> OnKeyUp;
     // Closing by the close box; the default hides the form (and cancels a modal
@@ -121,6 +128,7 @@ public:
     std::function<void()> OnCloseRequest;
 
 private:
+    std::vector<Control*> m_tabOrder;
     BorderStyle m_border = BorderStyle::Sizeable;
     std::uint32_t m_color = 0xF0F0F0;
     bool m_topMost = false;

@@ -18,6 +18,7 @@ TStartingForm::TStartingForm(Application& app)
       ShellTreeView(*this, "ShellTreeView", {8, 216, 598, 193}) {
     SetTopMost(true);
     SetClientSize({611, 415});
+    SetTabOrder({&Edit1, &OKButton, &PathBtn, &ShellTreeView, &YesButton, &NoButton});
     Edit1.Hide();
     PathBtn.Hide();
     ShellTreeView.Hide();

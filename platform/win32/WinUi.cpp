@@ -206,6 +206,7 @@ void WinUi::Dispatch(MSG& msg) {
         Report([&] { dropped = m_sink->FilterMessage(msg.message, reinterpret_cast<WindowHandle>(msg.hwnd)); });
         if (dropped) return;
     }
+    if (msg.message == WM_KEYDOWN && KeyboardNavigation(msg)) return;
     // Key preview: a key released in a form or any of its children goes to the form.
     if (msg.message == WM_KEYUP && msg.hwnd) {
         if (WinPeer* peer = PeerOf(GetAncestor(msg.hwnd, GA_ROOT)); peer && peer->Model().Kind() == ControlKind::Form) {
@@ -215,6 +216,42 @@ void WinUi::Dispatch(MSG& msg) {
     }
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
+}
+
+bool WinUi::KeyboardNavigation(const MSG& msg) {
+    if (msg.wParam != VK_TAB && msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE) return false;
+    WinPeer* peer = msg.hwnd ? PeerOf(GetAncestor(msg.hwnd, GA_ROOT)) : nullptr;
+    if (!peer || peer->Model().Kind() != ControlKind::Form) return false;
+    auto& form = static_cast<Form&>(peer->Model());
+    std::vector<Control*> order;
+    for (Control* c : form.TabOrder())
+        if (c->Visible() && c->Enabled() && c->Handle()) order.push_back(c);
+    if (form.TabOrder().empty()) return false;
+    // The control that has the keyboard, or the one whose child has it.
+    HWND focus = GetFocus();
+    auto focused = std::find_if(order.begin(), order.end(), [focus](Control* c) {
+        HWND hwnd = reinterpret_cast<HWND>(c->Handle());
+        return focus && (hwnd == focus || IsChild(hwnd, focus));
+    });
+    if (msg.wParam == VK_TAB) {
+        if (order.empty()) return true;
+        const bool back = GetKeyState(VK_SHIFT) < 0;
+        std::size_t at = focused == order.end() ? (back ? 0 : order.size() - 1)
+                                                : static_cast<std::size_t>(focused - order.begin());
+        at = back ? (at + order.size() - 1) % order.size() : (at + 1) % order.size();
+        ::SetFocus(reinterpret_cast<HWND>(order[at]->Handle()));
+        return true;
+    }
+    if (msg.wParam == VK_ESCAPE) {
+        form.UserClose();
+        return true;
+    }
+    Control* button = nullptr;
+    if (focused != order.end() && (*focused)->Kind() == ControlKind::Button) button = *focused;
+    for (auto it = order.begin(); !button && it != order.end(); ++it)
+        if ((*it)->Kind() == ControlKind::Button) button = *it;
+    if (button) Report([&] { button->UserClick(); });
+    return true;
 }
 
 void WinUi::RunLoop() {

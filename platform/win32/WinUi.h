@@ -94,6 +94,8 @@ private:
     bool OnMessage(UINT message, WPARAM wParam);
     // Offers a queued message to the program's filter and key preview, then dispatches it.
     void Dispatch(MSG& msg);
+    // Tab, Shift+Tab, Enter and Esc in a form with a tab order; true when taken.
+    bool KeyboardNavigation(const MSG& msg);
     void ApplyCursor();
     // The visible form highest in the z-order, else the main window.
     HWND FrontForm() const;
