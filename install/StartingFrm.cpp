@@ -19,6 +19,7 @@ TStartingForm::TStartingForm(Application& app)
     SetTopMost(true);
     SetClientSize({611, 415});
     SetTabOrder({&Edit1, &OKButton, &PathBtn, &ShellTreeView, &YesButton, &NoButton});
+    SetFont({"Lucida Sans Unicode", 11});  // 8 points
     Edit1.Hide();
     PathBtn.Hide();
     ShellTreeView.Hide();

@@ -29,6 +29,21 @@ HFONT MessageFont() {
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
+int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FaceExists(const std::wstring& face) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    face.copy(wanted.lfFaceName, LF_FACESIZE - 1);
+    bool found = false;
+    ScopedWindowDc screen(nullptr);
+    if (screen) EnumFontFamiliesExW(screen.Get(), &wanted, &FaceFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
 std::uint32_t ShiftState() {
     std::uint32_t shift = 0;
     if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
@@ -61,6 +76,22 @@ WinUi::WinUi() : m_instance(GetModuleHandleW(nullptr)) {
 }
 
 WinUi::~WinUi() = default;
+
+HFONT WinUi::FontFor(const vel::Font& font) {
+    if (font.name.empty()) return Font();
+    auto key = std::make_tuple(font.name, font.height, font.bold);
+    auto it = m_fonts.find(key);
+    if (it == m_fonts.end()) {
+        const std::wstring face = Wide(font.name);
+        ScopedGdi made;
+        if (face.size() < LF_FACESIZE && FaceExists(face))
+            made.Reset(CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                   RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                   DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+        it = m_fonts.emplace(key, std::move(made)).first;
+    }
+    return it->second ? static_cast<HFONT>(it->second.Get()) : Font();
+}
 
 void WinUi::Report(const std::function<void()>& report) {
     // The program's reports run inside its own error guard; anything else that
