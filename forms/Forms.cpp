@@ -48,6 +48,24 @@ void Control::SetBounds(Rect bounds) {
     Changed(Property::Bounds);
 }
 
+Font Control::EffectiveFont() const {
+    for (const Control* c = this; c; c = c->m_parent)
+        if (!c->m_font.name.empty()) return c->m_font;
+    return {};
+}
+
+void Control::SetFont(Font font) {
+    if (m_font == font) return;
+    m_font = std::move(font);
+    FontChanged();
+}
+
+void Control::FontChanged() {
+    Changed(Property::Font);
+    for (Control* child : m_children)
+        if (child->m_font.name.empty()) child->FontChanged();
+}
+
 void Control::SetText(const std::string& text) {
     if (m_text == text) return;
     m_text = text;

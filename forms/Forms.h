@@ -19,6 +19,20 @@ class Application;
 
 enum class ControlKind { Form, Label, Button, Edit, Image, TrackBar, CheckBox, ProgressBar, FolderTree, RichEdit };
 
+// A font by face name, character height in pixels and weight. No name: the system's
+// font. Where the face does not exist, the system's font stands in.
+struct Font {
+    std::string name;
+    int height = 0;
+    bool bold = false;
+    bool operator==(const Font&) const = default;
+};
+
+// Colours are 0x00BBGGRR, or a colour of the system's scheme: the top bit and its index.
+namespace color {
+constexpr std::uint32_t ButtonFace = 0x8000000F;
+}  // namespace color
+
 class Control {
 public:
     Control(Application& app, Control* parent, ControlKind kind, std::string name);
@@ -55,6 +69,10 @@ public:
 
     const std::vector<Control*>& Children() const { return m_children; }
 
+    // Its own font, else its parent's (as far up as one is set), else the system's.
+    Font EffectiveFont() const;
+    void SetFont(Font font);
+
     // Input from the backend.
     virtual void UserClick();
 
@@ -64,6 +82,8 @@ protected:
     // Creates the peer; called at the end of the most derived constructor.
     void Realize();
     void Changed(Property property);
+    // The font reaches this control and every one below it that has none of its own.
+    void FontChanged();
 
     Application& m_app;
     Control* m_parent;
@@ -73,6 +93,7 @@ protected:
     bool m_enabled = true;
     Rect m_bounds;
     std::string m_text;
+    Font m_font;
     std::vector<Control*> m_children;
     std::unique_ptr<ControlPeer> m_peer;
 };
@@ -114,6 +135,13 @@ public:
     // The user moved or sized the window: its outer bounds now.
     void UserPlace(Rect bounds);
 
+    // The controls that Tab and Shift+Tab go through, in order (the hidden and the
+    // disabled ones are passed over). A form with one answers Enter with a click on
+    // the focused button, else on the first button of the order, and Esc as its
+    // close box.
+    void SetTabOrder(std::vector<Control*> order) { m_tabOrder = std::move(order); }
+    const std::vector<Control*>& TabOrder() const { return m_tabOrder; }
+
     std::function<void()> OnShow;
     std::function<void(std::uint16_t& key, std::uint32_t shift)> OnKeyUp;
     // Closing by the close box; the default hides the form (and cancels a modal
@@ -121,8 +149,9 @@ public:
     std::function<void()> OnCloseRequest;
 
 private:
+    std::vector<Control*> m_tabOrder;
     BorderStyle m_border = BorderStyle::Sizeable;
-    std::uint32_t m_color = 0xF0F0F0;
+    std::uint32_t m_color = color::ButtonFace;
     bool m_topMost = false;
     bool m_maximized = false;
     int m_modalResult = 0;

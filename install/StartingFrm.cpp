@@ -18,6 +18,8 @@ TStartingForm::TStartingForm(Application& app)
       ShellTreeView(*this, "ShellTreeView", {8, 216, 598, 193}) {
     SetTopMost(true);
     SetClientSize({611, 415});
+    SetTabOrder({&Edit1, &OKButton, &PathBtn, &ShellTreeView, &YesButton, &NoButton});
+    SetFont({"Lucida Sans Unicode", 11});  // 8 points
     Edit1.Hide();
     PathBtn.Hide();
     ShellTreeView.Hide();

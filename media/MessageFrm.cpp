@@ -11,8 +11,9 @@ TMessageForm::TMessageForm(Application& app, const Form& mainWindow)
       Label2(*this, "Label2", {64, 32, 745, 16}, Ru("в программе. Файл будет запущен в Вашем стандартном проигрывалеле")),
       m_mainWindow(mainWindow) {
     SetBorder(BorderStyle::None);
-    SetColor(0xF0F0F0);
+    SetColor(color::ButtonFace);
     SetClientSize({809, 67});
+    for (Label* label : {&Label1, &Label2}) label->SetFont({"MS Sans Serif", 16, true});
 }
 
 void TMessageForm::SetVisible(bool visible) {

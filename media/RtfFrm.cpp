@@ -7,9 +7,10 @@ namespace vel {
 TRtfForm::TRtfForm(Application& app)
     : Form(app, "RtfForm"), RxRichEdit(*this, "RxRichEdit", {0, 0, 1080, 724}) {
     SetBorder(BorderStyle::SizeToolWin);
-    SetColor(0xF0F0F0);
+    SetColor(color::ButtonFace);
     SetBounds({330, 114, 0, 0});
     SetClientSize({1080, 724});
+    RxRichEdit.SetFont({"MS Sans Serif", 11});
     RxRichEdit.SetReadOnly(true);
     RxRichEdit.SetBackColor(12318969);
 }

@@ -17,7 +17,7 @@ class Control;
 class Form;
 
 // What changed on a control; the peer re-reads that part of the control's state.
-enum class Property { Visible, Bounds, Text, Enabled, Range, Position, Checked, Picture, Content, Style, Focus };
+enum class Property { Visible, Bounds, Text, Enabled, Range, Position, Checked, Picture, Content, Style, Focus, Font };
 
 class ControlPeer {
 public:

@@ -13,9 +13,16 @@ std::string RectText(Rect r) {
            std::to_string(r.height);
 }
 
+// A colour of the system's scheme as the simulated machine has it: the classic
+// button face, and black for the rest.
+std::uint32_t SchemeColor(std::uint32_t color) {
+    if (!(color & 0x80000000u)) return color;
+    return color == vel::color::ButtonFace ? 0xF0F0F0 : 0x000000;
+}
+
 std::string Hex6(std::uint32_t color) {
     char buf[16];
-    std::snprintf(buf, sizeof buf, "%06X", color & 0xFFFFFF);
+    std::snprintf(buf, sizeof buf, "%06X", SchemeColor(color) & 0xFFFFFF);
     return buf;
 }
 
@@ -81,6 +88,7 @@ void SimPeer::Update(Property changed) {
         case Property::Focus:
             if (c.Kind() == ControlKind::Form) t.Add("ui front " + path);
             break;
+        case Property::Font: break;  // the simulated screen draws no text
     }
 }
 

@@ -603,7 +603,7 @@ public:
         if (parent && (m_hwnd = richtext::Create(parent, id))) {
             m_rich = true;
             m_ui.Register(m_hwnd, this);
-            SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_ui.Font()), FALSE);
+            SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_ui.FontFor(c.EffectiveFont())), FALSE);
             UpdateCommon(Property::Bounds);
             if (!c.Visible()) UpdateCommon(Property::Visible);
             if (!c.Enabled()) UpdateCommon(Property::Enabled);
@@ -660,7 +660,7 @@ void WinPeer::CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle
                              b.height, parentWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(m_ui.NextControlId())),
                              m_ui.Instance(), nullptr);
     if (!m_hwnd) throw Error("Cannot create the window " + m_control.Path());
-    SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_ui.Font()), FALSE);
+    SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_ui.FontFor(m_control.EffectiveFont())), FALSE);
     m_ui.Register(m_hwnd, this);
 }
 
@@ -676,6 +676,9 @@ void WinPeer::UpdateCommon(Property changed) {
         case Property::Text: SetWindowTextW(m_hwnd, Wide(m_control.Text()).c_str()); break;
         case Property::Enabled: EnableWindow(m_hwnd, m_control.Enabled()); break;
         case Property::Focus: SetFocus(m_hwnd); break;
+        case Property::Font:
+            SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_ui.FontFor(m_control.EffectiveFont())), TRUE);
+            break;
         default: break;
     }
 }

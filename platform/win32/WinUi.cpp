@@ -29,6 +29,21 @@ HFONT MessageFont() {
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
+int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FaceExists(const std::wstring& face) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    face.copy(wanted.lfFaceName, LF_FACESIZE - 1);
+    bool found = false;
+    ScopedWindowDc screen(nullptr);
+    if (screen) EnumFontFamiliesExW(screen.Get(), &wanted, &FaceFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
 std::uint32_t ShiftState() {
     std::uint32_t shift = 0;
     if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
@@ -61,6 +76,22 @@ WinUi::WinUi() : m_instance(GetModuleHandleW(nullptr)) {
 }
 
 WinUi::~WinUi() = default;
+
+HFONT WinUi::FontFor(const vel::Font& font) {
+    if (font.name.empty()) return Font();
+    auto key = std::make_tuple(font.name, font.height, font.bold);
+    auto it = m_fonts.find(key);
+    if (it == m_fonts.end()) {
+        const std::wstring face = Wide(font.name);
+        ScopedGdi made;
+        if (face.size() < LF_FACESIZE && FaceExists(face))
+            made.Reset(CreateFontW(-font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                   RUSSIAN_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                   DEFAULT_PITCH | FF_DONTCARE, face.c_str()));
+        it = m_fonts.emplace(key, std::move(made)).first;
+    }
+    return it->second ? static_cast<HFONT>(it->second.Get()) : Font();
+}
 
 void WinUi::Report(const std::function<void()>& report) {
     // The program's reports run inside its own error guard; anything else that
@@ -206,6 +237,7 @@ void WinUi::Dispatch(MSG& msg) {
         Report([&] { dropped = m_sink->FilterMessage(msg.message, reinterpret_cast<WindowHandle>(msg.hwnd)); });
         if (dropped) return;
     }
+    if (msg.message == WM_KEYDOWN && KeyboardNavigation(msg)) return;
     // Key preview: a key released in a form or any of its children goes to the form.
     if (msg.message == WM_KEYUP && msg.hwnd) {
         if (WinPeer* peer = PeerOf(GetAncestor(msg.hwnd, GA_ROOT)); peer && peer->Model().Kind() == ControlKind::Form) {
@@ -215,6 +247,42 @@ void WinUi::Dispatch(MSG& msg) {
     }
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
+}
+
+bool WinUi::KeyboardNavigation(const MSG& msg) {
+    if (msg.wParam != VK_TAB && msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE) return false;
+    WinPeer* peer = msg.hwnd ? PeerOf(GetAncestor(msg.hwnd, GA_ROOT)) : nullptr;
+    if (!peer || peer->Model().Kind() != ControlKind::Form) return false;
+    auto& form = static_cast<Form&>(peer->Model());
+    std::vector<Control*> order;
+    for (Control* c : form.TabOrder())
+        if (c->Visible() && c->Enabled() && c->Handle()) order.push_back(c);
+    if (form.TabOrder().empty()) return false;
+    // The control that has the keyboard, or the one whose child has it.
+    HWND focus = GetFocus();
+    auto focused = std::find_if(order.begin(), order.end(), [focus](Control* c) {
+        HWND hwnd = reinterpret_cast<HWND>(c->Handle());
+        return focus && (hwnd == focus || IsChild(hwnd, focus));
+    });
+    if (msg.wParam == VK_TAB) {
+        if (order.empty()) return true;
+        const bool back = GetKeyState(VK_SHIFT) < 0;
+        std::size_t at = focused == order.end() ? (back ? 0 : order.size() - 1)
+                                                : static_cast<std::size_t>(focused - order.begin());
+        at = back ? (at + order.size() - 1) % order.size() : (at + 1) % order.size();
+        ::SetFocus(reinterpret_cast<HWND>(order[at]->Handle()));
+        return true;
+    }
+    if (msg.wParam == VK_ESCAPE) {
+        form.UserClose();
+        return true;
+    }
+    Control* button = nullptr;
+    if (focused != order.end() && (*focused)->Kind() == ControlKind::Button) button = *focused;
+    for (auto it = order.begin(); !button && it != order.end(); ++it)
+        if ((*it)->Kind() == ControlKind::Button) button = *it;
+    if (button) Report([&] { button->UserClick(); });
+    return true;
 }
 
 void WinUi::RunLoop() {

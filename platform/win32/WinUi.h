@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "forms/Forms.h"
@@ -74,6 +75,9 @@ public:
     UiEvents* Sink() const { return m_sink; }
     HINSTANCE Instance() const { return m_instance; }
     HFONT Font() const { return static_cast<HFONT>(m_font.Get()); }
+    // The font for a control's font, made once; the system's font where the face
+    // does not exist on this machine.
+    HFONT FontFor(const vel::Font& font);
     Cursor CurrentCursor() const { return m_cursor; }
     const std::string& Title() const { return m_title; }
     void Register(HWND hwnd, WinPeer* peer) { m_peers[hwnd] = peer; }
@@ -94,6 +98,8 @@ private:
     bool OnMessage(UINT message, WPARAM wParam);
     // Offers a queued message to the program's filter and key preview, then dispatches it.
     void Dispatch(MSG& msg);
+    // Tab, Shift+Tab, Enter and Esc in a form with a tab order; true when taken.
+    bool KeyboardNavigation(const MSG& msg);
     void ApplyCursor();
     // The visible form highest in the z-order, else the main window.
     HWND FrontForm() const;
@@ -105,6 +111,7 @@ private:
     UiEvents* m_sink = nullptr;
     std::unique_ptr<NoticeWindow> m_messages;  // timers and posted work arrive here
     ScopedGdi m_font;
+    std::map<std::tuple<std::string, int, bool>, ScopedGdi> m_fonts;
     std::deque<std::function<void()>> m_posted;
     std::map<HWND, WinPeer*> m_peers;
     std::deque<WinPeer*> m_forms;  // in creation order; the first is the main window

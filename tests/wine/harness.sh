@@ -232,6 +232,19 @@ mark_installed() {
   regedit_apply <<<"$lines"
 }
 
+# Starts an installed copy (PROGRAM) whose intro videos are missing: answers the
+# intro's error box, skips the intro with Esc and waits until the movie starts.
+start_game_past_intro() {
+  start_program "$1"
+  drive <<'DRIVER'
+wait-window #32770 Вельвинор 30000
+click OK
+wait-window VelvinorForm Вельвинор 30000
+key 27
+DRIVER
+  wait_for_text "$STUB_LOG" 'EscIntro=-1' 15000 || fail "Esc did not start the movie"
+}
+
 # Starts the test Program Manager and waits until its service name is registered.
 start_progman() {
   local state="$VEL_WINE_RUN/progman.txt"

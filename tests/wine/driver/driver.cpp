@@ -31,6 +31,10 @@
 //   restore                             restores the current window, as its taskbar button does
 //   show                                prints the current window's children and texts
 //   list                                prints every visible top-level window, top first
+//   press VK [shift]                    a real keystroke (SendInput) to the foreground window,
+//                                       with Shift held when asked
+//   expect-focus CLASS TEXT             the control with the keyboard in the current window's
+//                                       thread (within 5 s)
 //   place LEFT TOP WIDTH HEIGHT         moves and sizes the current window, as a frame drag does
 //   expect-rect LEFT TOP WIDTH HEIGHT   the current window's outer rectangle (within 5 s)
 //   expect-filled                       each visible child fills the client area (within 5 s)
@@ -366,6 +370,35 @@ void Run(const std::vector<std::wstring>& w) {
         Out(out);
     } else if (cmd == L"list") {
         Out("windows:" + ListAll());
+    } else if (cmd == L"press") {
+        need(1);
+        const WORD vk = static_cast<WORD>(Number(w, 1, 0));
+        const bool shift = w.size() > 2 && w[2] == L"shift";
+        std::vector<INPUT> keys;
+        auto key = [&keys](WORD code, bool up) {
+            INPUT in{};
+            in.type = INPUT_KEYBOARD;
+            in.ki.wVk = code;
+            in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+            keys.push_back(in);
+        };
+        if (shift) key(VK_SHIFT, false);
+        key(vk, false);
+        key(vk, true);
+        if (shift) key(VK_SHIFT, true);
+        SetForegroundWindow(Current());
+        SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+    } else if (cmd == L"expect-focus") {
+        need(2);
+        HWND focus = nullptr;
+        if (!Poll(5000, [&] {
+                GUITHREADINFO info{};
+                info.cbSize = sizeof info;
+                focus = GetGUIThreadInfo(GetWindowThreadProcessId(Current(), nullptr), &info) ? info.hwndFocus : nullptr;
+                return focus && Matches(w[1], ClassOf(focus)) && Matches(w[2], WithoutAmpersand(TextOf(focus)));
+            }))
+            Fail("the keyboard is with " + (focus ? ToUtf8(ClassOf(focus)) + " " + Shown(TextOf(focus)) : "nothing") +
+                 ", not " + ToUtf8(w[1]) + " " + Shown(w[2]));
     } else if (cmd == L"place") {
         need(4);
         SetWindowPos(Current(), nullptr, static_cast<int>(std::wcstol(w[1].c_str(), nullptr, 10)),

@@ -10,14 +10,7 @@ cp "$VEL_DISC/SWF/lesson1.mpg" "$game/SWF/"
 printf 'GIF89a: a picture of another kind' >"$game/SWF/frame.bmp"
 mark_installed
 use_movie_stub_files
-start_program "$game/Velvinor.exe"
-drive <<'DRIVER'
-wait-window #32770 Вельвинор 30000
-click OK
-wait-window VelvinorForm Вельвинор 30000
-key 27
-DRIVER
-wait_for_text "$STUB_LOG" 'EscIntro=-1' 15000 || fail "Esc did not start the movie"
+start_game_past_intro "$game/Velvinor.exe"
 : >"$STUB_LOG"
 movie_command plaympg lesson1
 drive <<'DRIVER'

@@ -9,14 +9,7 @@ game="$C/Games/Velvinor"
 install_game_copy "$game"
 mark_installed
 use_movie_stub_files
-start_program "$game/Velvinor.exe"
-drive <<'DRIVER'
-wait-window #32770 Вельвинор 30000
-click OK
-wait-window VelvinorForm Вельвинор 30000
-key 27
-DRIVER
-wait_for_text "$STUB_LOG" 'EscIntro=-1' 15000 || fail "Esc did not start the movie"
+start_game_past_intro "$game/Velvinor.exe"
 wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "0"' 15000 || fail "no state ticks"
 # The program's cursor handles (a handle is its process's own), for the cursor checks.
 arrow=$(sed -n 's/^cursors arrow \([0-9]*\) wait \([0-9]*\)$/\1/p' "$STUB_LOG" | tail -n 1)

@@ -53,15 +53,8 @@ register_movie_stub "$VEL_FLASHSTUB"
 install_game_copy "$game"
 mark_installed 'C:\Games\Velvinor\Velvinor.exe'
 use_movie_stub_files
-start_program "$game/Velvinor.exe"
+start_game_past_intro "$game/Velvinor.exe"
 first=$PROGRAM_PID
-drive <<'DRIVER'
-wait-window #32770 Вельвинор 30000
-click OK
-wait-window VelvinorForm Вельвинор 30000
-key 27
-DRIVER
-wait_for_text "$STUB_LOG" 'EscIntro=-1' 15000 || fail "Esc did not start the movie"
 movie_command minimize
 wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "1"' 15000 || fail "the game did not minimise"
 : >"$STUB_LOG"

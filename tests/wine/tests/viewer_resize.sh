@@ -9,14 +9,7 @@ install_game_copy "$game"
 cp "$VEL_DISC/SWF/parents.rtf" "$game/SWF/"
 mark_installed
 use_movie_stub_files
-start_program "$game/Velvinor.exe"
-drive <<'DRIVER'
-wait-window #32770 Вельвинор 30000
-click OK
-wait-window VelvinorForm Вельвинор 30000
-key 27
-DRIVER
-wait_for_text "$STUB_LOG" 'EscIntro=-1' 15000 || fail "Esc did not start the movie"
+start_game_past_intro "$game/Velvinor.exe"
 movie_command execute parents.rtf
 drive <<'DRIVER'
 wait-window VelvinorForm Родителям 15000
