@@ -142,7 +142,7 @@ reset_machine() {
   start_server
   cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
   find "$C/users" -name 'Velvinor-uninstall-*.bat' -delete 2>/dev/null || true
-  rm -rf "$C/Games" "$C/Program Files/Trelkon" "$C/qq.bat" "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.txt.ready" "$VEL_WINE_RUN/progman.log"
+  rm -rf "$C/Games" "$C/Program Files/Trelkon" "$C/qq.bat" "$C/Program.exe" "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.txt.ready" "$VEL_WINE_RUN/progman.log"
   regedit_apply <<'REG'
 [-HKEY_LOCAL_MACHINE\Software\Trelkon]
 [-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe]
@@ -168,7 +168,7 @@ expect_registered() {
   local folder=$1
   expect_reg "$APP_PATHS_KEY" @ "${folder}Velvinor.exe"
   expect_reg "$APP_PATHS_KEY" Path "$folder"
-  expect_reg "$UNINSTALL_KEY" UninstallString "${folder}Velvinor.exe -u"
+  expect_reg "$UNINSTALL_KEY" UninstallString "\"${folder}Velvinor.exe\" -u"
   local expected="group \"Velvinor\"
 item \"Вельвинор\" \"${folder}Velvinor.exe\""
   [ "$(progman_state)" = "$expected" ] || fail "Program Manager holds:
@@ -230,6 +230,16 @@ mark_installed() {
 @=\"$escaped\""
   fi
   regedit_apply <<<"$lines"
+}
+
+# A .reg line for the string value NAME holding the LINES, each ended by CR LF, as
+# the program's records are: a .reg file gives such a text only as the hex of its
+# UTF-16 form.
+reg_lines_value() {
+  local name=$1 hex
+  shift
+  hex=$(printf '%s\r\n' "$@" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -s ' \n' ',,' | sed 's/^,//; s/,$//')
+  printf '"%s"=hex(1):%s,00,00\n' "$name" "$hex"
 }
 
 # Starts the test Program Manager and waits until its service name is registered.
