@@ -232,6 +232,53 @@ mark_installed() {
   regedit_apply <<<"$lines"
 }
 
+# A test disc (make_test_disc) in DIR as drive D:, the test Program Manager and the
+# stand-in movie control with its log and command file: a machine to start from the disc.
+machine_with_test_disc() {
+  make_test_disc "$1"
+  add_cdrom_drive d "$1"
+  start_progman
+  register_movie_stub "$VEL_FLASHSTUB"
+  use_movie_stub_files
+}
+
+# In the installer dialog showing its question: accepts the transfer to the proposed
+# folder and waits for the disc run to end.
+accept_default_transfer() {
+  drive <<'DRIVER'
+click Да
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
+expect-text "Файлы программы будут записываться в директорию:"
+expect-text "C:\\Program Files\\Trelkon\\Velvinor"
+click Продолжить
+wait-exit 60000
+DRIVER
+  wait_exit "$PROGRAM_PID" 60000 || fail "the disc run did not end"
+}
+
+# After a relaunch from a test disc (no intro videos): the report that the intro
+# cannot be played is answered and the game window comes.
+wait_for_game_after_intro_report() {
+  drive <<'DRIVER'
+wait-window #32770 Вельвинор 60000 1000
+click OK
+wait-window VelvinorForm Вельвинор 30000
+DRIVER
+}
+
+# Answers the uninstallation's question Yes and its completion message OK; the
+# uninstalling program then ends.
+confirm_uninstall() {
+  drive <<'DRIVER'
+wait-window #32770 "Удаление программы Вельвинор" 30000
+click Yes
+wait-window #32770 Вельвинор 30000
+expect-text "Приложение Вельвинор удалено"
+click OK
+wait-exit 30000
+DRIVER
+}
+
 # A .reg line for the string value NAME holding the LINES, each ended by CR LF, as
 # the program's records are: a .reg file gives such a text only as the hex of its
 # UTF-16 form.

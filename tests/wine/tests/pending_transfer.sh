@@ -21,11 +21,7 @@ forbid VelvinorForm "Установка программы \"Вельвинор\
 
 reset_machine
 disc="$VEL_WINE_RUN/disc"
-make_test_disc "$disc"
-add_cdrom_drive d "$disc"
-start_progman
-register_movie_stub "$VEL_FLASHSTUB"
-use_movie_stub_files
+machine_with_test_disc "$disc"
 game="$C/Games/Velvinor"
 install_game_copy "$game"
 pending
@@ -67,11 +63,7 @@ log "ok: the uninstallation removed the copy and left the disc alone"
 # next start from the disc deletes the half copy as recorded, its folders too, and
 # asks again; accepted, the installation completes and registers itself.
 reset_machine
-make_test_disc "$disc"
-add_cdrom_drive d "$disc"
-start_progman
-register_movie_stub "$VEL_FLASHSTUB"
-use_movie_stub_files
+machine_with_test_disc "$disc"
 mkdir -p "$game/SWF"
 printf 'FWS' >"$game/SWF/Game.swf"
 pending
@@ -83,19 +75,8 @@ DRIVER
 [ ! -e "$C/Games" ] || fail "the half copy is still there: $(find "$C/Games")"
 expect_no_keys "$MAKER_KEY" "$APP_PATHS_KEY" "$UNINSTALL_KEY"
 log "ok: the half copy and the pending transfer are gone, and the installation is offered again"
-drive <<'DRIVER'
-click Да
-wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
-expect-text "Файлы программы будут записываться в директорию:"
-click Продолжить
-wait-exit 60000
-DRIVER
-wait_exit "$PROGRAM_PID" 60000 || fail "the disc run did not end"
-drive <<'DRIVER'
-wait-window #32770 Вельвинор 60000 1000
-click OK
-wait-window VelvinorForm Вельвинор 30000
-DRIVER
+accept_default_transfer
+wait_for_game_after_intro_report
 expect_registered 'C:\Program Files\Trelkon\Velvinor\'
 movie_command quit
 wait_gone 'Velvinor\.exe' 20000 || fail "the game did not end on quit"

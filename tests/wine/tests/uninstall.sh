@@ -37,14 +37,7 @@ REG
 
 uninstall() {
   start_program_at 'C:\Program Files\Trelkon\Velvinor\Velvinor.exe' -U
-  drive <<'DRIVER'
-wait-window #32770 "Удаление программы Вельвинор" 30000
-click Yes
-wait-window #32770 Вельвинор 30000
-expect-text "Приложение Вельвинор удалено"
-click OK
-wait-exit 30000
-DRIVER
+  confirm_uninstall
   wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
   expect_no_keys "$MAKER_KEY\\Velvinor" "$APP_PATHS_KEY" "$UNINSTALL_KEY"
   [ "$(progman_state)" = 'group "Other"' ] || fail "Program Manager holds:

@@ -16,25 +16,10 @@ echo letter >"$public/Documents/Velvinor/letter.doc"
 echo save >"$public/Saves/save1.dat"
 
 disc="$VEL_WINE_RUN/disc"
-make_test_disc "$disc"
-add_cdrom_drive d "$disc"
-start_progman
-register_movie_stub "$VEL_FLASHSTUB"
-use_movie_stub_files
+machine_with_test_disc "$disc"
 start_from_disc
-drive <<'DRIVER'
-click Да
-wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
-expect-text "C:\\Program Files\\Trelkon\\Velvinor"
-click Продолжить
-wait-exit 60000
-DRIVER
-wait_exit "$PROGRAM_PID" 60000 || fail "the disc run did not end"
-drive <<'DRIVER'
-wait-window #32770 Вельвинор 60000 1000
-click OK
-wait-window VelvinorForm Вельвинор 30000
-DRIVER
+accept_default_transfer
+wait_for_game_after_intro_report
 log "ok: installed from the disc; the game runs"
 
 echo note >"$product/my notes.txt"
@@ -53,13 +38,7 @@ cp "$VEL_EXE" "$C/Program.exe"
 printf '%s\r\n' "$uninstall" >"$C/run-uninstall.bat"
 (cd "$C" && exec wine cmd /c 'C:\run-uninstall.bat' >>"$VEL_WINE_RUN/program.out" 2>&1 </dev/null) &
 runner=$!
-drive <<'DRIVER'
-wait-window #32770 "Удаление программы Вельвинор" 30000
-click Yes
-wait-window #32770 Вельвинор 30000
-expect-text "Приложение Вельвинор удалено"
-click OK
-DRIVER
+confirm_uninstall
 [ -z "$(prefix_pids 'Program\.exe')" ] || fail "the planted C:\\Program.exe ran"
 wait_gone 'Velvinor\.exe' 30000 || fail "the uninstalling program did not end"
 wait "$runner" || true
@@ -96,13 +75,7 @@ regedit_apply <<'REG'
 "Path"="C:\\x\" & rd /s /q \"C:\\Decoy\\"
 REG
 start_program "$C/Games/Velvinor/Velvinor.exe" -u
-drive <<'DRIVER'
-wait-window #32770 "Удаление программы Вельвинор" 30000
-click Yes
-wait-window #32770 Вельвинор 30000
-click OK
-wait-exit 30000
-DRIVER
+confirm_uninstall
 wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
 sleep 3
 [ -f "$C/Decoy/keep.txt" ] || fail "C:\\Decoy was wiped"
