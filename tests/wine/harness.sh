@@ -246,6 +246,7 @@ machine_with_test_disc() {
 # folder and waits for the disc run to end.
 accept_default_transfer() {
   drive <<'DRIVER'
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 5000
 click Да
 wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
 expect-text "Файлы программы будут записываться в директорию:"
