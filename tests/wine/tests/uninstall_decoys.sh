@@ -63,21 +63,22 @@ done
 kept=$((kept + 1))
 log "ok: the program's files went; $kept of $kept decoys survived (note, drawing, link and the save behind it, letter, C:\\Decoy, C:\\Program.exe)"
 
-# An older installation (no record) whose registered folder was edited into a command.
+# An older installation (no record) in the default folder whose registered folder
+# was edited into a command that would wipe C:\Decoy from a script line.
 rm -f "$C/Program.exe"
 install_game_copy "$C/Games/Velvinor"
 regedit_apply <<'REG'
 [HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor]
 @=""
-"TransferPath"="C:\\x\" & rd /s /q \"C:\\Decoy\\"
+"TransferPath"="C:\\Program Files\\Trelkon\\Velvinor\\"
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe]
 @="C:\\Games\\Velvinor\\Velvinor.exe"
-"Path"="C:\\x\" & rd /s /q \"C:\\Decoy\\"
+"Path"="C:\\x\" & rd /s /q \"C:\\Decoy\" & rem "
 REG
 start_program "$C/Games/Velvinor/Velvinor.exe" -u
 confirm_uninstall
 wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
-sleep 3
+sleep 5  # a script, if one were written, runs its lines at once
 [ -f "$C/Decoy/keep.txt" ] || fail "C:\\Decoy was wiped"
 [ -f "$C/Games/Velvinor/Velvinor.exe" ] || fail "a program file no record names went"
 log "ok: a registered folder holding a command reached no script; C:\\Decoy survived"
