@@ -25,27 +25,38 @@ void CopyFolderContents(Shell& shell, WindowHandle owner, const std::string& sou
 }
 
 namespace {
-bool Skipped(const FindEntry& e) { return (e.attributes & (attr::Hidden | attr::System)) != 0; }
+void ListUnder(FileSystem& files, const std::string& folder, const std::string& prefix, std::vector<std::string>& dirs,
+               std::vector<std::string>& fileNames) {
+    for (const FindEntry& e : files.Find(JoinPath(folder, "*.*"))) {
+        if (e.name == "." || e.name == "..") continue;
+        const std::string name = prefix + e.name;
+        if (!(e.attributes & attr::Directory)) {
+            fileNames.push_back(name);
+        } else {
+            dirs.push_back(name);
+            ListUnder(files, JoinPath(folder, e.name), name + "\\", dirs, fileNames);
+        }
+    }
+}
 }  // namespace
 
-void EmptyFolder(FileSystem& files, const std::string& folder) {
-    if (folder.empty()) return;
-    const std::string pattern = JoinPath(folder, "*.*");
-    for (const FindEntry& e : files.Find(pattern))
-        if ((e.attributes & attr::Directory) && !Skipped(e)) DeleteFolderEntry(files, e, folder);
-    for (const FindEntry& e : files.Find(pattern))
-        if (!(e.attributes & attr::Directory) && !Skipped(e)) DeleteFolderEntry(files, e, folder);
+void ListFolderTree(FileSystem& files, const std::string& folder, std::vector<std::string>& dirs,
+                    std::vector<std::string>& fileNames) {
+    ListUnder(files, folder, "", dirs, fileNames);
 }
 
-void DeleteFolderEntry(FileSystem& files, const FindEntry& entry, const std::string& folder) {
-    if (entry.name == "." || entry.name == "..") return;
-    const std::string path = JoinPath(folder, entry.name);
-    if (entry.attributes & attr::Directory) {
-        if (!(entry.attributes & attr::ReparsePoint)) EmptyFolder(files, path);
-        files.RemoveDirectory(path);
-    } else {
-        files.DeleteFile(path);
+std::vector<std::string> LinkFolders(FileSystem& files, const std::vector<std::string>& folders) {
+    std::vector<std::string> links;
+    for (const std::string& folder : folders) {
+        const std::vector<FindEntry> found = files.Find(ExcludeTrailingBackslash(folder));
+        if (found.size() == 1 && (found[0].attributes & attr::ReparsePoint)) links.push_back(folder);
     }
+    return links;
+}
+
+void CarryOut(FileSystem& files, const RemovalPlan& plan) {
+    for (const std::string& file : plan.deleteFiles) files.DeleteFile(file);
+    for (const std::string& folder : plan.removeFolders) files.RemoveDirectory(folder);
 }
 
 }  // namespace vel

@@ -3,10 +3,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Files.h"
 #include "platform/Shell.h"
 #include "platform/Types.h"
+#include "runtime/InstallRecord.h"
 
 namespace vel {
 
@@ -23,13 +25,16 @@ int CountFolderEntries(FileSystem& files, const std::string& pattern);
 // `target`: no questions, with its progress window owned by `owner`.
 void CopyFolderContents(Shell& shell, WindowHandle owner, const std::string& source, const std::string& target);
 
-// Deletes what a folder holds: its subfolders first, then its files. Hidden and
-// system entries stay, and so does the folder itself; a junction or symbolic link
-// is removed as a link, never followed. Nothing for an empty folder name.
-void EmptyFolder(FileSystem& files, const std::string& folder);
+// Everything a folder holds, at any depth, relative to it ("SWF", "SWF\Game.swf"):
+// what the shell's copy of it takes. Folders and files apart, in the order found.
+void ListFolderTree(FileSystem& files, const std::string& folder, std::vector<std::string>& dirs,
+                    std::vector<std::string>& fileNames);
 
-// One entry of `folder` as a search found it: "." and ".." are skipped, a subfolder
-// is emptied and removed (a link only removed), a file deleted.
-void DeleteFolderEntry(FileSystem& files, const FindEntry& entry, const std::string& folder);
+// Those of the folders that are junctions or symbolic links.
+std::vector<std::string> LinkFolders(FileSystem& files, const std::vector<std::string>& folders);
+
+// Deletes the plan's files and removes its folders (an empty one only); the script's
+// part is left to the script.
+void CarryOut(FileSystem& files, const RemovalPlan& plan);
 
 }  // namespace vel

@@ -1,7 +1,11 @@
 #include "forms/Forms.h"
 #include "install/DdeClientConv.h"
+#include "install/FolderHelpers.h"
 #include "install/Installation.h"
 #include "platform/Files.h"
+#include "platform/Process.h"
+#include "runtime/Folders.h"
+#include "runtime/InstallRecord.h"
 #include "runtime/Product.h"
 #include "runtime/Text.h"
 
@@ -10,6 +14,12 @@ namespace vel {
 namespace {
 void Information(Application& app, const std::string& text) {
     app.MessageBox(text, "Information", mb::Ok | mb::IconInformation);
+}
+
+void RemoveUnfinishedTransfer(FileSystem& files, RegistryAccess& registry) {
+    const std::vector<InstallRecord> records = {ParseRecord(ReadRecordText(registry, kTransferRecord))};
+    CarryOut(files, PlanRemoval(records, LinkFolders(files, FoldersToInspect(records)), ""));
+    RemoveProductKey(registry);
 }
 }  // namespace
 
@@ -28,6 +38,15 @@ void RegisterProgram(const InstallContext& context, RegistryAccess& registry) {
     const std::string programPath =
         (transferPath.empty() ? programFolder : transferPath) + product::ProgramFile;
     if (!context.files.FileExists(programPath)) {
+        // A transfer that never brought the program file: its half copy goes, and
+        // from the disc the installation is offered again.
+        if (!transferPath.empty()) {
+            RemoveUnfinishedTransfer(context.files, registry);
+            if (context.files.GetDriveType(ExtractFileDrive(context.process.ProgramPath())) != DriveType::Fixed) {
+                TransferToHardDisk(context, registry);
+                return;
+            }
+        }
         app.Terminate();
         return;
     }
@@ -42,7 +61,8 @@ void RegisterProgram(const InstallContext& context, RegistryAccess& registry) {
         registry.WriteString("Path", ExtractFilePath(programPath));
         registry.OpenKey(product::UninstallKey, true);
         registry.WriteString("DisplayName", displayName);
-        registry.WriteString("UninstallString", programPath + " -u");
+        // Quoted, so that no "C:\Program.exe" runs in its place.
+        registry.WriteString("UninstallString", "\"" + programPath + "\" -u");
     }
 
     TDdeClientConv& dde = context.dde;

@@ -7,6 +7,7 @@
 #include "runtime/Errors.h"
 #include "runtime/FileRead.h"
 #include "runtime/Folders.h"
+#include "runtime/InstallRecord.h"
 #include "runtime/Product.h"
 #include "runtime/Text.h"
 
@@ -68,12 +69,18 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     const int entries = context.files.DirectoryExists(path) ? CountFolderEntries(context.files, path + "*.*") : 0;
     path = InstallationFolder(path, entries);
 
+    // Only the folders made here are the program's to remove again.
+    std::vector<std::string> created;
+    for (const std::string& folder : FolderChain(path))
+        if (!context.files.DirectoryExists(folder)) created.push_back(folder);
     if (!ForceDirectories(context.files, path)) {
         EndWithNotice(app, dialog, Ru("Невозможно создать директорию ") + path + Ru(". Установка не завершена"));
         return;
     }
 
     dialog.EnterCopyingState();
+    std::vector<std::string> dirs, names;
+    ListFolderTree(context.files, programFolder, dirs, names);
     {
         // The next run of either copy registers the copy, even if copying fails.
         CloseKeyOnExit closer{registry};
@@ -81,6 +88,8 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
         registry.WriteString("", product::TransferMarker);
         registry.WriteString("TransferPath", path);
     }
+    // Written before the copy starts, so that an interrupted copy is described too.
+    WriteRecordText(registry, kTransferRecord, FormatRecord(TransferRecord(path, created, dirs, names)));
 
     app.SetCursor(Cursor::HourGlass);
     dialog.Show();

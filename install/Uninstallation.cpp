@@ -6,6 +6,7 @@
 #include "platform/Process.h"
 #include "runtime/Errors.h"
 #include "runtime/Folders.h"
+#include "runtime/InstallRecord.h"
 #include "runtime/Product.h"
 #include "runtime/Text.h"
 
@@ -13,29 +14,8 @@ namespace vel {
 
 namespace {
 
-// Besides "." and "..", nothing or the product folder alone; a missing folder holds nothing.
-bool HoldsOnlyProductFolder(FileSystem& files, const std::string& folder, const std::string& productFolder) {
-    std::vector<FindEntry> others;
-    for (const FindEntry& e : files.Find(JoinPath(folder, "*.*")))
-        if (e.name != "." && e.name != "..") others.push_back(e);
-    if (others.empty()) return true;
-    return others.size() == 1 && (others[0].attributes & attr::Directory) &&
-           SameTextAscii(JoinPath(folder, others[0].name), productFolder);
-}
-
-bool IsLink(FileSystem& files, const std::string& folder) {
-    std::vector<FindEntry> found = files.Find(ExcludeTrailingBackslash(folder));
-    return found.size() == 1 && (found[0].attributes & attr::ReparsePoint);
-}
-
 void RemoveRegistryEntries(RegistryAccess& registry) {
-    registry.DeleteKey(product::ProductKey);
-    {
-        CloseKeyOnExit closer{registry};
-        registry.OpenKey(product::MakerKey, false);
-        // Another product of the maker keeps the maker key.
-        if (!registry.HasSubKeys()) registry.DeleteKey(product::MakerKey);
-    }
+    RemoveProductKey(registry);
     registry.DeleteKey(product::AppPathsKey);
     registry.DeleteKey(product::UninstallKey);
 }
@@ -70,7 +50,6 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
         registeredFolder = registry.ReadString("Path");
     }
     const std::string programFilesDir = ReadProgramFilesDir(registry);
-    const std::string makerFolder = MakerFolder(programFilesDir);
     const std::string productFolder = DefaultProductFolder(programFilesDir);
     std::string transferFolder;
     {
@@ -78,7 +57,12 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
         registry.OpenKey(product::ProductKey, true);
         transferFolder = registry.ReadString("TransferPath");
     }
-    const std::string parentFolder = ParentFolder(transferFolder);
+    // What the program made; an installation from before the record was kept gives
+    // up only its registered program file.
+    const std::string transferText = ReadRecordText(registry, kTransferRecord);
+    const std::vector<InstallRecord> records = {
+        transferText.empty() ? RecordWithoutList(registeredFolder, transferFolder) : ParseRecord(transferText),
+        ParseRecord(ReadRecordText(registry, kClipRecord))};
 
     if (app.MessageBox(UninstallConfirmation(transferFolder, productFolder, files.DirectoryExists(productFolder)),
                        Ru("Удаление программы Вельвинор"), mb::YesNo) != mb::IdYes) {
@@ -90,41 +74,16 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
     RemoveProgramGroup(app, context.dde);
     app.MessageBox(Ru("Приложение Вельвинор удалено"), app.Title(), mb::Ok);
 
-    const std::vector<std::string> systemFolders = files.SystemFolders();
-    auto safe = [&](const std::string& folder) {
-        return !folder.empty() &&
-               FolderMayBeRemoved({folder, makerFolder, programFilesDir, systemFolders, IsLink(files, folder)});
-    };
-    UninstallFileFacts facts;
-    facts.programFile = registeredFolder + product::ProgramFile;
-    facts.transferFolder = transferFolder;
-    facts.parentFolder = parentFolder;
-    facts.makerFolder = makerFolder;
-    facts.productFolder = productFolder;
-    facts.makerExists = files.DirectoryExists(makerFolder);
-    facts.productExists = files.DirectoryExists(productFolder);
-    facts.transferExists = !transferFolder.empty() && files.DirectoryExists(transferFolder);
-    facts.parentExists = !parentFolder.empty() && files.DirectoryExists(parentFolder);
-    facts.makerHoldsOnlyProduct = HoldsOnlyProductFolder(files, makerFolder, productFolder);
-    facts.parentHoldsOnlyProduct = !parentFolder.empty() && HoldsOnlyProductFolder(files, parentFolder, productFolder);
-    facts.makerSafe = safe(makerFolder);
-    facts.productSafe = safe(productFolder);
-    facts.transferSafe = safe(transferFolder);
-    facts.parentSafe = safe(parentFolder);
-
-    const UninstallFilePlan plan = PlanUninstallFiles(facts);
-    for (const FolderStep& step : plan.steps) {
-        EmptyFolder(files, step.folder);
-        if (step.remove) files.RemoveDirectory(step.folder);
-    }
+    const RemovalPlan plan = PlanRemoval(records, LinkFolders(files, FoldersToInspect(records)), product::ProgramFile);
+    CarryOut(files, plan);
     std::string scriptPath;
-    if (plan.writeScript) {
+    if (!plan.scriptProgramFile.empty()) {
         int attempt = 1;
         do scriptPath = UninstallScriptPath(files.TempFolder(), attempt++);
         while (files.FileExists(scriptPath) || files.DirectoryExists(scriptPath));
         // cmd reads a batch file in the console's code page, not in the program's.
-        const std::optional<std::string> script = UninstallScript(
-            facts.programFile, plan.scriptFolder, plan.scriptParent, scriptPath, context.process.OemCodePage());
+        const std::optional<std::string> script = RemovalScript(plan.scriptProgramFile, plan.scriptFolders, scriptPath,
+                                                                context.process.OemCodePage());
         // A path the console's code page cannot name is left on the disk.
         if (!script) scriptPath.clear();
         else if (!files.WriteFile(scriptPath, *script))

@@ -6,8 +6,10 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
+#include "runtime/Errors.h"
 #include "runtime/FileRead.h"
 #include "runtime/Folders.h"
+#include "runtime/InstallRecord.h"
 #include "runtime/Text.h"
 
 namespace vel {
@@ -60,8 +62,18 @@ void TClipPlayer::Play(const std::string& movieFolder, const std::string& clipNa
         try {
             RegistryAccess registry(m_registry);
             const std::string copyFolder = DefaultProductFolder(ReadProgramFilesDir(registry));
+            std::vector<std::string> created;
+            for (const std::string& folder : FolderChain(copyFolder))
+                if (!files.DirectoryExists(folder)) created.push_back(folder);
             if (!files.DirectoryExists(copyFolder)) ForceDirectories(files, copyFolder);
             playPath = copyFolder + "\\" + clipName + ".mpg";
+            // Recorded before the copy: a copy left behind is the uninstallation's to
+            // delete. A registry that refuses (a limited user) does not stop the clip.
+            try {
+                WriteRecordText(registry, kClipRecord,
+                                WithClipCopy(ReadRecordText(registry, kClipRecord), copyFolder, created, clipName + ".mpg"));
+            } catch (const Error&) {
+            }
             files.CopyFile(clipPath, playPath, false);
             m_clipIsCopy = true;
         } catch (...) {

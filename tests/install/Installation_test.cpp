@@ -5,6 +5,7 @@
 #include "install/FolderHelpers.h"
 #include "install/StartingFrm.h"
 #include "runtime/FileRead.h"
+#include "runtime/InstallRecord.h"
 #include "runtime/Text.h"
 #include "tools/scenario/Scenario.h"
 
@@ -38,65 +39,42 @@ file "C:\Программы\Trelkon\Velvinor\Velvinor.exe"
 reg "\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe" "Path" "C:\Программы\Trelkon\Velvinor\"
 )";
 
-std::string Lines(std::initializer_list<const char*> lines) {
-    std::string out;
-    for (const char* l : lines) out += Ru(l) + "\r\n";
-    return out;
-}
-
-TEST_F(OnMachine, ScriptBytesForEachFileCase) {
-    const std::string head = "Set /a qq1=0\r\n";
-    const std::string programLoop = Lines({
-        ":1",
-        "Del \"C:\\Программы\\Trelkon\\Velvinor\\Velvinor.exe\"",
-        "Set /a qq1+=1",
-        "If %qq1% GEQ 60 Goto 3",
-        "If exist \"C:\\Программы\\Trelkon\\Velvinor\\Velvinor.exe\" ping -n 2 127.0.0.1 >nul",
-        "If exist \"C:\\Программы\\Trelkon\\Velvinor\\Velvinor.exe\" Goto 1",
-    });
-    const std::string selfLoop = ":2\r\nDel \"" + kScript + "\"\r\nSet /a qq2+=1\r\nIf %qq2% GEQ 60 Goto :eof\r\nIf exist \"" +
-                                 kScript + "\" ping -n 2 127.0.0.1 >nul\r\nIf exist \"" + kScript + "\" Goto 2\r\n";
-    auto folderLoop = [](const char* label, const char* next, const std::string& folder) {
-        const std::string f = Ru(folder), l = label;
-        return ":" + l + "\r\nRmdir \"" + f + "\" /s /q\r\nSet /a qq" + l + "+=1\r\nIf %qq" + l + "% GEQ 60 Goto " +
-               next + "\r\nIf exist \"" + f + "\\.\" ping -n 2 127.0.0.1 >nul\r\nIf exist \"" + f + "\\.\" Goto " +
-               l + "\r\n";
-    };
-
+TEST_F(OnMachine, ScriptNamesOnlyWhatTheRecordOrTheRegisteredProgramGives) {
+    const std::string folder = Ru("C:\\Программы\\Trelkon\\Velvinor");
+    const std::string maker = Ru("C:\\Программы\\Trelkon");
+    const std::string record =
+        "root " + folder + "\\\r\nmade " + maker + "\r\nmade " + folder + "\r\nfile Velvinor.exe\r\n";
+    const std::string program = folder + "\\Velvinor.exe";
     struct Case {
         const char* name;
         const char* setup;
-        std::string expected;  // "" for no script
+        std::string record;
+        std::vector<std::string> folders;  // the script's; none without a script
+        bool script;
     } cases[] = {
-        {"1: registered in place", R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "")", ""},
-        {"2: the default folder, the maker folder through the script",
-         R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "C:\Программы\Trelkon\Velvinor\")",
-         head + "Set /a qq3=0\r\nSet /a qq4=0\r\nSet /a qq2=0\r\n" + programLoop +
-             folderLoop("3", "4", "C:\\Программы\\Trelkon\\Velvinor") + folderLoop("4", "2", "C:\\Программы\\Trelkon") +
-             selfLoop},
-        {"2: the maker folder holds another product",
-         R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "C:\Программы\Trelkon\Velvinor\"
-dir "C:\Программы\Trelkon\Другая")",
-         head + "Set /a qq3=0\r\nSet /a qq2=0\r\n" + programLoop +
-             folderLoop("3", "2", "C:\\Программы\\Trelkon\\Velvinor") + selfLoop},
-        {"3: another folder", R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "D:\Игры\Velvinor\"
-drive D: fixed
-dir "D:\Игры\Velvinor")",
-         head + "Set /a qq3=0\r\nSet /a qq2=0\r\n" + programLoop + folderLoop("3", "2", "D:\\Игры\\Velvinor") + selfLoop},
-        {"3: no parent folder", R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "D:\Velvinor1\")", ""},
+        {"recorded: the program file, then the folders it made, deepest first",
+         R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "C:\Программы\Trelkon\Velvinor\")", record, {folder, maker},
+         true},
+        {"without a record: the registered program file and its folder",
+         R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "C:\Программы\Trelkon\Velvinor\")", "", {folder}, true},
+        {"without a record, registered in place", R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "")", "", {}, false},
+        {"without a record, another transfer folder",
+         R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "D:\Игры\Velvinor\")", "", {}, false},
+        {"a record whose root the movie's setting cannot move",
+         R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "C:\Windows\")", record, {folder, maker}, true},
     };
     for (const auto& c : cases) {
         sim::SimMachine m;
         sim::Scenario s(m);
-        s.Run(std::string(kInstalled) + c.setup + "\nprogram \"C:\\Программы\\Trelkon\\Velvinor\\Velvinor.exe\" -u\nstart\n");
+        s.Run(std::string(kInstalled) + c.setup);
+        if (!c.record.empty()) m.registry.Set("\\Software\\Trelkon\\Velvinor\\Record", "Transfer", c.record);
+        s.Run("program \"C:\\Программы\\Trelkon\\Velvinor\\Velvinor.exe\" -u\nstart\n");
         std::optional<std::string> script = m.files.Content(kScript);
-        if (c.expected.empty()) {
-            EXPECT_FALSE(script) << c.name;
-        } else {
-            // In the console's code page: cmd reads it so.
-            ASSERT_TRUE(script) << c.name;
-            EXPECT_EQ(*script, AnsiToOem(c.expected, 866)) << c.name;
-        }
+        ASSERT_EQ(script.has_value(), c.script) << c.name;
+        if (!c.script) continue;
+        // In the console's code page: cmd reads it so.
+        EXPECT_EQ(script, RemovalScript(program, c.folders, kScript, 866)) << c.name;
+        EXPECT_NE(script->find(AnsiToOem("Del \"" + program + "\"\r\n", 866).value()), std::string::npos) << c.name;
     }
 }
 
@@ -159,34 +137,6 @@ close StartingForm
 }
 
 // ---- file helpers ----
-
-TEST_F(OnMachine, EmptyFolderKeepsHiddenSystemAndWhatLinksLeadTo) {
-    machine.files.AddFile("C:\\P\\Velvinor\\a.txt", "a");
-    machine.files.AddFile("C:\\P\\Velvinor\\Sub\\b.txt", "b");
-    machine.files.AddFile("C:\\P\\Velvinor\\Sub\\c.txt", "c", attr::Hidden);
-    machine.files.AddFile("C:\\P\\Velvinor\\sys.dat", "s", attr::System);
-    machine.files.AddFolder("C:\\P\\Velvinor\\HiddenDir", attr::Hidden);
-    machine.files.AddFile("C:\\P\\Velvinor\\HiddenDir\\d.txt", "d");
-    // A junction to the user's documents: the documents show through it.
-    machine.files.AddFile("C:\\Docs\\letter.txt", "x");
-    machine.files.AddFolder("C:\\P\\Velvinor\\Docs", attr::ReparsePoint);
-    machine.files.AddFile("C:\\P\\Velvinor\\Docs\\letter.txt", "x");
-
-    EmptyFolder(machine.files, "C:\\P\\Velvinor");
-    EXPECT_EQ(machine.files.Dump("C:\\P"),
-              (std::vector<std::string>{
-                  R"(  dir  "C:\P")",
-                  R"(  dir  "C:\P\Velvinor")",
-                  R"(  dir  "C:\P\Velvinor\HiddenDir" hidden)",
-                  R"(  file "C:\P\Velvinor\HiddenDir\d.txt" (1 bytes))",
-                  R"(  dir  "C:\P\Velvinor\Sub")",
-                  R"(  file "C:\P\Velvinor\Sub\c.txt" (1 bytes) hidden)",
-                  R"(  file "C:\P\Velvinor\sys.dat" (1 bytes) system)",
-              }));
-    EXPECT_TRUE(machine.files.FileExists("C:\\Docs\\letter.txt"));
-    EXPECT_TRUE(TraceHas(R"(file rmdir "C:\P\Velvinor\Docs" (link))"));
-    EmptyFolder(machine.files, "");  // nothing at all
-}
 
 TEST(FolderHelpers, JoinPathPutsOneBackslash) {
     EXPECT_EQ(JoinPath("C:\\A", "b.exe"), "C:\\A\\b.exe");

@@ -142,7 +142,7 @@ reset_machine() {
   start_server
   cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
   find "$C/users" -name 'Velvinor-uninstall-*.bat' -delete 2>/dev/null || true
-  rm -rf "$C/Games" "$C/Program Files/Trelkon" "$C/qq.bat" "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.txt.ready" "$VEL_WINE_RUN/progman.log"
+  rm -rf "$C/Games" "$C/Program Files/Trelkon" "$C/qq.bat" "$C/Program.exe" "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.txt.ready" "$VEL_WINE_RUN/progman.log"
   regedit_apply <<'REG'
 [-HKEY_LOCAL_MACHINE\Software\Trelkon]
 [-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe]
@@ -168,7 +168,7 @@ expect_registered() {
   local folder=$1
   expect_reg "$APP_PATHS_KEY" @ "${folder}Velvinor.exe"
   expect_reg "$APP_PATHS_KEY" Path "$folder"
-  expect_reg "$UNINSTALL_KEY" UninstallString "${folder}Velvinor.exe -u"
+  expect_reg "$UNINSTALL_KEY" UninstallString "\"${folder}Velvinor.exe\" -u"
   local expected="group \"Velvinor\"
 item \"Вельвинор\" \"${folder}Velvinor.exe\""
   [ "$(progman_state)" = "$expected" ] || fail "Program Manager holds:
@@ -243,6 +243,64 @@ wait-window VelvinorForm Вельвинор 30000
 key 27
 DRIVER
   wait_for_text "$STUB_LOG" 'EscIntro=-1' 15000 || fail "Esc did not start the movie"
+}
+
+# A test disc (make_test_disc) in DIR as drive D:, the test Program Manager and the
+# stand-in movie control with its log and command file: a machine to start from the disc.
+machine_with_test_disc() {
+  make_test_disc "$1"
+  add_cdrom_drive d "$1"
+  start_progman
+  register_movie_stub "$VEL_FLASHSTUB"
+  use_movie_stub_files
+}
+
+# In the installer dialog showing its question: accepts the transfer to the proposed
+# folder and waits for the disc run to end.
+accept_default_transfer() {
+  drive <<'DRIVER'
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 5000
+click Да
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
+expect-text "Файлы программы будут записываться в директорию:"
+expect-text "C:\\Program Files\\Trelkon\\Velvinor"
+click Продолжить
+wait-exit 60000
+DRIVER
+  wait_exit "$PROGRAM_PID" 60000 || fail "the disc run did not end"
+}
+
+# After a relaunch from a test disc (no intro videos): the report that the intro
+# cannot be played is answered and the game window comes.
+wait_for_game_after_intro_report() {
+  drive <<'DRIVER'
+wait-window #32770 Вельвинор 60000 1000
+click OK
+wait-window VelvinorForm Вельвинор 30000
+DRIVER
+}
+
+# Answers the uninstallation's question Yes and its completion message OK; the
+# uninstalling program then ends.
+confirm_uninstall() {
+  drive <<'DRIVER'
+wait-window #32770 "Удаление программы Вельвинор" 30000
+click Yes
+wait-window #32770 Вельвинор 30000
+expect-text "Приложение Вельвинор удалено"
+click OK
+wait-exit 30000
+DRIVER
+}
+
+# A .reg line for the string value NAME holding the LINES, each ended by CR LF, as
+# the program's records are: a .reg file gives such a text only as the hex of its
+# UTF-16 form.
+reg_lines_value() {
+  local name=$1 hex
+  shift
+  hex=$(printf '%s\r\n' "$@" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -s ' \n' ',,' | sed 's/^,//; s/,$//')
+  printf '"%s"=hex(1):%s,00,00\n' "$name" "$hex"
 }
 
 # Starts the test Program Manager and waits until its service name is registered.

@@ -364,7 +364,10 @@ tell "quit: the game ended"
 stage "Uninstalling through the registered UninstallString"
 tell "running: $uninstall"
 pause "start the uninstall"
+# The registered command is the quoted program path and " -u".
 program=${uninstall% -u}
+program=${program#\"}
+program=${program%\"}
 start_program_at "$program" -u
 drive >>"$out/driver.log" <<'DRIVER'
 wait-window #32770 "Удаление программы Вельвинор" 30000

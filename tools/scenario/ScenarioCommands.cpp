@@ -90,7 +90,12 @@ void AddCoreCommands(Scenario& sc) {
             const std::string t = AsciiLower(a[3]);
             type = t == "dword" ? RegValueType::DWord : t == "expand" ? RegValueType::ExpandString : RegValueType::Binary;
         }
-        s.machine.registry.Set(Ru(s.Arg(a, 0)), Ru(s.Arg(a, 1)), Ru(s.Arg(a, 2)), type);
+        // {CR} and {LF} in the data stand for the characters, as in the trace.
+        std::string data = s.Arg(a, 2);
+        for (const auto& [mark, c] : {std::pair<std::string, char>{"{CR}", '\r'}, {"{LF}", '\n'}})
+            for (std::size_t at = data.find(mark); at != std::string::npos; at = data.find(mark, at + 1))
+                data.replace(at, mark.size(), 1, c);
+        s.machine.registry.Set(Ru(s.Arg(a, 0)), Ru(s.Arg(a, 1)), Ru(data), type);
     });
     sc.Add("reg-key", [](Scenario& s, const Args& a) { s.machine.registry.Set(Ru(s.Arg(a, 0)), "", "", RegValueType::String), s.machine.registry.DeleteValue(Ru(s.Arg(a, 0)), ""); });
     sc.Add("reg-fail", [](Scenario& s, const Args& a) { s.machine.registry.FailWrites(Ru(s.Arg(a, 0))); });

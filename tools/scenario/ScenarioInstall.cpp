@@ -6,7 +6,7 @@
 //   run-script "PATH"             the command interpreter runs a batch file, as the
 //                                 hidden script runs after the program has ended; it
 //                                 knows the lines the uninstallation writes (labels,
-//                                 Set /a, If exist, If %v% GEQ n, Goto, Del, Rmdir /s /q,
+//                                 Set /a, If exist, If %v% GEQ n, Goto, Del, Rmdir [/s /q],
 //                                 ping as a pause) and stops when the file is gone,
 //                                 like cmd, or after 100000 lines (a script that never ends);
 //                                 like cmd it reads the file in the OEM code page, and
@@ -115,13 +115,14 @@ private:
         return f.FileExists(path) || f.DirectoryExists(path);
     }
 
+    // Rmdir /s as Wine's cmd (and older Windows) does it: into a junction or symbolic
+    // link as into any folder, so what lies behind the link goes too.
     void RemoveTree(const std::string& folder) {
         SimFiles& f = m_machine.files;
         for (const FindEntry& e : f.Find(IncludeTrailingBackslash(folder) + "*.*")) {
             if (e.name == "." || e.name == "..") continue;
             std::string path = IncludeTrailingBackslash(folder) + e.name;
-            if ((e.attributes & attr::Directory) && !(e.attributes & attr::ReparsePoint)) RemoveTree(path);
-            else if (e.attributes & attr::Directory) f.RemoveDirectory(path);
+            if (e.attributes & attr::Directory) RemoveTree(path);
             else f.DeleteFile(path);
         }
         f.RemoveDirectory(folder);
@@ -172,7 +173,9 @@ private:
         }
         if (command == "rmdir") {
             std::string folder = Word(line, i);
-            if (m_machine.files.DirectoryExists(folder)) RemoveTree(folder);
+            // Without /s only an empty folder goes.
+            if (AsciiLower(Word(line, i)) != "/s") m_machine.files.RemoveDirectory(folder);
+            else if (m_machine.files.DirectoryExists(folder)) RemoveTree(folder);
             return true;
         }
         if (command == "ping") {

@@ -2,13 +2,18 @@
 # then the machine went down before the copy ran): started from the disc again, the
 # program asks nothing and registers the copy in the transfer folder, which then
 # starts the game. Its uninstallation removes that copy and leaves the disc alone.
-# A transfer whose copy never arrived only clears the marker: from then on the
-# program starts the game from the disc.
+# A transfer whose program file never arrived leaves no half copy: the next start
+# from the disc deletes what the transfer recorded and offers the installation again.
 pending() {
   regedit_apply <<'REG'
 [HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor]
 @="Transfering"
 "TransferPath"="C:\\Games\\Velvinor\\"
+REG
+  regedit_apply <<REG
+[HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor\Record]
+$(reg_lines_value Transfer 'root C:\Games\Velvinor\' 'made C:\Games' 'made C:\Games\Velvinor' 'dir SWF' \
+    'file Velvinor.exe' 'file SWF\Game.swf')
 REG
 }
 installer_forbidden='forbid #32770 Confirm
@@ -16,11 +21,7 @@ forbid VelvinorForm "Установка программы \"Вельвинор\
 
 reset_machine
 disc="$VEL_WINE_RUN/disc"
-make_test_disc "$disc"
-add_cdrom_drive d "$disc"
-start_progman
-register_movie_stub "$VEL_FLASHSTUB"
-use_movie_stub_files
+machine_with_test_disc "$disc"
 game="$C/Games/Velvinor"
 install_game_copy "$game"
 pending
@@ -58,30 +59,25 @@ done
 [ -f "$disc/Velvinor.exe" ] || fail "the uninstallation deleted the program on the disc"
 log "ok: the uninstallation removed the copy and left the disc alone"
 
-# The copy never arrived: the marker is cleared, nothing registered.
+# The copy stopped before the program file arrived (the disc run was killed): the
+# next start from the disc deletes the half copy as recorded, its folders too, and
+# asks again; accepted, the installation completes and registers itself.
 reset_machine
-make_test_disc "$disc"
-add_cdrom_drive d "$disc"
-start_progman
-register_movie_stub "$VEL_FLASHSTUB"
-use_movie_stub_files
+machine_with_test_disc "$disc"
+mkdir -p "$game/SWF"
+printf 'FWS' >"$game/SWF/Game.swf"
 pending
 start_program_at 'D:\Velvinor.exe'
-# It ends by itself, with no message to answer.
-wait_exit "$PROGRAM_PID" 30000 || fail "the registration without a copy did not end"
-expect_reg 'HKLM\Software\Trelkon\Velvinor' @ ''
-expect_no_keys "$APP_PATHS_KEY" "$UNINSTALL_KEY"
-[ -z "$(progman_state)" ] || fail "Program Manager holds:
-$(progman_state)"
-log "ok: without a copy the marker was cleared and nothing registered"
-start_program_at 'D:\Velvinor.exe'
-drive <<DRIVER
-$installer_forbidden
-wait-window #32770 Вельвинор 30000 1000
-click OK
-wait-window VelvinorForm Вельвинор 30000
+drive <<'DRIVER'
+wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
+expect-text "Перенести файлы программы на жесткий диск?\r\nОни займут примерно 220 Мб, но программа сможет работать быстрее"
 DRIVER
-wait_for_text "$STUB_LOG" 'put Movie "D:\\SWF\\Game.swf"' 15000 || fail "the game did not start from the disc"
+[ ! -e "$C/Games" ] || fail "the half copy is still there: $(find "$C/Games")"
+expect_no_keys "$MAKER_KEY" "$APP_PATHS_KEY" "$UNINSTALL_KEY"
+log "ok: the half copy and the pending transfer are gone, and the installation is offered again"
+accept_default_transfer
+wait_for_game_after_intro_report
+expect_registered 'C:\Program Files\Trelkon\Velvinor\'
 movie_command quit
-wait_exit "$PROGRAM_PID" 20000 || fail "the game did not end on quit"
-log "ok: the next start from the disc is the game"
+wait_gone 'Velvinor\.exe' 20000 || fail "the game did not end on quit"
+log "ok: installed again from the disc, registered, and the game started"

@@ -24,11 +24,11 @@ uninstall='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe
 product='HKLM\Software\Trelkon\Velvinor'
 reg_query "$app"
 reg_query "$app" /v Path | grep -qF 'C:\Games\Velvinor\' || fail "App Paths has no Path"
-reg_query "$uninstall" /v UninstallString | grep -qF 'C:\Games\Velvinor\Velvinor.exe -u' || fail "no UninstallString"
+reg_query "$uninstall" /v UninstallString | grep -qF '"C:\Games\Velvinor\Velvinor.exe" -u' || fail "no UninstallString"
 expect_reg "$app" @ 'C:\Games\Velvinor\Velvinor.exe'
 expect_reg "$app" Path 'C:\Games\Velvinor\'
 expect_reg "$uninstall" DisplayName 'Вельвинор'
-expect_reg "$uninstall" UninstallString 'C:\Games\Velvinor\Velvinor.exe -u'
+expect_reg "$uninstall" UninstallString '"C:\Games\Velvinor\Velvinor.exe" -u'
 expect_reg "$product" @ ''
 
 expected='group "Velvinor"

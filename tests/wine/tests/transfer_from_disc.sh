@@ -12,17 +12,7 @@ start_progman
 register_movie_stub "$VEL_FLASHSTUB"
 use_movie_stub_files
 start_from_disc
-first=$PROGRAM_PID
-drive <<'DRIVER'
-wait-window VelvinorForm "Установка программы \"Вельвинор\"" 5000
-click Да
-wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
-expect-text "Файлы программы будут записываться в директорию:"
-expect-text "C:\\Program Files\\Trelkon\\Velvinor"
-click Продолжить
-wait-exit 60000
-DRIVER
-wait_exit "$first" 60000 || fail "the disc run did not end"
+accept_default_transfer
 product="$C/Program Files/Trelkon/Velvinor"
 for f in Velvinor.exe install.bmp SWF/Game.swf; do
   cmp -s "$disc/$f" "$product/$f" || fail "$f was not copied to the product folder"
@@ -33,11 +23,7 @@ log "ok: the disc was copied to C:\\Program Files\\Trelkon\\Velvinor"
 # the intro reports that it cannot open the first one, and the game goes on. The
 # registering run shows that report too, for as long as its loop lasts: the box
 # that stays is the game's.)
-drive <<'DRIVER'
-wait-window #32770 Вельвинор 60000 1000
-click OK
-wait-window VelvinorForm Вельвинор 30000
-DRIVER
+wait_for_game_after_intro_report
 folder='C:\Program Files\Trelkon\Velvinor\'
 expect_reg 'HKLM\Software\Trelkon\Velvinor' @ ''
 expect_reg 'HKLM\Software\Trelkon\Velvinor' TransferPath "$folder"

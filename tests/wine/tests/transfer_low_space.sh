@@ -10,11 +10,7 @@ mount -t tmpfs -o size=5m velvinor-small "$small" 2>/dev/null || skip "cannot mo
 trap 'rm -f "$WINEPREFIX/dosdevices/e:"; umount -l "$small"' EXIT
 ln -sfn "$small" "$WINEPREFIX/dosdevices/e:"
 disc="$VEL_WINE_RUN/disc"
-make_test_disc "$disc"
-add_cdrom_drive d "$disc"
-start_progman
-register_movie_stub "$VEL_FLASHSTUB"
-use_movie_stub_files
+machine_with_test_disc "$disc"
 start_from_disc
 drive <<'DRIVER'
 wait-window VelvinorForm "Установка программы \"Вельвинор\"" 5000

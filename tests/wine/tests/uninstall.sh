@@ -1,13 +1,20 @@
 # An installed copy started with "-u" removes itself: after the confirmation its
-# registry keys and its Program Manager group go, the completion message shows, and
-# the uninstall script it leaves behind removes the program file and its folders
-# once the program has ended. Another product of the same maker keeps the maker's
+# registry keys and its Program Manager group go, the completion message shows, the
+# program deletes the files its record names, and the uninstall script it leaves
+# behind deletes the program file and removes the folders the transfer made once
+# the program has ended. Another product of the same maker keeps the maker's
 # key and folder. (The movie control is registered: without one, even this run
 # ends at the movie player message, as every start does.)
 installed_copy() {
   reset_machine
   register_movie_stub "$VEL_FLASHSTUB"
   install_game_copy "$C/Program Files/Trelkon/Velvinor"
+  # What the transfer made, as its record says.
+  regedit_apply <<REG
+[HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor\Record]
+$(reg_lines_value Transfer 'root C:\Program Files\Trelkon\Velvinor\' 'made C:\Program Files\Trelkon' \
+    'made C:\Program Files\Trelkon\Velvinor' 'dir SWF' 'file Velvinor.exe' 'file SWF\Game.swf')
+REG
   regedit_apply <<'REG'
 [HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor]
 @=""
@@ -18,7 +25,7 @@ installed_copy() {
 "Path"="C:\\Program Files\\Trelkon\\Velvinor\\"
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe]
 "DisplayName"="Вельвинор"
-"UninstallString"="C:\\Program Files\\Trelkon\\Velvinor\\Velvinor.exe -u"
+"UninstallString"="\"C:\\Program Files\\Trelkon\\Velvinor\\Velvinor.exe\" -u"
 REG
   printf 'group "Velvinor"\nitem "Вельвинор" "C:\\Program Files\\Trelkon\\Velvinor\\Velvinor.exe"\ngroup "Other"\n' \
     >"$VEL_WINE_RUN/progman.txt"
@@ -30,14 +37,7 @@ REG
 
 uninstall() {
   start_program_at 'C:\Program Files\Trelkon\Velvinor\Velvinor.exe' -U
-  drive <<'DRIVER'
-wait-window #32770 "Удаление программы Вельвинор" 30000
-click Yes
-wait-window #32770 Вельвинор 30000
-expect-text "Приложение Вельвинор удалено"
-click OK
-wait-exit 30000
-DRIVER
+  confirm_uninstall
   wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
   expect_no_keys "$MAKER_KEY\\Velvinor" "$APP_PATHS_KEY" "$UNINSTALL_KEY"
   [ "$(progman_state)" = 'group "Other"' ] || fail "Program Manager holds:
