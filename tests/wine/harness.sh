@@ -533,6 +533,9 @@ intro_picture() {
 # where the intro window stands.
 intro_looks() {
   local file=$1 look="${1%.png}-look.png" picture seen="" n
+  # Just after it appears, the intro window may not yet be the only one of its kind
+  # shown (a slow machine, a 64-bit prefix): let that settle before the first look.
+  echo 'wait-count VelvinorForm "" 1 5000' | wine "$TOOLS/driver.exe" >/dev/null 2>&1 || true
   for n in 1 2 3 4 5 6 7 8; do
     "${IMPORT:-import}" -display "$DISPLAY" -window root "$look" 2>/dev/null || fail "could not take a screenshot"
     picture=$(intro_picture "$look")
