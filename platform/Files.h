@@ -63,9 +63,6 @@ public:
     virtual std::string CurrentDirectory() = 0;
     virtual bool SetCurrentDirectory(const std::string& path) = 0;
 
-    // Folders the system owns, which no program may remove: the Windows folder, the
-    // folder that holds the users' profiles, and every user's profile folder.
-    virtual std::vector<std::string> SystemFolders() = 0;
     // The user's folder for temporary files, which the user may write to; it ends
     // with a backslash.
     virtual std::string TempFolder() = 0;

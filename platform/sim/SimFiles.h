@@ -35,11 +35,8 @@ public:
     bool WriteFile(const std::string& path, const std::string& bytes) override;
     std::string CurrentDirectory() override { return m_current; }
     bool SetCurrentDirectory(const std::string& path) override;
-    std::vector<std::string> SystemFolders() override { return systemFolders; }
     std::string TempFolder() override { return tempFolder; }
 
-    // The system's own folders (SimMachine fills in the Windows and profiles folders).
-    std::vector<std::string> systemFolders;
     std::string tempFolder;  // SimMachine makes it
 
     // Scenario set-up (not traced). A drive's root folder exists with it.

@@ -1,7 +1,6 @@
 // Drives, files and folders through the wide API.
 
 #include "platform/win32/Win32.h"
-#include <userenv.h>
 
 #include <algorithm>
 #include <limits>
@@ -121,47 +120,6 @@ public:
     }
 
     bool SetCurrentDirectory(const std::string& path) override { return SetCurrentDirectoryW(Wide(path).c_str()); }
-
-    std::vector<std::string> SystemFolders() override {
-        std::vector<std::string> folders;
-        auto add = [&](const std::wstring& folder) {
-            if (!folder.empty()) folders.push_back(Ansi(folder));
-        };
-        wchar_t buffer[MAX_PATH + 1];
-        UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
-        if (length > 0 && length < MAX_PATH) add(std::wstring(buffer, length));
-        using ProfileFolder = BOOL(WINAPI*)(LPWSTR, LPDWORD);
-        for (ProfileFolder get : {static_cast<ProfileFolder>(GetProfilesDirectoryW),
-                                  static_cast<ProfileFolder>(GetAllUsersProfileDirectoryW),
-                                  static_cast<ProfileFolder>(GetDefaultUserProfileDirectoryW)}) {
-            DWORD size = MAX_PATH;
-            if (get(buffer, &size)) add(buffer);
-        }
-        // Every user's profile, as the system lists them.
-        ScopedKey list;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
-                          KEY_READ, list.Put()) == ERROR_SUCCESS) {
-            wchar_t name[256];
-            for (DWORD i = 0;; ++i) {
-                DWORD nameLength = 256;
-                if (RegEnumKeyExW(list.Get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-                    break;
-                // RegGetValueW would be shorter, but 32-bit Windows XP lacks it.
-                ScopedKey profile;
-                wchar_t raw[MAX_PATH * 2] = {};
-                DWORD bytes = sizeof raw - sizeof(wchar_t), type = 0;
-                if (RegOpenKeyExW(list.Get(), name, 0, KEY_READ, profile.Put()) != ERROR_SUCCESS ||
-                    RegQueryValueExW(profile.Get(), L"ProfileImagePath", nullptr, &type, reinterpret_cast<BYTE*>(raw),
-                                     &bytes) != ERROR_SUCCESS ||
-                    (type != REG_SZ && type != REG_EXPAND_SZ))
-                    continue;
-                wchar_t expanded[MAX_PATH * 2];
-                DWORD n = ExpandEnvironmentStringsW(raw, expanded, MAX_PATH * 2);
-                add(n > 0 && n <= MAX_PATH * 2 ? expanded : raw);
-            }
-        }
-        return folders;
-    }
 
     std::string TempFolder() override {
         wchar_t buffer[MAX_PATH + 1];

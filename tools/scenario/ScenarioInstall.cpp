@@ -1,7 +1,5 @@
 // Scenario commands of the installation:
 //
-//   system-folder "PATH"          a folder the system owns (besides C:\Windows and
-//                                 C:\Documents and Settings), such as a profile folder
 //   shell-copy-fails-after N      the shell's recursive copy stops after N files
 //   run-script "PATH"             the command interpreter runs a batch file, as the
 //                                 hidden script runs after the program has ended; it
@@ -200,7 +198,6 @@ private:
 }  // namespace
 
 void AddInstallCommands(Scenario& sc) {
-    sc.Add("system-folder", [](Scenario& s, const Args& a) { s.machine.files.systemFolders.push_back(Ru(s.Arg(a, 0))); });
     sc.Add("oem-code-page", [](Scenario& s, const Args& a) {
         s.machine.process.oemCodePage = static_cast<unsigned>(s.Number(s.Arg(a, 0)));
     });
