@@ -107,7 +107,7 @@ void TClipPlayer::Play(const std::string& movieFolder, const std::string& clipNa
     const Size movie = m_movie.size();
     const int width = movie.width, height = movie.height;
     const Size client = m_window.ClientSize();
-    m_backdrop.SetBounds({(client.width - width) / 2, (client.height - height) / 2, width, height});
+    m_backdrop.SetBounds({CentreOffset(client.width, width), CentreOffset(client.height, height), width, height});
     m_backdrop.Show();
     m_movie.hide();
 

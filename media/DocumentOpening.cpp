@@ -27,8 +27,8 @@ void OpenDocument(Application& app, Shell& shell, FileSystem& files, WindowHandl
     // Read first: a document that cannot be read leaves the viewer as it was.
     std::string content = ReadWholeFile(files, path);
     const Size screen = app.Screen();
-    viewer->SetBounds({(screen.width - kViewerWidth) / 2, (screen.height - kViewerHeight) / 2, kViewerWidth,
-                      kViewerHeight});
+    viewer->SetBounds({CentreOffset(screen.width, kViewerWidth), CentreOffset(screen.height, kViewerHeight),
+                       kViewerWidth, kViewerHeight});
     viewer->SetText(Ru("Родителям"));
     viewer->RxRichEdit.SetContent(std::move(content), AsciiLower(ExtractFileExt(path)) != ".txt");
     viewer->Show();

@@ -240,6 +240,11 @@ std::int32_t StrToIntDef(std::string_view s, std::int32_t def) {
     return TryStrToInt(s, v) ? v : def;
 }
 
+int CentreOffset(int area, int size) {
+    // Wide: the difference of two 32-bit sizes need not fit in 32 bits, its half does.
+    return static_cast<int>((static_cast<std::int64_t>(area) - size) / 2);
+}
+
 std::int64_t RoundHalfEven(long double x) {
     // The default rounding mode is to nearest, ties to even.
     return static_cast<std::int64_t>(std::nearbyintl(x));

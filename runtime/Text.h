@@ -45,6 +45,10 @@ bool TryStrToInt(std::string_view s, std::int32_t& out);
 // Nearest integer, a half going to the even neighbour (extended precision).
 std::int64_t RoundHalfEven(long double x);
 
+// The left (or top) edge of `size` centred in `area`: (area - size) div 2,
+// truncated toward zero, for every pair of 32-bit sizes.
+int CentreOffset(int area, int size);
+
 // Paths, Windows style. ExtractFilePath keeps the final backslash.
 AnsiString ExtractFilePath(std::string_view path);
 AnsiString ExtractFileName(std::string_view path);

@@ -94,6 +94,12 @@ TEST(WindowModes, MaximizeAndNormalizeFitTheScreen) {
         {1920, 1080, "movie place 240,0 1440x1080", "movie place 448,156 1024x768"},
         {1024, 768, "movie place 0,0 1024x768", "movie place 0,0 1024x768"},
         {800, 600, "movie place 0,0 800x600", "movie place -112,-84 1024x768"},
+        // Sides whose fourfold leaves 32 bits: the same rule, computed wide.
+        {2147483647, 2147483647, "movie place 0,268435456 2147483647x1610612735",
+         "movie place 1073741311,1073741439 1024x768"},
+        {1, 2147483647, "movie place 0,1073741823 1x0", "movie place -511,1073741439 1024x768"},
+        {2147483647, 1, "movie place 1073741823,0 1x1", "movie place 1073741311,-383 1024x768"},
+        {1073741824, 805306368, "movie place 0,0 1073741824x805306368", "movie place 536870400,402652800 1024x768"},
     };
     for (const auto& c : cases) {
         std::string trace = RunScenario(InstalledGame("screen " + std::to_string(c.w) + " " + std::to_string(c.h) +

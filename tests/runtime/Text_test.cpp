@@ -36,6 +36,20 @@ TEST(Text, CodePage1251RoundTripsRussianAndReplacesTheRest) {
     EXPECT_EQ(WideToAnsi(AnsiToWide(ansi)), ansi);
 }
 
+// (area - size) div 2 toward zero, for the sizes of every screen and for the
+// extremes whose difference leaves 32 bits.
+TEST(Text, CentreOffsetTruncatesTowardZeroForEverySize) {
+    constexpr int kMax = 2147483647, kMin = -2147483647 - 1;
+    struct Case {
+        int area, size, offset;
+    } cases[] = {
+        {1280, 1024, 128}, {800, 1024, -112}, {600, 768, -84}, {719, 720, 0}, {700, 720, -10},
+        {1, 0, 0},         {0, 1, 0},         {3, 0, 1},       {0, 3, -1},    {kMax, 0, kMax / 2},
+        {kMax, kMin, kMax}, {kMin, kMax, kMin + 1}, {0, kMax, -(kMax / 2)}, {kMax, kMax, 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CentreOffset(c.area, c.size), c.offset) << c.area << " " << c.size;
+}
+
 TEST(Text, OemCodePageOfTheCommandInterpreter) {
     const std::string ansi = Ru("C:\\Мои игры\\ёЁ №");
     const auto oem = AnsiToOem(ansi, 866);
