@@ -121,9 +121,6 @@ TEST(Commands, NamesAreFoldedAndMatchedWhole) {
         EXPECT_TRUE(Contains(trace, "== run ends with the program still running")) << nothing;
         EXPECT_TRUE(LinesStartingWith(trace, "messagebox").empty()) << nothing;
     }
-    // "Save" is a save command with an empty setting name: the key's default value.
-    EXPECT_TRUE(Contains(RunScenario(base + "fscommand Save x\n"),
-                         "reg write \"HKLM\\Software\\Trelkon\\Velvinor\" \"\" = \"x\""));
 }
 
 TEST(Commands, CursorTakesNormAndWaitOnly) {
