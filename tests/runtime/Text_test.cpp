@@ -36,6 +36,24 @@ TEST(Text, CodePage1251RoundTripsRussianAndReplacesTheRest) {
     EXPECT_EQ(WideToAnsi(AnsiToWide(ansi)), ansi);
 }
 
+// Every byte goes to the movie wide and comes back as it was: a setting holding the
+// unused 0x98 must not return as '?'. The system's table maps 0x98 to U+0098.
+TEST(Text, CodePage1251RoundTripsEveryByte) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    const std::u16string wide = AnsiToWide(all);
+    ASSERT_EQ(wide.size(), 256u);
+    EXPECT_EQ(WideToAnsi(wide), all);
+    EXPECT_EQ(wide[0x98], u'\u0098');
+    EXPECT_EQ(wide[0x88], u'\u20AC');
+    EXPECT_EQ(wide[0xA8], u'\u0401');
+    EXPECT_EQ(wide[0xFF], u'\u044F');
+    // Each byte has its own character, and UTF-8 (the traces) keeps them apart too.
+    for (int b = 0; b < 256; ++b)
+        for (int c = b + 1; c < 256; ++c) ASSERT_NE(wide[b], wide[c]) << b << " " << c;
+    EXPECT_EQ(WideToAnsi(Utf8ToWide(AnsiToUtf8(all))), all);
+}
+
 // (area - size) div 2 toward zero, for the sizes of every screen and for the
 // extremes whose difference leaves 32 bits.
 TEST(Text, CentreOffsetTruncatesTowardZeroForEverySize) {
