@@ -10,6 +10,8 @@ namespace vel {
 namespace {
 constexpr int kViewerWidth = 700;
 constexpr int kViewerHeight = 500;
+// The viewer's bound; the parents' documents are a few hundred kilobytes.
+constexpr std::int64_t kLargestDocument = 4 * 1024 * 1024;
 }  // namespace
 
 void OpenDocument(Application& app, Shell& shell, FileSystem& files, WindowHandle owner, TRtfForm* viewer,
@@ -24,6 +26,16 @@ void OpenDocument(Application& app, Shell& shell, FileSystem& files, WindowHandl
     }
     // The viewer comes after the intro; a request while the intro's error box is open finds none.
     if (!viewer) return;
+    // The rich-text view takes a document's whole text into the program's memory and
+    // holds the window while it lays it out: a larger one would freeze or end the game.
+    if (const auto size = files.FileSize(path); size && *size > kLargestDocument) {
+        constexpr std::int64_t mb = 1024 * 1024;
+        app.MessageBox(Ru("Документ «") + ExtractFileName(path) + Ru("» слишком большой для просмотра в программе: ") +
+                           IntToStr((*size + mb - 1) / mb) + Ru(" Мб, а можно не больше ") +
+                           IntToStr(kLargestDocument / mb) + Ru(" Мб."),
+                       app.Title(), mb::Ok);
+        return;
+    }
     // Read first: a document that cannot be read leaves the viewer as it was.
     std::string content = ReadWholeFile(files, path);
     const Size screen = app.Screen();

@@ -89,5 +89,38 @@ TEST(DocumentOpening, TheShellsFailureCodeIsShown) {
     }
 }
 
+// Mended: the rich-text view holds the whole document in the program's memory and
+// the window while it lays it out; a document past the bound is refused with a
+// message and the viewer stays as it was.
+TEST(DocumentOpening, ADocumentPastTheBoundIsRefusedWithAMessage) {
+    constexpr std::size_t kBound = 4 * 1024 * 1024;
+    test::Game w;
+    w.m.files.AddFile("C:\\Game\\SWF\\a.rtf", "{\\rtf1 a}");
+    w.m.files.AddFile("C:\\Game\\SWF\\bound.rtf", std::string(kBound, 'x'));
+    w.m.files.AddFile("C:\\Game\\SWF\\big.rtf", std::string(kBound + 1, 'x'));
+    w.m.files.AddFile("C:\\Game\\SWF\\docs\\big.rtf.txt", std::string(3 * kBound, 'x'));
+    w.Run();
+    TRtfForm& viewer = *w.p->RtfForm;
+    w.Command("execute", "bound.rtf");
+    EXPECT_EQ(viewer.RxRichEdit.Content().size(), kBound);
+    w.Command("execute", "a.rtf");
+    struct Case {
+        const char* argument;
+        const char* message;
+    } cases[] = {
+        {"big.rtf", "Документ «big.rtf» слишком большой для просмотра в программе: 5 Мб, а можно не больше 4 Мб."},
+        {"docs\\big.rtf.txt",
+         "Документ «big.rtf.txt» слишком большой для просмотра в программе: 12 Мб, а можно не больше 4 Мб."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument);
+        w.Mark();
+        w.Command("execute", c.argument);
+        EXPECT_EQ(w.Messages(), std::vector<std::string>{c.message});
+        EXPECT_TRUE(viewer.Visible());
+        EXPECT_EQ(viewer.RxRichEdit.Content(), "{\\rtf1 a}");
+    }
+}
+
 }  // namespace
 }  // namespace vel::mediatest
