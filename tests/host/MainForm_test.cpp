@@ -123,6 +123,39 @@ TEST(Commands, NamesAreFoldedAndMatchedWhole) {
     }
 }
 
+// Every command is found in any letter case: a dispatcher that folded only some
+// names would leave the movie's capitals unanswered.
+TEST(Commands, EveryNameIsFoundInCapitals) {
+    struct Case {
+        const char* before;  // what puts the movie where the command shows
+        const char* command;
+        const char* effect;  // the last trace line of that kind
+    } cases[] = {
+        {"", "MAXIMIZE", "movie place 0,32 1280x960"},
+        {"", "Maximize", "movie place 0,32 1280x960"},
+        {"fscommand maximize\n", "NORMALIZE", "movie place 128,128 1024x768"},
+        {"", "MINIMIZE", "ui minimize application"},
+        {"", "PRINT", "printer landscape"},
+        {"", "CURSOR WAIT", "ui cursor hourglass"},
+        {"", "EXECUTE doc.pdf", "shell execute verb=\"open\" file=\"C:\\Game\\SWF\\doc.pdf\""},
+        {"", "SAVELevel 3", "reg write \"HKLM\\Software\\Trelkon\\Velvinor\" \"Level\" = \"3\""},
+        {"", "PLAYMPG x", "media open \"C:\\Game\\SWF\\x.mpg\""},
+    };
+    for (const auto& c : cases) {
+        const std::string command = c.command;
+        const std::string kind = std::string(c.effect).substr(0, std::string(c.effect).find(' ', 3));
+        std::string trace = RunScenario(InstalledGame(std::string("screen 1280 1024\nfile \"C:\\Game\\SWF\\x.mpg\"\n") +
+                                                      "start\nkeyup IntroForm Esc\n" + c.before + "fscommand " +
+                                                      command + "\n"));
+        const std::string tail = trace.substr(trace.find("> fscommand \"" + command.substr(0, command.find(' '))));
+        auto lines = LinesStartingWith(tail, kind);
+        ASSERT_FALSE(lines.empty()) << command << "\n" << trace;
+        bool found = false;
+        for (const auto& line : lines) found = found || line.rfind(c.effect, 0) == 0;
+        EXPECT_TRUE(found) << command << "\n" << tail;
+    }
+}
+
 TEST(Commands, CursorTakesNormAndWaitOnly) {
     std::string trace = RunScenario(InstalledGame(
         "start\nkeyup IntroForm Esc\nfscommand cursor WAIT\nfscommand cursor busy\nfscommand CURSOR Norm\n"));

@@ -13,6 +13,11 @@ TEST(DocumentOpening, RichTextNamesGoToTheViewerAndTheRestToTheShell) {
     } cases[] = {
         {"Parents.RTF", true, true, nullptr},
         {"x.rtf.txt", true, false, nullptr},
+        {"x.rtf.TXT", true, false, nullptr},
+        {"x.txt.rtf", true, true, nullptr},
+        {"notes.txt\\x.rtf", true, true, nullptr},
+        {"docs.rtf\\notes.txt", true, false, nullptr},
+        {"x.rtf.doc", true, true, nullptr},
         {"docs\\x.Rtf", true, true, nullptr},
         {"manual.pdf", false, false, "C:\\Game\\SWF\\manual.pdf"},
         {"", false, false, "C:\\Game\\SWF\\"},
