@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <regex>
 
 #include "host/MainFrm.h"
 #include "runtime/Text.h"
 #include "startup/Velvinor.h"
+#include "support/Game.h"
 #include "support/SimProgram.h"
 
 namespace vel {
@@ -217,6 +220,51 @@ TEST(Startup, WindowsAreCreatedInTheirOrder) {
     EXPECT_EQ(created, (std::vector<std::string>{"ui create MainForm", "ui create MessageForm",
                                                  "ui create SoundControlForm", "ui create IntroForm",
                                                  "ui create RtfForm"}));
+}
+
+// The windows start-up creates after the main one do not exist while a start-up
+// error box is open, and the movie's commands still arrive then (the box runs its
+// own loop). Every command, and the skip key, must do without them: a clip that no
+// device opens needs the notice window, which once was dereferenced there.
+TEST(Commands, EveryCommandDoesWithoutTheWindowsNotYetCreated) {
+    struct Case {
+        const char* box;
+        std::function<void(test::Game&)> setUp;
+    } cases[] = {
+        {"the movie start's error", [](test::Game& w) {
+             w.m.registry.Set("\\Software\\Trelkon\\Velvinor", "Count", "1", RegValueType::DWord);
+         }},
+        {"the intro's error", [](test::Game& w) { w.m.media.Define("C:\\Game\\SWF\\logo_deve.avi", {.openError = 263}); }},
+        {"the movie player check", [](test::Game& w) { w.m.movie.version = "WIN 6,0,79,0"; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box);
+        test::Game w;
+        w.m.files.AddFile("C:\\Game\\SWF\\x.mpg", "clip");
+        w.m.media.Define("C:\\Game\\SWF\\x.mpg", {.openError = 277});
+        w.m.files.AddFile("C:\\Game\\SWF\\a.rtf", "{\\rtf1 a}");
+        c.setUp(w);
+        bool raised = false;
+        w.m.ui.nextAnswer = [&]() -> std::optional<int> {
+            if (raised) return std::nullopt;
+            raised = true;
+            for (const char* command : {"plaympg x", "execute a.rtf", "execute doc.pdf", "setvolume 50", "cursor wait",
+                                        "print", "maximize", "normalize", "minimize", "saveLevel 3"}) {
+                const std::string text = command;
+                const std::size_t blank = text.find(' ');
+                w.Command(text.substr(0, blank), blank == std::string::npos ? "" : text.substr(blank + 1));
+            }
+            if (auto* main = dynamic_cast<Form*>(w.m.ui.Find("MainForm"))) main->UserKeyUp(27, 0);
+            return std::nullopt;
+        };
+        Platform s = w.m.platform();
+        w.p = std::make_unique<Program>(s);
+        w.p->Start();
+        EXPECT_TRUE(raised);
+        // The clip went to the system's player; the rest did what it could.
+        EXPECT_EQ(w.Lines("shell execute verb=\"open\" file=\"C:\\Game\\SWF\\x.mpg\"").size(), 1u);
+        EXPECT_EQ(w.m.registry.ReadString("\\Software\\Trelkon\\Velvinor", "Level"), "3");
+    }
 }
 
 }  // namespace
