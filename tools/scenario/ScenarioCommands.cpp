@@ -59,6 +59,8 @@ void Emit(Scenario& s, const std::string& title, const std::vector<std::string>&
 
 }  // namespace
 
+constexpr std::int64_t kLongestWait = 3'600'000;
+
 void AddCoreCommands(Scenario& sc) {
     // ---- machine set-up ----
     sc.Add("screen", [](Scenario& s, const Args& a) {
@@ -190,7 +192,12 @@ void AddCoreCommands(Scenario& sc) {
         if (!form) s.Fail("close: not a window");
         form->UserClose();
     }, true);
-    sc.Add("wait", [](Scenario& s, const Args& a) { s.machine.ui.Wait(static_cast<std::uint32_t>(s.Number(s.Arg(a, 0)))); }, true);
+    sc.Add("wait", [](Scenario& s, const Args& a) {
+        // The loop ticks through every simulated millisecond's timers: an hour at most.
+        const std::int64_t ms = s.Number(s.Arg(a, 0));
+        if (ms < 0 || ms > kLongestWait) s.Fail("wait: 0 to " + std::to_string(kLongestWait) + " ms");
+        s.machine.ui.Wait(static_cast<std::uint32_t>(ms));
+    }, true);
     sc.Add("media-end", [](Scenario& s, const Args& a) {
         if (!s.machine.media.EndPlay(a.empty() ? notify::Successful : ParseNotice(s, a[0]))) s.Fail("media-end: nothing plays");
     }, true);
