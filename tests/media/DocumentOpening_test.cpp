@@ -98,12 +98,12 @@ TEST(DocumentOpening, TheShellsFailureCodeIsShown) {
 // the window while it lays it out; a document past the bound is refused with a
 // message and the viewer stays as it was.
 TEST(DocumentOpening, ADocumentPastTheBoundIsRefusedWithAMessage) {
-    constexpr std::size_t kBound = 4 * 1024 * 1024;
+    constexpr std::size_t kBound = 512 * 1024;
     test::Game w;
     w.m.files.AddFile("C:\\Game\\SWF\\a.rtf", "{\\rtf1 a}");
     w.m.files.AddFile("C:\\Game\\SWF\\bound.rtf", std::string(kBound, 'x'));
     w.m.files.AddFile("C:\\Game\\SWF\\big.rtf", std::string(kBound + 1, 'x'));
-    w.m.files.AddFile("C:\\Game\\SWF\\docs\\big.rtf.txt", std::string(3 * kBound, 'x'));
+    w.m.files.AddFile("C:\\Game\\SWF\\docs\\huge.rtf.txt", std::string(100 * kBound + 1, 'x'));
     w.Run();
     TRtfForm& viewer = *w.p->RtfForm;
     w.Command("execute", "bound.rtf");
@@ -113,9 +113,9 @@ TEST(DocumentOpening, ADocumentPastTheBoundIsRefusedWithAMessage) {
         const char* argument;
         const char* message;
     } cases[] = {
-        {"big.rtf", "Документ «big.rtf» слишком большой для просмотра в программе: 5 Мб, а можно не больше 4 Мб."},
-        {"docs\\big.rtf.txt",
-         "Документ «big.rtf.txt» слишком большой для просмотра в программе: 12 Мб, а можно не больше 4 Мб."},
+        {"big.rtf", "Документ «big.rtf» слишком большой для просмотра в программе: 513 Кб, а можно не больше 512 Кб."},
+        {"docs\\huge.rtf.txt",
+         "Документ «huge.rtf.txt» слишком большой для просмотра в программе: 51 Мб, а можно не больше 512 Кб."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.argument);
