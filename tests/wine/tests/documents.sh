@@ -21,14 +21,7 @@ PY
 [ "$(stat -c %s "$game/SWF/bound.rtf")" = 524288 ] || fail "the bound document is not 512 Kb"
 truncate -s 50M "$game/SWF/big.rtf"
 use_movie_stub_files
-start_program "$game/Velvinor.exe"
-drive <<'DRIVER'
-wait-window #32770 Вельвинор 30000
-click OK
-wait-window VelvinorForm Вельвинор 30000
-key 27
-DRIVER
-wait_for_text "$STUB_LOG" 'EscIntro=-1' 15000 || fail "Esc did not start the movie"
+start_game_past_intro "$game/Velvinor.exe"
 
 asked=$(now_ms)
 movie_command execute bound.rtf
