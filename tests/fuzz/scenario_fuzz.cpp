@@ -11,6 +11,7 @@
 //   velvinor_fuzz [--seed N] [--cases N] [--budget SECONDS] [--case-limit SECONDS]
 //                 [--write-case FILE] [--show SEED] CORPUS-FILE-OR-FOLDER...
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -309,7 +310,7 @@ int main(int argc, char** argv) {
     }
 
     // The watchdog: a case past its limit is a hang; the process ends with its seed.
-    std::atomic<std::uint64_t> current{0};
+    std::atomic<std::uint64_t> current{0}, currentSeed{0};
     std::atomic<std::int64_t> startedAt{0};
     std::atomic<bool> done{false};
     std::mutex mutex;
@@ -321,9 +322,9 @@ int main(int argc, char** argv) {
             const auto now = Clock::now().time_since_epoch().count();
             const double seconds = std::chrono::duration<double>(Clock::duration(now - startedAt.load())).count();
             if (!done && current.load() != 0 && seconds > caseLimit) {
-                std::fprintf(stderr, "HANG: case seed %llu ran for more than %.0f s (velvinor_fuzz --show %llu)\n",
-                             static_cast<unsigned long long>(current.load()), caseLimit,
-                             static_cast<unsigned long long>(current.load()));
+                std::fprintf(stderr, "HANG: case %llu (seed %llu; 0 is a corpus case as it stands) ran for more than %.0f s\n",
+                             static_cast<unsigned long long>(current.load()),
+                             static_cast<unsigned long long>(currentSeed.load()), caseLimit);
                 std::fflush(stderr);
                 std::_Exit(3);
             }
@@ -333,13 +334,20 @@ int main(int argc, char** argv) {
     const auto begin = Clock::now();
     std::uint64_t ran = 0, ended = 0, refused = 0, run = 0;
     int failures = 0;
-    for (std::uint64_t seed = firstSeed; seed < firstSeed + cases; ++seed) {
+    // The corpus first, as it stands (seed 0 stands for "as it is"): it keeps the
+    // cases that once failed; then the seeds.
+    std::vector<std::pair<std::uint64_t, std::string>> queue;
+    for (const auto& text : corpus) queue.emplace_back(0, text);
+    for (std::size_t i = 0; i < queue.size() + cases; ++i) {
         if (std::chrono::duration<double>(Clock::now() - begin).count() > budget) break;
-        const std::string text = CaseText(seed, corpus);
+        const bool fromCorpus = i < queue.size();
+        const std::uint64_t seed = fromCorpus ? 0 : firstSeed + (i - queue.size());
+        const std::string text = fromCorpus ? queue[i].second : CaseText(seed, corpus);
         // A crash or a sanitizer's report ends the process: the case is left behind.
         if (!caseFile.empty()) std::ofstream(caseFile, std::ios::binary | std::ios::trunc) << text;
         startedAt = Clock::now().time_since_epoch().count();
-        current = seed;
+        currentSeed = seed;
+        current = i + 1;
         std::string why;
         const Outcome outcome = RunCase(text, why);
         current = 0;
@@ -349,14 +357,17 @@ int main(int argc, char** argv) {
         else if (outcome == Outcome::Refused) ++refused;
         else {
             ++failures;
-            std::cerr << "FAILED: case seed " << seed << ": " << why << " (velvinor_fuzz --show " << seed << ")\n";
+            if (fromCorpus) std::cerr << "FAILED: corpus case " << i + 1 << " as it stands: " << why << "\n";
+            else std::cerr << "FAILED: case seed " << seed << ": " << why << " (velvinor_fuzz --show " << seed << ")\n";
         }
     }
     done = true;
     wake.notify_all();
     watchdog.join();
     const double seconds = std::chrono::duration<double>(Clock::now() - begin).count();
-    std::cout << "velvinor_fuzz: " << run << " cases (seeds " << firstSeed << " to " << firstSeed + run - 1 << ") in "
+    const std::uint64_t seeded = run > queue.size() ? run - queue.size() : 0;
+    std::cout << "velvinor_fuzz: " << run << " cases (" << std::min<std::uint64_t>(run, queue.size())
+              << " of the corpus as they stand, seeds " << firstSeed << " to " << firstSeed + seeded - 1 << ") in "
               << seconds << " s: " << ran << " ran to the end, " << ended
               << " ended by the program before their last events, " << refused << " refused by the scenario language, "
               << failures << " failed\n";
