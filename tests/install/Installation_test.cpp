@@ -175,7 +175,7 @@ start
 )");
     EXPECT_EQ(machine.registry.ReadString("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velvinor.exe",
                                           "UninstallString"),
-              "E:\\Games\\Velvinor\\Velvinor.exe -u");
+              "\"E:\\Games\\Velvinor\\Velvinor.exe\" -u");
 }
 
 // ---- file helpers ----
