@@ -92,6 +92,8 @@ void AddCoreCommands(Scenario& sc) {
             const std::string t = AsciiLower(a[3]);
             type = t == "dword" ? RegValueType::DWord : t == "expand" ? RegValueType::ExpandString : RegValueType::Binary;
         }
+        // Values live in keys: HKEY_LOCAL_MACHINE itself holds none.
+        if (s.Arg(a, 0).find_first_not_of('\\') == std::string::npos) s.Fail("reg: a key under HKEY_LOCAL_MACHINE");
         // {CR} and {LF} in the data stand for the characters, as in the trace.
         std::string data = s.Arg(a, 2);
         for (const auto& [mark, c] : {std::pair<std::string, char>{"{CR}", '\r'}, {"{LF}", '\n'}})
