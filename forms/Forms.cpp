@@ -1,6 +1,7 @@
 #include "forms/Forms.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 
 namespace vel {
@@ -113,14 +114,21 @@ void Form::SetMaximized(bool maximized) {
     }
 }
 
+namespace {
+// Sizes as the system keeps them: a client area is never negative, and a frame
+// added to the largest client stays in range.
+int Side(std::int64_t side) { return static_cast<int>(std::clamp<std::int64_t>(side, 0, INT32_MAX)); }
+}  // namespace
+
 Size Form::ClientSize() const {
     Size frame = m_app.Backend().FrameSize(*this);
-    return {m_bounds.width - frame.width, m_bounds.height - frame.height};
+    return {Side(std::int64_t{m_bounds.width} - frame.width), Side(std::int64_t{m_bounds.height} - frame.height)};
 }
 
 void Form::SetClientSize(Size client) {
     Size frame = m_app.Backend().FrameSize(*this);
-    SetBounds({m_bounds.left, m_bounds.top, client.width + frame.width, client.height + frame.height});
+    SetBounds({m_bounds.left, m_bounds.top, Side(std::int64_t{client.width} + frame.width),
+               Side(std::int64_t{client.height} + frame.height)});
 }
 
 void Form::SetClientHeight(int height) { SetClientSize({ClientSize().width, height}); }

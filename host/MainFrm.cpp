@@ -93,7 +93,8 @@ void TMainForm::FormShow() {
     Flash1->Hide();
     Flash1->SetScaleMode(0);
     Size screen = m_app.Screen();
-    Flash1->SetBounds({(screen.width - kMovieWidth) / 2, (screen.height - kMovieHeight) / 2, kMovieWidth, kMovieHeight});
+    Flash1->SetBounds(
+        {CentreOffset(screen.width, kMovieWidth), CentreOffset(screen.height, kMovieHeight), kMovieWidth, kMovieHeight});
     Flash1->SetWMode("transparent");
 }
 
@@ -177,13 +178,19 @@ void TMainForm::PlaceMovie(Rect bounds) {
 }
 
 void TMainForm::MaximizeItemClick() {
-    const int w = Width(), h = Height();
-    if (h * 4 > w * 3) PlaceMovie({0, (h - w * 3 / 4) / 2, w, w * 3 / 4});
-    else PlaceMovie({(w - h * 4 / 3) / 2, 0, h * 4 / 3, h});
+    // Wide: a window's side times 4 leaves 32 bits; the fitted side is never larger than the window's.
+    const std::int64_t w = Width(), h = Height();
+    if (h * 4 > w * 3) {
+        const int height = static_cast<int>(w * 3 / 4);
+        PlaceMovie({0, CentreOffset(Height(), height), Width(), height});
+    } else {
+        const int width = static_cast<int>(h * 4 / 3);
+        PlaceMovie({CentreOffset(Width(), width), 0, width, Height()});
+    }
 }
 
 void TMainForm::RestoreItemClick() {
-    PlaceMovie({(Width() - kMovieWidth) / 2, (Height() - kMovieHeight) / 2, kMovieWidth, kMovieHeight});
+    PlaceMovie({CentreOffset(Width(), kMovieWidth), CentreOffset(Height(), kMovieHeight), kMovieWidth, kMovieHeight});
 }
 
 void TMainForm::SaveiniItemClick() { Flash1FSCommand(u"saveini", u""); }

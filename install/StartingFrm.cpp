@@ -26,7 +26,7 @@ TStartingForm::TStartingForm(Application& app)
     // Centred on the desktop each time it is shown, at its height of the moment.
     OnShow = [this] {
         Size screen = m_app.Screen();
-        SetBounds({(screen.width - Width()) / 2, (screen.height - Height()) / 2, Width(), Height()});
+        SetBounds({CentreOffset(screen.width, Width()), CentreOffset(screen.height, Height()), Width(), Height()});
     };
     PathBtn.OnClick = [this](Control&) { PathBtnClick(); };
     ShellTreeView.OnClick = [this](Control&) { ShellTreeViewClick(); };

@@ -65,7 +65,9 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
         EndWithNotice(app, dialog, Ru("Установка не завершена"));
         return;
     }
-    path = IncludeTrailingBackslash(path);
+    // "\Games" is on the current drive, whose free space was tested: the copy, its
+    // registration and its uninstallation must find it from any other folder.
+    path = IncludeTrailingBackslash(ExpandFolder(path, context.files.CurrentDirectory()));
     const int entries = context.files.DirectoryExists(path) ? CountFolderEntries(context.files, path + "*.*") : 0;
     path = InstallationFolder(path, entries);
 

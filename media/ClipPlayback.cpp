@@ -83,9 +83,12 @@ void TClipPlayer::Play(const std::string& movieFolder, const std::string& clipNa
         m_app.SetCursor(Cursor::Default);
     }
 
+    // Opening closes the clip that played before, and its notice will not come: until
+    // this one is on screen, the movie is back in its place.
     if (!TryOpen(m_player, playPath)) {
         m_player.Close();
         if (!TryOpen(m_player, AlternativePath(playPath))) {
+            TakeBackdropDown();
             // No device here can play it: the system's own player gets the file.
             if (notice) notice->Show();
             m_app.ProcessMessages();
@@ -103,11 +106,16 @@ void TClipPlayer::Play(const std::string& movieFolder, const std::string& clipNa
     }
 
     // The backdrop takes the movie's place and size; the clip is drawn over it.
-    m_backdrop.SetPicture(ReadBitmapFile(files, movieFolder + "frame.bmp"));
+    try {
+        m_backdrop.SetPicture(ReadBitmapFile(files, movieFolder + "frame.bmp"));
+    } catch (...) {
+        TakeBackdropDown();
+        throw;
+    }
     const Size movie = m_movie.size();
     const int width = movie.width, height = movie.height;
     const Size client = m_window.ClientSize();
-    m_backdrop.SetBounds({(client.width - width) / 2, (client.height - height) / 2, width, height});
+    m_backdrop.SetBounds({CentreOffset(client.width, width), CentreOffset(client.height, height), width, height});
     m_backdrop.Show();
     m_movie.hide();
 
@@ -134,6 +142,13 @@ void TClipPlayer::Ended() {
     } catch (const std::exception&) {
         // Nothing open any more: there is nothing left to release.
     }
+    m_movie.show();
+    m_backdrop.Hide();
+}
+
+void TClipPlayer::TakeBackdropDown() {
+    // Only a clip on screen hid the movie (the intro keeps it hidden on its own).
+    if (!m_backdrop.Visible()) return;
     m_movie.show();
     m_backdrop.Hide();
 }

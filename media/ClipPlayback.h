@@ -47,6 +47,9 @@ public:
     void Ended();
 
 private:
+    // A clip that was on screen is gone: the movie comes back.
+    void TakeBackdropDown();
+
     Application& m_app;
     FileSystem& m_files;
     Shell& m_shell;

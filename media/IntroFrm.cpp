@@ -29,7 +29,7 @@ TIntroForm::TIntroForm(Application& app, MediaControl& media, Process& process, 
 
 void TIntroForm::PlayVideo(const char* file, int width, int height) {
     Size screen = App().Screen();
-    SetBounds({(screen.width - width) / 2, (screen.height - height) / 2, width, height});
+    SetBounds({CentreOffset(screen.width, width), CentreOffset(screen.height, height), width, height});
     MediaPlayer.FileName = VideoPath(file);
     MediaPlayer.SetDisplay(Handle());
     MediaPlayer.Open();

@@ -1,5 +1,8 @@
 #include "media/MessageFrm.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "runtime/Text.h"
 
 namespace vel {
@@ -18,8 +21,13 @@ TMessageForm::TMessageForm(Application& app, const Form& mainWindow)
 
 void TMessageForm::SetVisible(bool visible) {
     if (visible && !Visible()) {
-        Rect main = m_mainWindow.Bounds();
-        SetBounds({main.left + (main.width - Width()) / 2, main.top + (main.height - Height()) / 2, Width(), Height()});
+        const Rect main = m_mainWindow.Bounds();
+        // A window at the far edge of the coordinates keeps the notice at that edge.
+        auto over = [](int origin, int offset) {
+            return static_cast<int>(std::clamp<std::int64_t>(std::int64_t{origin} + offset, INT32_MIN, INT32_MAX));
+        };
+        SetBounds({over(main.left, CentreOffset(main.width, Width())), over(main.top, CentreOffset(main.height, Height())),
+                   Width(), Height()});
     }
     Form::SetVisible(visible);
 }

@@ -1,6 +1,7 @@
 #include "media/PrintRequest.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/Printer.h"
 #include "runtime/Errors.h"
@@ -29,12 +30,16 @@ void TPrintRequest::Print(WindowHandle window, Rect movie, Size client, const st
     }
     Check(m_printer.SetLandscape());
 
-    // The movie's area, cut to the window: what lies off screen has no picture.
-    const int left = std::max(movie.left, 0), top = std::max(movie.top, 0);
-    const int right = std::min(movie.left + movie.width, client.width);
-    const int bottom = std::min(movie.top + movie.height, client.height);
+    // The movie's area, cut to the window: what lies off screen has no picture. Wide:
+    // a far edge may lie past the 32-bit range.
+    const std::int64_t left = std::max(movie.left, 0), top = std::max(movie.top, 0);
+    const std::int64_t right = std::min<std::int64_t>(std::int64_t{movie.left} + movie.width, client.width);
+    const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{movie.top} + movie.height, client.height);
     if (right <= left || bottom <= top) return;
-    Check(m_printer.PrintWindowPicture(window, {left, top, right - left, bottom - top}, title));
+    Check(m_printer.PrintWindowPicture(window,
+                                       {static_cast<int>(left), static_cast<int>(top), static_cast<int>(right - left),
+                                        static_cast<int>(bottom - top)},
+                                       title));
 }
 
 }  // namespace vel

@@ -52,6 +52,8 @@ public:
     // An empty result means nothing was found.
     virtual std::vector<FindEntry> Find(const std::string& pattern) = 0;
 
+    // The size of a file in bytes; nullopt for a folder or when it cannot be found.
+    virtual std::optional<std::int64_t> FileSize(const std::string& path) = 0;
     // Whole-file read; nullopt with errorCode set (the platform's code, 2 = not found).
     virtual std::optional<std::string> ReadFile(const std::string& path, std::uint32_t* errorCode = nullptr) = 0;
     // The system's own text for such an error code, in the system's language, without

@@ -7,12 +7,13 @@
 namespace vel {
 namespace {
 
-// Code page 1251, bytes 0x80-0xBF; 0xC0-0xFF are U+0410-U+044F. 0 marks the unused 0x98.
+// Code page 1251, bytes 0x80-0xBF; 0xC0-0xFF are U+0410-U+044F. The unused 0x98 is
+// U+0098, as the system converts it, so every byte comes back as it went.
 constexpr char16_t kHigh[64] = {
     0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021,
     0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F,
     0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x0000, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F,
     0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7,
     0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
     0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
@@ -22,8 +23,7 @@ constexpr char16_t kHigh[64] = {
 char16_t ByteToWide(unsigned char c) {
     if (c < 0x80) return c;
     if (c >= 0xC0) return static_cast<char16_t>(0x0410 + (c - 0xC0));
-    char16_t w = kHigh[c - 0x80];
-    return w ? w : u'?';
+    return kHigh[c - 0x80];
 }
 
 char WideToByte(char32_t w) {
@@ -240,6 +240,11 @@ std::int32_t StrToIntDef(std::string_view s, std::int32_t def) {
     return TryStrToInt(s, v) ? v : def;
 }
 
+int CentreOffset(int area, int size) {
+    // Wide: the difference of two 32-bit sizes need not fit in 32 bits, its half does.
+    return static_cast<int>((static_cast<std::int64_t>(area) - size) / 2);
+}
+
 std::int64_t RoundHalfEven(long double x) {
     // The default rounding mode is to nearest, ties to even.
     return static_cast<std::int64_t>(std::nearbyintl(x));
@@ -290,6 +295,13 @@ AnsiString ExcludeTrailingBackslash(std::string_view path) {
     AnsiString out(path);
     if (!out.empty() && out.back() == '\\') out.pop_back();
     return out;
+}
+
+AnsiString ExpandFolder(std::string_view path, std::string_view current) {
+    if (path.empty() || (path.size() >= 2 && (path[1] == ':' || (path[0] == '\\' && path[1] == '\\'))))
+        return AnsiString(path);
+    if (path[0] == '\\') return ExtractFileDrive(current) + AnsiString(path);
+    return IncludeTrailingBackslash(current) + AnsiString(path);
 }
 
 std::size_t Pos(std::string_view needle, std::string_view haystack) {

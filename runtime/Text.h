@@ -45,6 +45,10 @@ bool TryStrToInt(std::string_view s, std::int32_t& out);
 // Nearest integer, a half going to the even neighbour (extended precision).
 std::int64_t RoundHalfEven(long double x);
 
+// The left (or top) edge of `size` centred in `area`: (area - size) div 2,
+// truncated toward zero, for every pair of 32-bit sizes.
+int CentreOffset(int area, int size);
+
 // Paths, Windows style. ExtractFilePath keeps the final backslash.
 AnsiString ExtractFilePath(std::string_view path);
 AnsiString ExtractFileName(std::string_view path);
@@ -54,6 +58,10 @@ AnsiString ExtractFileDrive(std::string_view path);
 AnsiString ExtractFileExt(std::string_view path);
 AnsiString IncludeTrailingBackslash(std::string_view path);
 AnsiString ExcludeTrailingBackslash(std::string_view path);
+// A folder as the runtime reads it, made whole: "\x" is on the drive of `current`
+// (the current folder), a name without drive or leading backslash lies in
+// `current`; a path with a drive ("C:\x", also "C:x"), a UNC path or "" stays as it is.
+AnsiString ExpandFolder(std::string_view path, std::string_view current);
 // 1-based position of the first occurrence, 0 when absent (case-sensitive).
 std::size_t Pos(std::string_view needle, std::string_view haystack);
 // Case-insensitive (A-Z only) equality, as folder paths are compared.

@@ -233,6 +233,12 @@ std::string SimFiles::ErrorText(std::uint32_t errorCode) {
     }
 }
 
+std::optional<std::int64_t> SimFiles::FileSize(const std::string& path) {
+    Node* n = Get(path);
+    if (!n || n->folder) return std::nullopt;
+    return static_cast<std::int64_t>(n->bytes.size());
+}
+
 std::optional<std::string> SimFiles::ReadFile(const std::string& path, std::uint32_t* errorCode) {
     Node* n = Get(path);
     if (!n || n->folder) {

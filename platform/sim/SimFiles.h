@@ -30,6 +30,7 @@ public:
     bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override;
     bool DeleteFile(const std::string& path) override;
     std::vector<FindEntry> Find(const std::string& pattern) override;
+    std::optional<std::int64_t> FileSize(const std::string& path) override;
     std::optional<std::string> ReadFile(const std::string& path, std::uint32_t* errorCode) override;
     std::string ErrorText(std::uint32_t errorCode) override;
     bool WriteFile(const std::string& path, const std::string& bytes) override;

@@ -134,7 +134,8 @@ bool SimRegistry::DeleteKey(const std::string& path) {
 
 void SimRegistry::Set(const std::string& path, const std::string& name, const std::string& data, RegValueType type) {
     Ensure(path);
-    auto* key = Find(path);
+    // The machine's own state: a key the program may not open still holds values.
+    auto* key = &m_keys.at(Key(path));
     for (auto& v : key->values)
         if (SameTextAscii(v.name, name)) {
             v.type = type;

@@ -72,6 +72,14 @@ public:
         return text.empty() ? "System error. Code: " + std::to_string(errorCode) : text;
     }
 
+    std::optional<std::int64_t> FileSize(const std::string& path) override {
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data) ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            return std::nullopt;
+        return static_cast<std::int64_t>((static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    }
+
     std::optional<std::string> ReadFile(const std::string& path, std::uint32_t* errorCode) override {
         auto fail = [&](DWORD code) -> std::optional<std::string> {
             if (errorCode) *errorCode = code;

@@ -102,6 +102,9 @@ inline void FilesContract(FileSystem& fs, Shell& shell, const std::string& folde
     const std::string a = folder + "\\a.bin", b = folder + "\\b.bin", russian = Ru("ролик.txt");
     r.Check(fs.WriteFile(a, bytes) && fs.FileExists(a) && !fs.DirectoryExists(a), "WriteFile makes a file");
     r.Check(fs.ReadFile(a) == bytes, "ReadFile gives every byte back");
+    r.Check(fs.FileSize(a) == std::optional<std::int64_t>(9) && !fs.FileSize(folder) &&
+                !fs.FileSize(folder + "\\missing"),
+            "FileSize of a file; none for a folder or a missing file");
     std::uint32_t code = 0;
     r.Check(!fs.ReadFile(folder + "\\missing", &code) && code == 2, "a missing file: none, code 2");
     r.Check(!fs.ReadFile(folder + "\\nothere\\x", &code) && code == 3, "a missing folder: none, code 3");

@@ -136,6 +136,48 @@ close StartingForm
     EXPECT_EQ(machine.registry.ReadString("\\Software\\Trelkon\\Velvinor", "TransferPath"), Ru("e:\\Игры\\Velvinor\\"));
 }
 
+// Mended: a folder typed with a leading backslash and no drive lies on the current
+// drive, as the runtime reads it. The free space is that drive's; the folder, the
+// marker, the copy and the registered program carry the drive, so the copy and its
+// uninstallation find them from any current folder.
+TEST_F(OnMachine, AFolderWithoutDriveIsOnTheCurrentDrive) {
+    Run(R"(
+drive D: cdrom 0
+drive E: fixed 1048576
+program "D:\Velvinor.exe"
+file "D:\Velvinor.exe" "exe"
+file "D:\install.bmp" "BM"
+dir "E:\Work"
+)");
+    ASSERT_TRUE(machine.files.SetCurrentDirectory("E:\\Work"));
+    Run(R"(
+start
+click StartingForm.YesButton
+type StartingForm.Edit1 "\Games"
+click StartingForm.OKButton
+free E: 230686720
+close StartingForm
+)");
+    // C: has room, E: had 1 Mb: the test looked at the current drive.
+    EXPECT_TRUE(TraceHas(R"(ui text StartingForm.Label1 "На диске всего 1 Мб, нужно примерно 220 Мб")"));
+    EXPECT_TRUE(TraceHas(R"(file mkdir "E:\Games")"));
+    EXPECT_TRUE(TraceHas(R"(file mkdir "E:\Games\Velvinor")"));
+    EXPECT_EQ(machine.registry.ReadString("\\Software\\Trelkon\\Velvinor", "TransferPath"), "E:\\Games\\Velvinor\\");
+    EXPECT_TRUE(machine.files.FileExists("E:\\Games\\Velvinor\\Velvinor.exe"));
+    EXPECT_TRUE(TraceHas(R"(shell execute verb="open" file="E:\Games\Velvinor\Velvinor.exe" params="" )"
+                         R"(dir="E:\Games\Velvinor\" show=0 owned -> 42)"));
+
+    // The copy registers itself while the current folder is elsewhere.
+    ASSERT_TRUE(machine.files.SetCurrentDirectory("C:\\"));
+    Run(R"(
+program "E:\Games\Velvinor\Velvinor.exe"
+start
+)");
+    EXPECT_EQ(machine.registry.ReadString("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velvinor.exe",
+                                          "UninstallString"),
+              "\"E:\\Games\\Velvinor\\Velvinor.exe\" -u");
+}
+
 // ---- file helpers ----
 
 TEST(FolderHelpers, JoinPathPutsOneBackslash) {

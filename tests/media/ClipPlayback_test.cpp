@@ -230,6 +230,38 @@ TEST(ClipPlayback, ANewRequestDuringAClipPlaysTheNewClip) {
     EXPECT_TRUE(w.MovieShown());
 }
 
+// Mended: a request that closes the playing clip and then fails leaves no clip on
+// screen, so the movie comes back; the old clip's notice is dropped and cannot.
+TEST(ClipPlayback, ANewRequestThatFailsDuringAClipBringsTheMovieBack) {
+    enum class Failure { BothOpens, Backdrop };
+    for (Failure failure : {Failure::BothOpens, Failure::Backdrop}) {
+        SCOPED_TRACE(failure == Failure::BothOpens ? "both opens fail" : "backdrop unreadable");
+        test::Game w;
+        w.m.files.AddFile("C:\\Game\\SWF\\a.mpg", "clip");
+        w.m.files.AddFile("C:\\Game\\SWF\\b.mpg", "clip");
+        if (failure == Failure::BothOpens) w.m.media.Define("C:\\Game\\SWF\\b.mpg", {.openError = 277});
+        w.m.movie.traceEveryWrite = true;
+        w.Run();
+        w.Command("plaympg", "a");
+        ASSERT_TRUE(w.BackdropShown());
+        if (failure == Failure::Backdrop) w.m.files.DenyRead("C:\\Game\\SWF\\frame.bmp");
+        w.Command("plaympg", "b");
+        EXPECT_TRUE(w.MovieShown());
+        EXPECT_FALSE(w.BackdropShown());
+        w.Mark();
+        w.Loop(100);
+        const auto writes = w.Lines("movie var \"_root.mpg\"");
+        ASSERT_FALSE(writes.empty());
+        EXPECT_EQ(writes.back(), "movie var \"_root.mpg\" = \"0\"");
+        // Space asks for nothing that is not there.
+        w.Mark();
+        w.Key(w.Main(), 32);
+        w.Loop();
+        EXPECT_TRUE(w.Messages().empty());
+        EXPECT_TRUE(w.MovieShown());
+    }
+}
+
 TEST(ClipPlayback, TheBackdropAndTheVideoCoverTheMoviesPlace) {
     test::Game w;
     w.m.ui.screen = {1280, 1024};

@@ -13,6 +13,11 @@ TEST(DocumentOpening, RichTextNamesGoToTheViewerAndTheRestToTheShell) {
     } cases[] = {
         {"Parents.RTF", true, true, nullptr},
         {"x.rtf.txt", true, false, nullptr},
+        {"x.rtf.TXT", true, false, nullptr},
+        {"x.txt.rtf", true, true, nullptr},
+        {"notes.txt\\x.rtf", true, true, nullptr},
+        {"docs.rtf\\notes.txt", true, false, nullptr},
+        {"x.rtf.doc", true, true, nullptr},
         {"docs\\x.Rtf", true, true, nullptr},
         {"manual.pdf", false, false, "C:\\Game\\SWF\\manual.pdf"},
         {"", false, false, "C:\\Game\\SWF\\"},
@@ -86,6 +91,39 @@ TEST(DocumentOpening, TheShellsFailureCodeIsShown) {
         w.Mark();
         w.Command("execute", "x.doc");
         EXPECT_EQ(w.Messages(), std::vector<std::string>{"Ошибка " + std::to_string(code) + " вызова внешней программы"});
+    }
+}
+
+// Mended: the rich-text view holds the whole document in the program's memory and
+// the window while it lays it out; a document past the bound is refused with a
+// message and the viewer stays as it was.
+TEST(DocumentOpening, ADocumentPastTheBoundIsRefusedWithAMessage) {
+    constexpr std::size_t kBound = 512 * 1024;
+    test::Game w;
+    w.m.files.AddFile("C:\\Game\\SWF\\a.rtf", "{\\rtf1 a}");
+    w.m.files.AddFile("C:\\Game\\SWF\\bound.rtf", std::string(kBound, 'x'));
+    w.m.files.AddFile("C:\\Game\\SWF\\big.rtf", std::string(kBound + 1, 'x'));
+    w.m.files.AddFile("C:\\Game\\SWF\\docs\\huge.rtf.txt", std::string(100 * kBound + 1, 'x'));
+    w.Run();
+    TRtfForm& viewer = *w.p->RtfForm;
+    w.Command("execute", "bound.rtf");
+    EXPECT_EQ(viewer.RxRichEdit.Content().size(), kBound);
+    w.Command("execute", "a.rtf");
+    struct Case {
+        const char* argument;
+        const char* message;
+    } cases[] = {
+        {"big.rtf", "Документ «big.rtf» слишком большой для просмотра в программе: 513 Кб, а можно не больше 512 Кб."},
+        {"docs\\huge.rtf.txt",
+         "Документ «huge.rtf.txt» слишком большой для просмотра в программе: 51 Мб, а можно не больше 512 Кб."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.argument);
+        w.Mark();
+        w.Command("execute", c.argument);
+        EXPECT_EQ(w.Messages(), std::vector<std::string>{c.message});
+        EXPECT_TRUE(viewer.Visible());
+        EXPECT_EQ(viewer.RxRichEdit.Content(), "{\\rtf1 a}");
     }
 }
 

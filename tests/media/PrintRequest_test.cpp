@@ -45,6 +45,40 @@ TEST(PrintRequest, OnlyThePartOfTheMovieOnScreenIsPrinted) {
     }
 }
 
+// A movie with no pixel in the window has no picture: the page is left out, the
+// printer is still made ready, and nothing is reported.
+TEST(PrintRequest, AMovieEntirelyOffScreenPrintsNothing) {
+    constexpr int kMax = 2147483647;
+    const Rect cases[] = {
+        {1280, 0, 1024, 768},  {-1024, 0, 1024, 768}, {0, 1024, 1024, 768},
+        {0, -768, 1024, 768},  {5000, 5000, 1, 1},    {kMax - 10, kMax - 10, 1024, 768},
+        {100, 100, 0, 0},
+    };
+    for (const Rect& movie : cases) {
+        SCOPED_TRACE(testing::Message() << movie.left << "," << movie.top << " " << movie.width << "x" << movie.height);
+        test::Game w;
+        w.m.ui.screen = {1280, 1024};
+        w.Run();
+        w.Main().Flash1->SetBounds(movie);
+        w.Mark();
+        w.Command("print");
+        EXPECT_TRUE(w.Messages().empty());
+        EXPECT_EQ(w.Lines("printer landscape").size(), 1u);
+        EXPECT_TRUE(w.Lines("printer page").empty());
+        EXPECT_EQ(w.m.printer.pagesPrinted, 0);
+    }
+    // One pixel in the corner is still a page.
+    test::Game w;
+    w.m.ui.screen = {1280, 1024};
+    w.Run();
+    w.Main().Flash1->SetBounds({1279, 1023, kMax, kMax});
+    w.Mark();
+    w.Command("print");
+    EXPECT_EQ(w.m.printer.pagesPrinted, 1);
+    ASSERT_EQ(w.Lines("printer page").size(), 1u);
+    EXPECT_NE(w.Lines("printer page")[0].find(" 1279,1023 1x1 "), std::string::npos) << w.Lines("printer page")[0];
+}
+
 TEST(PrintRequest, PrinterErrorsAreReportedOnEveryRequest) {
     struct Case {
         bool hasDefault, supportsSettings, jobsFail;

@@ -22,8 +22,6 @@ TEST(SettingsStore, NamesKeepTheMoviesCaseAndNanDeletes) {
         {"saveLevel", "NaN", "Level", nullptr},
         {"saveLEVEL", "nan", "LEVEL", nullptr},
         {"saveMissing", "NAN", "Missing", nullptr},
-        {"Save", "nan", "", nullptr},
-        {"save", "Transfering", "", "Transfering"},
         {"saveScore", " nan", "Score", " nan"},
     };
     test::Game w;
@@ -37,6 +35,37 @@ TEST(SettingsStore, NamesKeepTheMoviesCaseAndNanDeletes) {
         if (s.stored) EXPECT_EQ(value, Ru(s.stored)) << s.command;
         else EXPECT_FALSE(w.m.registry.ValueType(kKey, Ru(s.name)).has_value()) << s.command;
     }
+}
+
+// Mended: the default value (the installation marker) and "TransferPath" belong to
+// the installation; a movie that replaced them could point the uninstallation at
+// any folder. Their commands store nothing and report nothing.
+TEST(SettingsStore, TheInstallationsOwnValuesStayAsTheyAre) {
+    const std::u16string cases[][2] = {
+        {u"save", u"x"},
+        {u"Save", u"nan"},
+        {u"save  ", u"C:\\"},
+        {u"saveTransferPath", u"C:\\Windows\\"},
+        {u"saveTRANSFERPATH", u"nan"},
+        {u"save transferpath ", u"NaN"},
+        {std::u16string(u"saveTransferPath\0x", 18), u"C:\\"},
+    };
+    // An installed game: the marker is the empty default value.
+    test::Game w;
+    w.m.registry.Set(kKey, "TransferPath", "C:\\Games\\Velvinor\\", RegValueType::String);
+    w.Run();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c[0]));
+        w.Mark();
+        w.Command(c[0], c[1]);
+        EXPECT_TRUE(w.Messages().empty());
+        EXPECT_TRUE(w.Lines("reg ").empty());
+        EXPECT_EQ(w.m.registry.ReadString(kKey, ""), "");
+        EXPECT_EQ(w.m.registry.ReadString(kKey, "TransferPath"), "C:\\Games\\Velvinor\\");
+    }
+    // A name that only begins like them is the movie's own.
+    w.Command("saveTransferPath2", "x");
+    EXPECT_EQ(w.m.registry.ReadString(kKey, "TransferPath2"), "x");
 }
 
 TEST(SettingsStore, TheNextMovieStartPassesTheSetting) {

@@ -36,6 +36,58 @@ TEST(Text, CodePage1251RoundTripsRussianAndReplacesTheRest) {
     EXPECT_EQ(WideToAnsi(AnsiToWide(ansi)), ansi);
 }
 
+// Every byte goes to the movie wide and comes back as it was: a setting holding the
+// unused 0x98 must not return as '?'. The system's table maps 0x98 to U+0098.
+TEST(Text, CodePage1251RoundTripsEveryByte) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    const std::u16string wide = AnsiToWide(all);
+    ASSERT_EQ(wide.size(), 256u);
+    EXPECT_EQ(WideToAnsi(wide), all);
+    EXPECT_EQ(wide[0x98], u'\u0098');
+    EXPECT_EQ(wide[0x88], u'\u20AC');
+    EXPECT_EQ(wide[0xA8], u'\u0401');
+    EXPECT_EQ(wide[0xFF], u'\u044F');
+    // Each byte has its own character, and UTF-8 (the traces) keeps them apart too.
+    for (int b = 0; b < 256; ++b)
+        for (int c = b + 1; c < 256; ++c) ASSERT_NE(wide[b], wide[c]) << b << " " << c;
+    EXPECT_EQ(WideToAnsi(Utf8ToWide(AnsiToUtf8(all))), all);
+}
+
+// (area - size) div 2 toward zero, for the sizes of every screen and for the
+// extremes whose difference leaves 32 bits.
+TEST(Text, CentreOffsetTruncatesTowardZeroForEverySize) {
+    constexpr int kMax = 2147483647, kMin = -2147483647 - 1;
+    struct Case {
+        int area, size, offset;
+    } cases[] = {
+        {1280, 1024, 128}, {800, 1024, -112}, {600, 768, -84}, {719, 720, 0}, {700, 720, -10},
+        {1, 0, 0},         {0, 1, 0},         {3, 0, 1},       {0, 3, -1},    {kMax, 0, kMax / 2},
+        {kMax, kMin, kMax}, {kMin, kMax, kMin + 1}, {0, kMax, -(kMax / 2)}, {kMax, kMax, 0},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CentreOffset(c.area, c.size), c.offset) << c.area << " " << c.size;
+}
+
+TEST(Text, ExpandFolderPutsADriveOrAFolderBeforeWhatLacksOne) {
+    struct Case {
+        const char* path;
+        const char* current;
+        const char* whole;
+    } cases[] = {
+        {"\\Games", "E:\\Work", "E:\\Games"},
+        {"\\Games\\", "C:\\", "C:\\Games\\"},
+        {"\\", "E:\\Work", "E:\\"},
+        {"\\Games", "\\\\server\\share\\dir", "\\\\server\\share\\Games"},
+        {"Games", "E:\\Work", "E:\\Work\\Games"},
+        {"Games", "C:\\", "C:\\Games"},
+        {"D:\\Games", "E:\\Work", "D:\\Games"},
+        {"d:Games", "E:\\Work", "d:Games"},
+        {"\\\\server\\share\\Games", "E:\\Work", "\\\\server\\share\\Games"},
+        {"", "E:\\Work", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ExpandFolder(c.path, c.current), c.whole) << c.path << " in " << c.current;
+}
+
 TEST(Text, OemCodePageOfTheCommandInterpreter) {
     const std::string ansi = Ru("C:\\Мои игры\\ёЁ №");
     const auto oem = AnsiToOem(ansi, 866);

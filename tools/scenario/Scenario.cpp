@@ -203,6 +203,11 @@ void Scenario::StartRun() {
         }
     } catch (const ScenarioPaused&) {
         machine.trace.Add("== the scenario ends while a modal window waits");
+    } catch (const ScenarioError&) {
+        // A bad line ends the scenario, also one read while the program runs.
+        m_program.reset();
+        machine.ui.DropPosted();
+        throw;
     } catch (const std::exception& error) {
         machine.trace.Add("== the program failed: " + Quote(error.what()));
     }

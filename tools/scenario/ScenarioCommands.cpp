@@ -59,6 +59,8 @@ void Emit(Scenario& s, const std::string& title, const std::vector<std::string>&
 
 }  // namespace
 
+constexpr std::int64_t kLongestWait = 3'600'000;
+
 void AddCoreCommands(Scenario& sc) {
     // ---- machine set-up ----
     sc.Add("screen", [](Scenario& s, const Args& a) {
@@ -90,6 +92,8 @@ void AddCoreCommands(Scenario& sc) {
             const std::string t = AsciiLower(a[3]);
             type = t == "dword" ? RegValueType::DWord : t == "expand" ? RegValueType::ExpandString : RegValueType::Binary;
         }
+        // Values live in keys: HKEY_LOCAL_MACHINE itself holds none.
+        if (s.Arg(a, 0).find_first_not_of('\\') == std::string::npos) s.Fail("reg: a key under HKEY_LOCAL_MACHINE");
         // {CR} and {LF} in the data stand for the characters, as in the trace.
         std::string data = s.Arg(a, 2);
         for (const auto& [mark, c] : {std::pair<std::string, char>{"{CR}", '\r'}, {"{LF}", '\n'}})
@@ -190,7 +194,12 @@ void AddCoreCommands(Scenario& sc) {
         if (!form) s.Fail("close: not a window");
         form->UserClose();
     }, true);
-    sc.Add("wait", [](Scenario& s, const Args& a) { s.machine.ui.Wait(static_cast<std::uint32_t>(s.Number(s.Arg(a, 0)))); }, true);
+    sc.Add("wait", [](Scenario& s, const Args& a) {
+        // The loop ticks through every simulated millisecond's timers: an hour at most.
+        const std::int64_t ms = s.Number(s.Arg(a, 0));
+        if (ms < 0 || ms > kLongestWait) s.Fail("wait: 0 to " + std::to_string(kLongestWait) + " ms");
+        s.machine.ui.Wait(static_cast<std::uint32_t>(ms));
+    }, true);
     sc.Add("media-end", [](Scenario& s, const Args& a) {
         if (!s.machine.media.EndPlay(a.empty() ? notify::Successful : ParseNotice(s, a[0]))) s.Fail("media-end: nothing plays");
     }, true);
