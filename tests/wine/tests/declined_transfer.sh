@@ -20,12 +20,16 @@ wait-exit 30000
 DRIVER
 wait_exit "$first" 30000 || fail "the disc run did not end"
 
-# The relaunched copy on the disc starts the game (no intro videos: their report first).
+# The relaunched copy on the disc starts the game (no intro videos: their report
+# first); Esc skips the black intro, so that the movie shows and "_root.mpg" reads
+# "0" until a clip takes its place.
 drive <<'DRIVER'
 wait-window #32770 Вельвинор 30000 1000
 click OK
 wait-window VelvinorForm Вельвинор 30000
+key 27
 DRIVER
+wait_for_text "$STUB_LOG" 'EscIntro=-1' 15000 || fail "Esc did not start the movie"
 expect_reg 'HKLM\Software\Trelkon\Velvinor' @ ''
 ! reg_value 'HKLM\Software\Trelkon\Velvinor' TransferPath >/dev/null || fail "a TransferPath was recorded"
 expect_registered 'D:\'
