@@ -14,10 +14,11 @@
 #   idle      with the intro skipped and the game running, the processor time of the
 #             program (all its threads) and of the prefix's Wine server
 #             (/proc/PID/task/*/schedstat, in ns).
-# It prints one line per figure. With --timeline it instead starts the program once
-# with Wine's call trace and prints the start-up's landmarks (DLLs loaded, windows
-# created, the probe's waits, the loop entered) with their times: where the start
-# spends its time (the trace itself slows every step somewhat).
+# It prints one line per figure. With --timeline it instead starts the program
+# --runs times with Wine's call trace and prints the start-up's landmarks (DLLs
+# loaded, windows created, the probe's waits, the loop entered), each with the time
+# since the one before (median and least): where the start spends its time (the
+# trace itself slows every step somewhat).
 #
 # Usage: tests/wine/measure.sh [--runs N] [--idle SECONDS] [--system NAME] [--timeline] BUILD_DIR
 #   BUILD_DIR   the Windows build (build/win32) with Velvinor.exe, driver.exe,
@@ -26,7 +27,7 @@
 #   --idle      length of the idle measurement in seconds (default 10)
 #   --system    russian (Windows 7 in Russian) or win64 (64-bit Windows 10), as the
 #               journey's rows make them; default Wine's own, 32-bit
-#   --timeline  the start-up's landmarks of one traced start, nothing else
+#   --timeline  the start-up's landmarks of traced starts, nothing else
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 usage() {
@@ -101,6 +102,49 @@ time_window() {
   wait_exit "$PROGRAM_PID" 30000 || fail "$(basename "$exe") did not end"
   echo "$ms $((cpu / 1000000))"
 }
+
+if [ -n "$timeline" ]; then
+  # Relayed calls: only the landmarks (window procedures are always traced).
+  regedit_apply <<'REG'
+[HKEY_CURRENT_USER\Software\Wine\Debug]
+"RelayInclude"="user32.CreateWindowExW;kernel32.Sleep;user32.GetMessageW"
+REG
+  time_window VelvinorForm Вельвинор "$game/Velvinor.exe" >/dev/null  # warm-up
+  trace="$VEL_WINE_RUN/timeline.trace" steps="$VEL_WINE_RUN/timeline.steps"
+  : >"$steps"
+  for i in $(seq "$runs"); do
+    START_MS=$(now_ms)
+    (cd "$game" && WINEDEBUG=+timestamp,+relay,+loaddll exec wine "$game/Velvinor.exe" 2>"$trace" >/dev/null </dev/null) &
+    PROGRAM_PID=$!
+    drive <<<$'wait-window VelvinorForm Вельвинор 60000\nclose' >/dev/null
+    note "traced run $i: the main window showed $(($(found_ms) - START_MS)) ms after the start"
+    wait_exit "$PROGRAM_PID" 30000 || fail "Velvinor.exe did not end"
+    # The program's own thread is the one that loads it; time 0 is that load. One
+    # line per landmark: its number, the time since the one before, what it is.
+    awk '
+      function at(line) { return substr(line, 1, index(line, ":") - 1) * 1000 }
+      function tid(line) { split(line, f, ":"); return f[2] }
+      function mark(t, what) { printf "%d\t%.0f\t%s\n", ++n, t - last, what; last = t }
+      function quoted(line,   s) { s = substr(line, index(line, "L\"") + 2); return substr(s, 1, index(s, "\"") - 1) }
+      !t0 && /trace:loaddll:build_module Loaded .*Velvinor.exe/ { t0 = last = at($0); main = tid($0); next }
+      !t0 || tid($0) != main { next }
+      /trace:loaddll:build_module Loaded/ { k = split(quoted($0), p, "\\\\"); loads = loads " " p[k]; if (started) mark(at($0), "loads " p[k]); next }
+      /Starting thread proc/ { mark(at($0), "its imports loaded and started:" loads); started = 1; next }
+      /Call user32.CreateWindowExW/ { c = quoted($0); k = ++made[c]; mark(at($0), "window " c (c == "VelvinorForm" ? " #" k : "")); next }
+      /Call KERNEL32.Sleep/ { mark(at($0), "Sleep"); next }
+      /Ret  KERNEL32.Sleep/ { mark(at($0), "Sleep done"); next }
+      /Call user32.GetMessageW/ { mark(at($0), "the message loop"); exit }
+    ' "$trace" >>"$steps"
+  done
+  # Per landmark, the median and the least time since the landmark before it.
+  echo "start-up timeline of Velvinor.exe, $runs traced runs: median (least) ms since the landmark before"
+  sort -t$'\t' -k1,1n -k2,2n "$steps" | awk -F'\t' '
+    function flush() { if (cnt) printf "%7.0f (%4.0f)  %s\n", (cnt % 2 ? v[(cnt + 1) / 2] : (v[cnt / 2] + v[cnt / 2 + 1]) / 2), v[1], what }
+    $1 != idx { flush(); idx = $1; cnt = 0; what = $3 }
+    { v[++cnt] = $2 }
+    END { flush() }'
+  exit 0
+fi
 
 # One warm-up round (the first start in a prefix loads everything from disc), then
 # the measured rounds. Wall-clock and processor times of each program, per round.
