@@ -13,14 +13,15 @@
 #             (/proc/PID/schedstat): less moved by other work on the machine.
 #   idle      with the intro skipped and the game running, the processor time of the
 #             program (all its threads) and of the prefix's Wine server
-#             (/proc/PID/task/*/schedstat, in ns).
+#             (/proc/PID/task/*/schedstat, in ns); then the same for the bare window
+#             with a 50 ms timer, the floor under the game's 50 ms state feedback.
 # It prints one line per figure. With --timeline it instead starts the program
 # --runs times with Wine's call trace and prints the start-up's landmarks (DLLs
 # loaded, windows created, the probe's waits, the loop entered), each with the time
 # since the one before (median and least): where the start spends its time (the
 # trace itself slows every step somewhat).
 #
-# Usage: tests/wine/measure.sh [--runs N] [--idle SECONDS] [--system NAME] [--timeline] BUILD_DIR
+# Usage: tests/wine/measure.sh [--runs N] [--idle SECONDS] [--system NAME] [--timeline] [--exe FILE] BUILD_DIR
 #   BUILD_DIR   the Windows build (build/win32) with Velvinor.exe, driver.exe,
 #               progman_server.exe, bench_window.exe and flashstub.dll built
 #   --runs      start-up runs of each program (default 15)
@@ -28,19 +29,21 @@
 #   --system    russian (Windows 7 in Russian) or win64 (64-bit Windows 10), as the
 #               journey's rows make them; default Wine's own, 32-bit
 #   --timeline  the start-up's landmarks of traced starts, nothing else
+#   --exe       another Velvinor.exe to measure (an earlier build, to compare)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 usage() {
   sed -n '/^# Usage:/,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
   exit 2
 }
-runs=15 idle=10 system= timeline=
+runs=15 idle=10 system= timeline= exe=
 while [ $# -gt 0 ]; do
   case $1 in
     --runs) [ $# -ge 2 ] || usage; runs=$2; shift 2 ;;
     --idle) [ $# -ge 2 ] || usage; idle=$2; shift 2 ;;
     --system) [ $# -ge 2 ] || usage; system=$2; shift 2 ;;
     --timeline) timeline=1; shift ;;
+    --exe) [ $# -ge 2 ] || usage; exe=$(realpath "$2"); shift 2 ;;
     -*) usage ;;
     *) break ;;
   esac
@@ -54,7 +57,7 @@ case $system in
   *) echo "measure: unknown system $system" >&2; usage ;;
 esac
 export VEL_WINE_RUN="$build/tests/wine/measure${system:+-$system}"
-export VEL_EXE="$build/platform/win32/Velvinor.exe" VEL_DRIVER="$build/tests/wine/driver.exe"
+export VEL_EXE="${exe:-$build/platform/win32/Velvinor.exe}" VEL_DRIVER="$build/tests/wine/driver.exe"
 export VEL_PROGMAN="$build/tests/wine/progman_server.exe" VEL_FLASHSTUB="$build/tests/wine/flashstub/flashstub.dll"
 bench="$build/tests/wine/bench_window.exe"
 for f in "$VEL_EXE" "$VEL_DRIVER" "$VEL_PROGMAN" "$VEL_FLASHSTUB" "$bench"; do
@@ -178,10 +181,6 @@ echo "processor time to the window, Velvinor.exe: $(printf '%s\n' "${program_cpu
 echo "processor time to the window, the bare window: $(printf '%s\n' "${bare_cpu[@]}" | spread)"
 
 # ---- idle: the game running, the intro skipped ----
-start_program "$game/Velvinor.exe"
-drive <<<$'wait-window VelvinorForm Вельвинор 60000\nkey 27' >/dev/null
-wait_for_text "$STUB_LOG" 'EscIntro=-1' 20000 || fail "the movie did not start"
-pid=$PROGRAM_PID  # the wine launcher becomes the program's own process
 # This prefix's server works in a folder named server-DEV-INODE of the prefix.
 serverdir="server-$(printf '%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")"
 server=
@@ -189,14 +188,31 @@ for p in $(pgrep wineserver); do
   [ "$(basename "$(readlink "/proc/$p/cwd")")" = "$serverdir" ] && server=$p
 done
 [ -n "$server" ] || fail "no Wine server for $WINEPREFIX"
-sleep 2  # let the start settle: this measures the steady state
-p0=$(cpu_ns "$pid") s0=$(cpu_ns "$server") t0=$(date +%s%N)
-sleep "$idle"
-p1=$(cpu_ns "$pid") s1=$(cpu_ns "$server") t1=$(date +%s%N)
-awk -v p=$((p1 - p0)) -v s=$((s1 - s0)) -v t=$((t1 - t0)) 'BEGIN {
-  printf "idle, the program: %.2f%% of a core (%.1f ms in %.1f s)\n", 100 * p / t, p / 1e6, t / 1e9
-  printf "idle, its Wine server: %.2f%% of a core (%.1f ms)\n", 100 * s / t, s / 1e6
-  printf "idle, together: %.2f%% of a core\n", 100 * (p + s) / t
-}'
+
+# Prints the share of a core the process PID and the server use over the idle span.
+idle_of() {
+  local pid=$1 what=$2
+  sleep 2  # let the start settle: this measures the steady state
+  local p0 s0 t0 p1 s1 t1
+  p0=$(cpu_ns "$pid") s0=$(cpu_ns "$server") t0=$(date +%s%N)
+  sleep "$idle"
+  p1=$(cpu_ns "$pid") s1=$(cpu_ns "$server") t1=$(date +%s%N)
+  awk -v p=$((p1 - p0)) -v s=$((s1 - s0)) -v t=$((t1 - t0)) -v what="$what" 'BEGIN {
+    printf "idle, %s: program %.2f%% of a core (%.1f ms in %.1f s), its Wine server %.2f%% (%.1f ms), together %.2f%%\n",
+      what, 100 * p / t, p / 1e6, t / 1e9, 100 * s / t, s / 1e6, 100 * (p + s) / t
+  }'
+}
+
+start_program "$game/Velvinor.exe"
+drive <<<$'wait-window VelvinorForm Вельвинор 60000\nkey 27' >/dev/null
+wait_for_text "$STUB_LOG" 'EscIntro=-1' 20000 || fail "the movie did not start"
+idle_of "$PROGRAM_PID" "Velvinor.exe"  # the wine launcher becomes the program's own process
 movie_command quit
 wait_exit "$PROGRAM_PID" 20000 || fail "the program did not end on quit"
+
+# The least any program with the game's 50 ms state feedback costs here.
+start_program "$TOOLS/bench_window.exe" /timer:50
+drive <<<'wait-window VelvinorBench bench 60000' >/dev/null
+idle_of "$PROGRAM_PID" "a bare window with a 50 ms timer"
+drive <<<$'wait-window VelvinorBench bench 1000\nclose' >/dev/null
+wait_exit "$PROGRAM_PID" 30000 || fail "bench_window.exe did not end"

@@ -3,16 +3,21 @@
 // (measure.sh passes Velvinor.exe's imports), so that what Velvinor.exe takes beyond
 // it is the program's own start-up.
 //
-//   bench_window.exe [DLL...]
+//   bench_window.exe [/timer:MS] [DLL...]
 //
 // The window (class "VelvinorBench", title "bench") is black, borderless and covers
-// the screen, like the game's main window; WM_CLOSE ends the program.
+// the screen, like the game's main window; WM_CLOSE ends the program. With /timer:MS
+// a window timer of that period ticks and does nothing: the least a program with
+// such a timer costs at rest.
 
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 namespace {
+
+UINT g_timerMs = 0;
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) {
@@ -23,7 +28,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 }
 
 // The words after the program's own name; DLL names hold no blanks or quotes.
-void LoadArguments(const wchar_t* line) {
+void ReadArguments(const wchar_t* line) {
     bool quoted = false;
     while (*line && (quoted || (*line != L' ' && *line != L'\t'))) {
         if (*line == L'"') quoted = !quoted;
@@ -35,7 +40,8 @@ void LoadArguments(const wchar_t* line) {
             word += *line;
             continue;
         }
-        if (!word.empty() && !LoadLibraryW(word.c_str())) ExitProcess(2);
+        if (word.rfind(L"/timer:", 0) == 0) g_timerMs = static_cast<UINT>(std::wcstoul(word.c_str() + 7, nullptr, 10));
+        else if (!word.empty() && !LoadLibraryW(word.c_str())) ExitProcess(2);
         word.clear();
         if (!*line) break;
     }
@@ -44,7 +50,7 @@ void LoadArguments(const wchar_t* line) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    LoadArguments(GetCommandLineW());
+    ReadArguments(GetCommandLineW());
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = WindowProc;
@@ -59,6 +65,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!window) return 1;
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
+    if (g_timerMs) SetTimer(window, 1, g_timerMs, nullptr);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
