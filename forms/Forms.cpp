@@ -85,7 +85,10 @@ Form::Form(Application& app, std::string name) : Control(app, nullptr, ControlKi
     app.RegisterForm(*this);
 }
 
-Form::~Form() { m_app.UnregisterForm(*this); }
+Form::~Form() {
+    for (Timer* timer : m_timers) timer->m_shownBy = nullptr;
+    m_app.UnregisterForm(*this);
+}
 
 void Form::SetBorder(BorderStyle border) {
     if (m_border == border) return;
@@ -136,6 +139,7 @@ void Form::SetClientHeight(int height) { SetClientSize({ClientSize().width, heig
 void Form::SetVisible(bool visible) {
     bool showing = visible && !m_visible;
     Control::SetVisible(visible);
+    for (Timer* timer : m_timers) timer->Sync();
     if (showing && OnShow) m_app.Guard(OnShow);
 }
 
@@ -346,20 +350,32 @@ void RichEdit::SetContent(std::string bytes, bool rtf) {
 
 // ---- Timer ----
 
-Timer::Timer(Application& app, std::uint32_t intervalMs, bool enabled)
-    : m_app(app), m_interval(intervalMs), m_id(app.AddTimer(*this)) {
+Timer::Timer(Application& app, std::uint32_t intervalMs, bool enabled, Form* shownBy)
+    : m_app(app), m_interval(intervalMs), m_shownBy(shownBy), m_id(app.AddTimer(*this)) {
+    if (m_shownBy) m_shownBy->m_timers.push_back(this);
     SetEnabled(enabled);
 }
 
 Timer::~Timer() {
     SetEnabled(false);
+    if (m_shownBy) {
+        auto& timers = m_shownBy->m_timers;
+        timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
+    }
     m_app.RemoveTimer(m_id);
 }
 
 void Timer::SetEnabled(bool enabled) {
     if (enabled == m_enabled) return;
     m_enabled = enabled;
-    if (enabled) m_app.Backend().SetTimer(m_id, m_interval);
+    Sync();
+}
+
+void Timer::Sync() {
+    bool run = m_enabled && (!m_shownBy || m_shownBy->Visible());
+    if (run == m_running) return;
+    m_running = run;
+    if (run) m_app.Backend().SetTimer(m_id, m_interval);
     else m_app.Backend().KillTimer(m_id);
 }
 

@@ -16,6 +16,7 @@
 namespace vel {
 
 class Application;
+class Timer;
 
 enum class ControlKind { Form, Label, Button, Edit, Image, TrackBar, CheckBox, ProgressBar, FolderTree, RichEdit };
 
@@ -157,6 +158,8 @@ private:
     int m_modalResult = 0;
     bool m_inModal = false;
     bool m_shownOnce = false;
+    friend class Timer;
+    std::vector<Timer*> m_timers;  // the timers that tick only while it is shown
 };
 
 class Label : public Control {
@@ -277,7 +280,10 @@ private:
 
 class Timer {
 public:
-    Timer(Application& app, std::uint32_t intervalMs, bool enabled);
+    // With `shownBy`, the timer ticks only while that form is shown (its handler has
+    // nothing to do while the form is hidden): a hidden form's timer asks nothing of
+    // the system. Enabled() stays what the program set either way.
+    Timer(Application& app, std::uint32_t intervalMs, bool enabled, Form* shownBy = nullptr);
     Timer(const Timer&) = delete;
     Timer& operator=(const Timer&) = delete;
     ~Timer();
@@ -288,9 +294,15 @@ public:
     int Id() const { return m_id; }
 
 private:
+    friend class Form;
+    // Starts or stops the system's timer as Enabled() and the form's visibility say.
+    void Sync();
+
     Application& m_app;
     std::uint32_t m_interval;
     bool m_enabled = false;
+    Form* m_shownBy;
+    bool m_running = false;
     int m_id;
 };
 

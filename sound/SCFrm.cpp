@@ -46,7 +46,9 @@ TSoundControlForm::TSoundControlForm(Application& app, Mixer& mixer)
       WaveProgressBar(*this, "WaveProgressBar", ProgressBarAt(48)),
       CDProgressBar(*this, "CDProgressBar", ProgressBarAt(88)),
       MicProgressBar(*this, "MicProgressBar", ProgressBarAt(128)),
-      Timer1(app, 100, true),
+      // Enabled from creation, but it shows peaks only while the window is shown:
+      // hidden (as it always is in the game), it does not wake the program.
+      Timer1(app, 100, true, this),
       SoundLines(std::make_unique<SndControls>()),
       m_mixer(mixer),
       m_rows{{{&SoundLines->GeneralControl, &GeneralTrackBar, &GeneralCB, &GeneralProgressBar},

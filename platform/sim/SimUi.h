@@ -57,6 +57,8 @@ public:
     void Advance(std::uint32_t ms) { m_now += ms; }
     // Time passes while the loop runs: due timers fire and posted work runs.
     void Wait(std::uint32_t ms);
+    // Whether the system's timer with that id runs (is set and not killed).
+    bool TimerRunning(int timerId) const { return m_timers.count(timerId) != 0; }
     void UserRestore();
     void UserMinimize();
     // A right-button press or release on a window; traced as delivered or dropped.

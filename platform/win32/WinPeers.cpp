@@ -119,19 +119,30 @@ std::string PlainTextOfRtf(std::string_view rtf) {
 
 class FormPeer final : public WinPeer {
 public:
-    FormPeer(WinUi& ui, Form& form) : WinPeer(ui, form), m_form(form) {
+    FormPeer(WinUi& ui, Form& form) : WinPeer(ui, form), m_form(form) {}
+
+    // The main window, with its children, at once; any other form's window when it
+    // is first shown or its handle is asked for, its children when it is first shown.
+    bool MadeAtOnce() const override { return m_ui.MainWindow() == nullptr; }
+    bool ChildrenMade() const override { return m_childrenMade; }
+
+    void MakeWindow() override {
         DWORD style = 0, exStyle = 0;
-        FormStyles(form, style, exStyle);
-        Rect b = form.Bounds();
+        FormStyles(m_form, style, exStyle);
+        Rect b = m_form.Bounds();
         // The main window stands alone on the taskbar; the other forms belong to it,
         // so they stay above it and go with it when it is minimised.
-        HWND owner = ui.MainWindow();
+        HWND owner = m_ui.MainWindow();
         m_hwnd = CreateWindowExW(exStyle, kFormClass, Caption().c_str(), style, b.left, b.top, b.width, b.height,
-                                 owner, nullptr, ui.Instance(), this);
-        if (!m_hwnd) throw Error("Cannot create the window " + form.Path());
-        ui.Register(m_hwnd, this);
-        ui.FormCreated(this);
+                                 owner, nullptr, m_ui.Instance(), this);
+        if (!m_hwnd) throw Error("Cannot create the window " + m_form.Path());
+        m_ui.Register(m_hwnd, this);
+        bool main = m_ui.MainWindow() == nullptr;
+        m_ui.FormCreated(this);
         MakeBrush();
+        if (!m_form.Enabled()) EnableWindow(m_hwnd, FALSE);
+        if (main) m_childrenMade = true;
+        if (m_form.Visible()) Apply(Property::Visible);
     }
 
     ~FormPeer() override {
@@ -145,10 +156,14 @@ public:
         }
     }
 
-    void Update(Property changed) override {
-        if (!m_hwnd) return;
+    bool NeedsWindowFor(Property changed) const override {
+        return (changed == Property::Visible && m_form.Visible()) || changed == Property::Focus;
+    }
+
+    void Apply(Property changed) override {
         switch (changed) {
             case Property::Visible:
+                if (m_form.Visible()) MakeChildren();
                 ShowWindow(m_hwnd, !m_form.Visible() ? SW_HIDE : m_form.Maximized() ? SW_SHOWMAXIMIZED : SW_SHOW);
                 break;
             case Property::Bounds: {
@@ -290,24 +305,36 @@ private:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 
+    // The children's windows, in the order the program made the controls, before the
+    // form first shows.
+    void MakeChildren() {
+        if (m_childrenMade) return;
+        m_childrenMade = true;
+        for (Control* child : m_form.Children())
+            if (WinPeer* peer = m_ui.PeerOf(*child)) peer->Window();
+    }
+
     Form& m_form;
     COLORREF m_color = 0;
     ScopedGdi m_brush;
     bool m_placing = false;  // the program places the window: nothing to report
+    bool m_childrenMade = false;
 };
 
 // ---- children ----
 
 class LabelPeer final : public WinPeer {
 public:
-    LabelPeer(WinUi& ui, Control& c) : WinPeer(ui, c) { CreateChild(L"STATIC", SS_LEFT | SS_NOPREFIX, 0); }
-    void Update(Property changed) override { UpdateCommon(changed); }
+    LabelPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {}
+    void MakeWindow() override { CreateChild(L"STATIC", SS_LEFT | SS_NOPREFIX, 0); }
+    void Apply(Property changed) override { UpdateCommon(changed); }
 };
 
 class ButtonPeer final : public WinPeer {
 public:
-    ButtonPeer(WinUi& ui, Control& c) : WinPeer(ui, c) { CreateChild(L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0); }
-    void Update(Property changed) override { UpdateCommon(changed); }
+    ButtonPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {}
+    void MakeWindow() override { CreateChild(L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0); }
+    void Apply(Property changed) override { UpdateCommon(changed); }
     void OnCommand(WORD code) override {
         if (code == BN_CLICKED) WinUi::Report([&] { m_control.UserClick(); });
     }
@@ -315,10 +342,11 @@ public:
 
 class EditPeer final : public WinPeer {
 public:
-    EditPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {
+    EditPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {}
+    void MakeWindow() override {
         CreateChild(L"EDIT", ES_AUTOHSCROLL | ES_LEFT | WS_TABSTOP, WS_EX_CLIENTEDGE);
     }
-    void Update(Property changed) override {
+    void Apply(Property changed) override {
         if (changed != Property::Text) return UpdateCommon(changed);
         // The user's own typing comes back as the control's text: setting it again
         // would move the caret to the start at every key.
@@ -339,12 +367,13 @@ private:
 
 class CheckBoxPeer final : public WinPeer {
 public:
-    CheckBoxPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {
+    CheckBoxPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {}
+    void MakeWindow() override {
         // Not an automatic check box: the program owns the state.
         CreateChild(L"BUTTON", BS_CHECKBOX | WS_TABSTOP, 0);
-        Update(Property::Checked);
+        Apply(Property::Checked);
     }
-    void Update(Property changed) override {
+    void Apply(Property changed) override {
         if (changed == Property::Checked)
             SendMessageW(m_hwnd, BM_SETCHECK, static_cast<CheckBox&>(m_control).Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
         else
@@ -357,12 +386,13 @@ public:
 
 class TrackBarPeer final : public WinPeer {
 public:
-    TrackBarPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {
+    TrackBarPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {}
+    void MakeWindow() override {
         CreateChild(TRACKBAR_CLASSW, TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP, 0);
-        Update(Property::Range);
-        Update(Property::Position);
+        Apply(Property::Range);
+        Apply(Property::Position);
     }
-    void Update(Property changed) override {
+    void Apply(Property changed) override {
         auto& bar = static_cast<TrackBar&>(m_control);
         if (changed == Property::Range) {
             SendMessageW(m_hwnd, TBM_SETRANGEMIN, FALSE, bar.Min());
@@ -383,12 +413,13 @@ public:
 
 class ProgressBarPeer final : public WinPeer {
 public:
-    ProgressBarPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {
+    ProgressBarPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {}
+    void MakeWindow() override {
         CreateChild(PROGRESS_CLASSW, 0, 0);
-        Update(Property::Range);
-        Update(Property::Position);
+        Apply(Property::Range);
+        Apply(Property::Position);
     }
-    void Update(Property changed) override {
+    void Apply(Property changed) override {
         auto& bar = static_cast<ProgressBar&>(m_control);
         if (changed == Property::Range) SendMessageW(m_hwnd, PBM_SETRANGE32, bar.Min(), bar.Max());
         else if (changed == Property::Position) SendMessageW(m_hwnd, PBM_SETPOS, bar.Position(), 0);
@@ -452,15 +483,16 @@ private:
 
 class ImagePeer final : public WinPeer {
 public:
-    ImagePeer(WinUi& ui, Control& c) : WinPeer(ui, c) {
+    ImagePeer(WinUi& ui, Control& c) : WinPeer(ui, c) {}
+    void MakeWindow() override {
         CreateChild(kImageClass, 0, 0);
         SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        Update(Property::Picture);
+        Apply(Property::Picture);
     }
     ~ImagePeer() override {
         if (m_hwnd && IsWindow(m_hwnd)) SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, 0);
     }
-    void Update(Property changed) override {
+    void Apply(Property changed) override {
         if (changed == Property::Picture) {
             m_picture.Load(static_cast<Image&>(m_control).Picture());
             InvalidateRect(m_hwnd, nullptr, TRUE);
@@ -500,7 +532,8 @@ private:
 // The computer's folders, read when a folder is first opened, from the drives down.
 class FolderTreePeer final : public WinPeer {
 public:
-    FolderTreePeer(WinUi& ui, Control& c) : WinPeer(ui, c) {
+    FolderTreePeer(WinUi& ui, Control& c) : WinPeer(ui, c) {}
+    void MakeWindow() override {
         CreateChild(WC_TREEVIEWW, TVS_HASBUTTONS | TVS_HASLINES | TVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE);
         wchar_t drives[512];
         DWORD length = GetLogicalDriveStringsW(static_cast<DWORD>(std::size(drives)), drives);
@@ -510,7 +543,7 @@ public:
             Add(TVI_ROOT, root.substr(0, 2), root);
         }
     }
-    void Update(Property changed) override {
+    void Apply(Property changed) override {
         if (changed != Property::Content) UpdateCommon(changed);  // the selection is the user's
     }
     LRESULT OnNotify(NMHDR& header) override {
@@ -597,23 +630,24 @@ private:
 // read-only edit showing the document's text where no Rich Edit library exists.
 class RichEditPeer final : public WinPeer {
 public:
-    RichEditPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {
-        HWND parent = reinterpret_cast<HWND>(c.Parent() ? c.Parent()->Handle() : 0);
-        int id = ui.NextControlId();
+    RichEditPeer(WinUi& ui, Control& c) : WinPeer(ui, c) {}
+    void MakeWindow() override {
+        HWND parent = reinterpret_cast<HWND>(m_control.Parent() ? m_control.Parent()->Handle() : 0);
+        int id = m_ui.NextControlId();
         if (parent && (m_hwnd = richtext::Create(parent, id))) {
             m_rich = true;
             m_ui.Register(m_hwnd, this);
-            SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_ui.FontFor(c.EffectiveFont())), FALSE);
+            SendMessageW(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_ui.FontFor(m_control.EffectiveFont())), FALSE);
             UpdateCommon(Property::Bounds);
-            if (!c.Visible()) UpdateCommon(Property::Visible);
-            if (!c.Enabled()) UpdateCommon(Property::Enabled);
+            if (!m_control.Visible()) UpdateCommon(Property::Visible);
+            if (!m_control.Enabled()) UpdateCommon(Property::Enabled);
         } else {
             CreateChild(L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | ES_NOHIDESEL, WS_EX_CLIENTEDGE);
         }
-        Update(Property::Style);
-        Update(Property::Content);
+        Apply(Property::Style);
+        Apply(Property::Content);
     }
-    void Update(Property changed) override {
+    void Apply(Property changed) override {
         auto& view = static_cast<RichEdit&>(m_control);
         if (changed == Property::Content) {
             if (m_rich) {
@@ -681,6 +715,37 @@ void WinPeer::UpdateCommon(Property changed) {
             break;
         default: break;
     }
+}
+
+WindowHandle WinPeer::Handle() const {
+    // Asked for by the program (a receiver of notices, a video's display): made now.
+    return reinterpret_cast<WindowHandle>(const_cast<WinPeer*>(this)->Window());
+}
+
+HWND WinPeer::Window() {
+    if (!m_hwnd) MakeWindow();
+    return m_hwnd;
+}
+
+void WinPeer::Realize() {
+    if (MadeAtOnce()) MakeWindow();
+}
+
+bool WinPeer::MadeAtOnce() const {
+    Control* parent = m_control.Parent();
+    WinPeer* form = parent ? m_ui.PeerOf(*parent) : nullptr;
+    return !parent || (form && form->ChildrenMade());
+}
+
+// Until the window exists the control's state is all in the program's model, and
+// making the window shows all of it.
+void WinPeer::Update(Property changed) {
+    if (!m_hwnd) {
+        if (!NeedsWindowFor(changed)) return;
+        MakeWindow();
+        if (changed == Property::Visible) return;
+    }
+    Apply(changed);
 }
 
 void FormStyles(const Form& form, DWORD& style, DWORD& exStyle) {

@@ -54,7 +54,10 @@ std::uint32_t ShiftState() {
 
 }  // namespace
 
+WinPeer::WinPeer(WinUi& ui, Control& control) : m_ui(ui), m_control(control) { ui.Adopt(control, this); }
+
 WinPeer::~WinPeer() {
+    m_ui.Forget(m_control);
     if (m_hwnd) {
         m_ui.Unregister(m_hwnd);
         // A child may be gone already, destroyed with its form.
@@ -118,13 +121,21 @@ bool WinUi::OnMessage(UINT message, WPARAM wParam) {
 }
 
 std::unique_ptr<ControlPeer> WinUi::CreatePeer(Control& control) {
-    if (control.Kind() == ControlKind::Form) return CreateFormPeer(*this, static_cast<Form&>(control));
-    return CreateChildPeer(*this, control);
+    std::unique_ptr<WinPeer> peer = control.Kind() == ControlKind::Form
+                                        ? CreateFormPeer(*this, static_cast<Form&>(control))
+                                        : CreateChildPeer(*this, control);
+    peer->Realize();
+    return peer;
 }
 
 WinPeer* WinUi::PeerOf(HWND hwnd) const {
     auto it = m_peers.find(hwnd);
     return it == m_peers.end() ? nullptr : it->second;
+}
+
+WinPeer* WinUi::PeerOf(const Control& control) const {
+    auto it = m_byControl.find(&control);
+    return it == m_byControl.end() ? nullptr : it->second;
 }
 
 void WinUi::FormCreated(WinPeer* form) {

@@ -21,14 +21,26 @@ namespace vel::win32 {
 
 class WinUi;
 
-// The native side of one control.
+// The native side of one control. Its window is made when it is first needed: a
+// form's when it first shows or its handle is asked for (the main window's at once),
+// a control's when its form first shows (or at once when it has shown already), so
+// that windows the first frame does not show cost nothing at start-up.
 class WinPeer : public ControlPeer {
 public:
-    WinPeer(WinUi& ui, Control& control) : m_ui(ui), m_control(control) {}
+    WinPeer(WinUi& ui, Control& control);
     ~WinPeer() override;
-    WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(m_hwnd); }
+    // Makes the window if it does not exist yet.
+    WindowHandle Handle() const override;
+    void Update(Property changed) final;
+    // Called once the peer is built: makes the window now if it is due at once.
+    void Realize();
+    // The window, made now if it is not yet.
+    HWND Window();
+    // The window if it exists, else null.
     HWND Hwnd() const { return m_hwnd; }
     Control& Model() { return m_control; }
+    // Whether the windows of this form's controls exist (or are made with them).
+    virtual bool ChildrenMade() const { return false; }
 
     // Notifications of a child control, which Windows sends to its parent form.
     virtual void OnCommand(WORD) {}
@@ -38,6 +50,13 @@ public:
     virtual HBRUSH Background(HDC) { return nullptr; }
 
 protected:
+    // Makes the window and shows the control's whole state in it.
+    virtual void MakeWindow() = 0;
+    // Shows a change of the control's state in its existing window.
+    virtual void Apply(Property changed) = 0;
+    // Whether a change while there is no window needs one (a form being shown).
+    virtual bool NeedsWindowFor(Property) const { return false; }
+    virtual bool MadeAtOnce() const;
     // Creates a child window of the control's form at its bounds, with its state.
     void CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle);
     // The parts every control shares: visibility, place, text, enabled.
@@ -83,6 +102,10 @@ public:
     void Register(HWND hwnd, WinPeer* peer) { m_peers[hwnd] = peer; }
     void Unregister(HWND hwnd) { m_peers.erase(hwnd); }
     WinPeer* PeerOf(HWND hwnd) const;
+    // Every peer by its control, windows made or not.
+    void Adopt(const Control& control, WinPeer* peer) { m_byControl[&control] = peer; }
+    void Forget(const Control& control) { m_byControl.erase(&control); }
+    WinPeer* PeerOf(const Control& control) const;
     void FormCreated(WinPeer* form);
     void FormDestroyed(WinPeer* form);
     HWND MainWindow() const;
@@ -114,6 +137,7 @@ private:
     std::map<std::tuple<std::string, int, bool>, ScopedGdi> m_fonts;
     std::deque<std::function<void()>> m_posted;
     std::map<HWND, WinPeer*> m_peers;
+    std::map<const Control*, WinPeer*> m_byControl;
     std::deque<WinPeer*> m_forms;  // in creation order; the first is the main window
     WinPeer* m_main = nullptr;
     std::string m_title;

@@ -67,5 +67,54 @@ TEST(Form, TheInstallerDialogHasItsFontColourAndTabOrder) {
     EXPECT_EQ(order, (std::vector<std::string>{"Edit1", "OKButton", "PathBtn", "ShellTreeView", "YesButton", "NoButton"}));
 }
 
+// A timer bound to a form ticks only while the form is shown; its Enabled state is
+// the program's alone.
+TEST(Timer, BoundToAFormItTicksOnlyWhileTheFormIsShown) {
+    sim::Trace trace;
+    sim::SimUi ui(trace);
+    Application app(ui);
+    Form main(app, "Main");
+    Form hidden(app, "Hidden");
+    Timer timer(app, 100, true, &hidden);
+    int ticks = 0;
+    timer.OnTimer = [&] { ++ticks; };
+
+    ui.Wait(350);
+    EXPECT_EQ(ticks, 0);
+    EXPECT_TRUE(timer.Enabled());
+    EXPECT_FALSE(ui.TimerRunning(timer.Id()));
+
+    hidden.Show();
+    ui.Wait(350);
+    EXPECT_EQ(ticks, 3);
+    hidden.Hide();
+    ui.Wait(350);
+    EXPECT_EQ(ticks, 3);
+    EXPECT_TRUE(timer.Enabled());
+
+    // Disabled while hidden, it stays off when the form shows.
+    timer.SetEnabled(false);
+    hidden.Show();
+    ui.Wait(350);
+    EXPECT_EQ(ticks, 3);
+    timer.SetEnabled(true);
+    ui.Wait(250);
+    EXPECT_EQ(ticks, 5);
+}
+
+// An unbound timer ticks whether its form is shown or not (the main window's state
+// feedback runs while the window is hidden behind the intro).
+TEST(Timer, UnboundItTicksWhileEveryFormIsHidden) {
+    sim::Trace trace;
+    sim::SimUi ui(trace);
+    Application app(ui);
+    Form main(app, "Main");
+    Timer timer(app, 50, true);
+    int ticks = 0;
+    timer.OnTimer = [&] { ++ticks; };
+    ui.Wait(200);
+    EXPECT_EQ(ticks, 4);
+}
+
 }  // namespace
 }  // namespace vel

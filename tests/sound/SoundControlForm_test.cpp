@@ -174,8 +174,13 @@ TEST(SoundControlWindow, TimerShowsPeaksOnlyWhileTheWindowIsVisible) {
     game.notices.clear();
     form.Timer1Timer();
     EXPECT_EQ(form.MicProgressBar.Position(), 300);
+    // Hidden, its timer stays enabled but does not wake the program.
+    game.m.ui.Wait(300);
+    EXPECT_EQ(form.MicProgressBar.Position(), 300);
+    EXPECT_TRUE(form.Timer1.Enabled());
+    EXPECT_FALSE(game.m.ui.TimerRunning(form.Timer1.Id()));
     form.Show();
-    form.Timer1Timer();
+    game.m.ui.Wait(100);
     EXPECT_EQ(form.MicProgressBar.Position(), 900);
     EXPECT_FALSE(form.GeneralProgressBar.Visible());
 }

@@ -1,79 +1,218 @@
 #!/usr/bin/env bash
-# Measures Velvinor.exe under Wine (a benchmark, not a test: it prints, it does not
-# judge). In a fresh prefix of its own:
-#   1. the time from start to the movie player message, with no movie control;
-#   2. with the stand-in control and intro videos: the time from start to the main
-#      window, then, with the intro skipped and the game running, the processor time
-#      the program (and the Wine server working for it) uses over 10 s.
-# Usage: tests/wine/measure.sh BUILD_DIR    (the Windows build, e.g. build/win32)
+# Measures Velvinor.exe under Wine: a benchmark, not a test (it prints, it does not
+# judge). In a fresh prefix of its own, with the stand-in movie control quiet
+# (VELVINOR_STUB_QUIET: a slow poll, no log line per call), so that the figures are
+# the program's own:
+#   start-up  the time from start to the main window (the windows made, the loop
+#             entered), taken in turn with bench_window.exe bare and bench_window.exe
+#             loading Velvinor.exe's imports, the order rotating from run to run; each
+#             run's difference to the bare window is its own pair, so a busy machine
+#             moves all three alike. The frequency probe's two 250 ms waits are taken
+#             off Velvinor.exe's time. Beside the time, the processor time each
+#             program's main thread had used when its window was found
+#             (/proc/PID/schedstat): less moved by other work on the machine.
+#   idle      with the intro skipped and the game running, the processor time of the
+#             program (all its threads) and of the prefix's Wine server
+#             (/proc/PID/task/*/schedstat, in ns); then the same for the bare window
+#             with a 50 ms timer, the floor under the game's 50 ms state feedback.
+# It prints one line per figure. With --timeline it instead starts the program
+# --runs times with Wine's call trace and prints the start-up's landmarks (DLLs
+# loaded, windows created, the probe's waits, the loop entered), each with the time
+# since the one before (median and least): where the start spends its time (the
+# trace itself slows every step somewhat).
+#
+# Usage: tests/wine/measure.sh [--runs N] [--idle SECONDS] [--system NAME] [--timeline] [--exe FILE] BUILD_DIR
+#   BUILD_DIR   the Windows build (build/win32) with Velvinor.exe, driver.exe,
+#               progman_server.exe, bench_window.exe and flashstub.dll built
+#   --runs      start-up runs of each program (default 15)
+#   --idle      length of the idle measurement in seconds (default 10)
+#   --system    russian (Windows 7 in Russian) or win64 (64-bit Windows 10), as the
+#               journey's rows make them; default Wine's own, 32-bit
+#   --timeline  the start-up's landmarks of traced starts, nothing else
+#   --exe       another Velvinor.exe to measure (an earlier build, to compare)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:?usage: measure.sh BUILD_DIR}" && pwd)
-export VEL_WINE_RUN="$build/tests/wine/measure"
-export VEL_EXE="$build/platform/win32/Velvinor.exe" VEL_DRIVER="$build/tests/wine/driver.exe"
+usage() {
+  sed -n '/^# Usage:/,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
+  exit 2
+}
+runs=15 idle=10 system= timeline= exe=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --runs) [ $# -ge 2 ] || usage; runs=$2; shift 2 ;;
+    --idle) [ $# -ge 2 ] || usage; idle=$2; shift 2 ;;
+    --system) [ $# -ge 2 ] || usage; system=$2; shift 2 ;;
+    --timeline) timeline=1; shift ;;
+    --exe) [ $# -ge 2 ] || usage; exe=$(realpath "$2"); shift 2 ;;
+    -*) usage ;;
+    *) break ;;
+  esac
+done
+[ $# -eq 1 ] || usage
+build=$(cd "$1" && pwd)
+case $system in
+  '') ;;
+  russian) export LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 VEL_WINVER=win7 ;;
+  win64) export VEL_WINEARCH=win64 VEL_WINVER=win10 ;;
+  *) echo "measure: unknown system $system" >&2; usage ;;
+esac
+export VEL_WINE_RUN="$build/tests/wine/measure${system:+-$system}"
+export VEL_EXE="${exe:-$build/platform/win32/Velvinor.exe}" VEL_DRIVER="$build/tests/wine/driver.exe"
 export VEL_PROGMAN="$build/tests/wine/progman_server.exe" VEL_FLASHSTUB="$build/tests/wine/flashstub/flashstub.dll"
+bench="$build/tests/wine/bench_window.exe"
+for f in "$VEL_EXE" "$VEL_DRIVER" "$VEL_PROGMAN" "$VEL_FLASHSTUB" "$bench"; do
+  [ -f "$f" ] || { echo "measure: $f is not built" >&2; exit 2; }
+done
 source "$here/harness.sh"
 trap cleanup_run EXIT
+note() { echo "$*" >&2; }
+
+note "making the prefix in $VEL_WINE_RUN${system:+ ($system)}"
 setup_run >/dev/null
-runs=${RUNS:-3}
+reset_machine
+# The test Program Manager answers the program's conversation, as the shell does.
+start_progman
 game="$C/Games/Velvinor"
+install_game_copy "$game"
+ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc=size=320x240:rate=15 -t 3 -c:v msvideo1 "$game/SWF/logo_deve.avi"
+cp "$game/SWF/logo_deve.avi" "$game/SWF/logo_trelkon.avi"
+mark_installed
+register_movie_stub "$VEL_FLASHSTUB"
+cp "$bench" "$TOOLS/"
+use_movie_stub_files
+export VELVINOR_STUB_QUIET=1
+imports=$(i686-w64-mingw32-objdump -p "$VEL_EXE" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')
+probe_ms=500  # the frequency probe's two 250 ms waits
 
-found_ms() { sed -n 's/.* t=\([0-9]*\)$/\1/p' <<<"$1" | tail -1; }
+found_ms() { sed -n 's/.* t=\([0-9]*\)$/\1/p' <<<"$DRIVER_OUT" | tail -1; }
 
-echo "== start to the movie player message (no movie control), $runs runs"
-for i in $(seq "$runs"); do
-  reset_machine
-  start_progman
-  install_game_copy "$game"
-  mark_installed
-  start_program "$game/Velvinor.exe"
-  drive <<<'wait-window #32770 Вельвинор 60000' >/dev/null
-  echo "run $i: $(($(found_ms "$DRIVER_OUT") - START_MS)) ms"
-  drive <<<$'wait-window #32770 Вельвинор 1000\nclick OK' >/dev/null
-  wait_exit "$PROGRAM_PID" 20000 || fail "the program did not end"
+# The processor time (ns) a process has used, all its threads together, and that of
+# its main thread (the program's own start; the intro video plays on another).
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ t += $1 } END { printf "%.0f\n", t }'; }
+main_cpu_ns() { cut -d' ' -f1 "/proc/$1/schedstat"; }
+
+# Starts a program, waits for its window, closes it and waits for its end; prints the
+# milliseconds from start to the window and the processor time (ms) its main thread
+# had used by then (read just after the window was found).
+time_window() {
+  local class=$1 title=$2 exe=$3
+  shift 3
+  start_program "$exe" "$@"
+  drive <<<"wait-window $class \"$title\" 60000" >/dev/null
+  local ms=$(($(found_ms) - START_MS)) cpu
+  cpu=$(main_cpu_ns "$PROGRAM_PID")
+  drive <<<$'wait-window '"$class \"$title\""$' 1000\nclose' >/dev/null
+  wait_exit "$PROGRAM_PID" 30000 || fail "$(basename "$exe") did not end"
+  echo "$ms $((cpu / 1000000))"
+}
+
+if [ -n "$timeline" ]; then
+  # Relayed calls: only the landmarks (window procedures are always traced).
+  regedit_apply <<'REG'
+[HKEY_CURRENT_USER\Software\Wine\Debug]
+"RelayInclude"="user32.CreateWindowExW;kernel32.Sleep;user32.GetMessageW"
+REG
+  time_window VelvinorForm Вельвинор "$game/Velvinor.exe" >/dev/null  # warm-up
+  trace="$VEL_WINE_RUN/timeline.trace" steps="$VEL_WINE_RUN/timeline.steps"
+  : >"$steps"
+  for i in $(seq "$runs"); do
+    START_MS=$(now_ms)
+    (cd "$game" && WINEDEBUG=+timestamp,+relay,+loaddll exec wine "$game/Velvinor.exe" 2>"$trace" >/dev/null </dev/null) &
+    PROGRAM_PID=$!
+    drive <<<$'wait-window VelvinorForm Вельвинор 60000\nclose' >/dev/null
+    note "traced run $i: the main window showed $(($(found_ms) - START_MS)) ms after the start"
+    wait_exit "$PROGRAM_PID" 30000 || fail "Velvinor.exe did not end"
+    # The program's own thread is the one that loads it; time 0 is that load. One
+    # line per landmark: its number, the time since the one before, what it is.
+    awk '
+      function at(line) { return substr(line, 1, index(line, ":") - 1) * 1000 }
+      function tid(line) { split(line, f, ":"); return f[2] }
+      function mark(t, what) { printf "%d\t%.0f\t%s\n", ++n, t - last, what; last = t }
+      function quoted(line,   s) { s = substr(line, index(line, "L\"") + 2); return substr(s, 1, index(s, "\"") - 1) }
+      !t0 && /trace:loaddll:build_module Loaded .*Velvinor.exe/ { t0 = last = at($0); main = tid($0); next }
+      !t0 || tid($0) != main { next }
+      /trace:loaddll:build_module Loaded/ { k = split(quoted($0), p, "\\\\"); loads = loads " " p[k]; if (started) mark(at($0), "loads " p[k]); next }
+      /Starting thread proc/ { mark(at($0), "its imports loaded and started:" loads); started = 1; next }
+      /Call user32.CreateWindowExW/ { c = quoted($0); k = ++made[c]; mark(at($0), "window " c (c == "VelvinorForm" ? " #" k : "")); next }
+      /Call KERNEL32.Sleep/ { mark(at($0), "Sleep"); next }
+      /Ret  KERNEL32.Sleep/ { mark(at($0), "Sleep done"); next }
+      /Call user32.GetMessageW/ { mark(at($0), "the message loop"); exit }
+    ' "$trace" >>"$steps"
+  done
+  # Per landmark, the median and the least time since the landmark before it.
+  echo "start-up timeline of Velvinor.exe, $runs traced runs: median (least) ms since the landmark before"
+  sort -t$'\t' -k1,1n -k2,2n "$steps" | awk -F'\t' '
+    function flush() { if (cnt) printf "%7.0f (%4.0f)  %s\n", (cnt % 2 ? v[(cnt + 1) / 2] : (v[cnt / 2] + v[cnt / 2 + 1]) / 2), v[1], what }
+    $1 != idx { flush(); idx = $1; cnt = 0; what = $3 }
+    { v[++cnt] = $2 }
+    END { flush() }'
+  exit 0
+fi
+
+# One warm-up round (the first start in a prefix loads everything from disc), then
+# the measured rounds. Wall-clock and processor times of each program, per round.
+program=() bare=() same=() program_cpu=() bare_cpu=() same_cpu=()
+for i in $(seq 0 "$runs"); do
+  for k in 0 1 2; do
+    case $(((i + k) % 3)) in
+      0) out=$(time_window VelvinorForm Вельвинор "$game/Velvinor.exe"); read -r v vc <<<"$out"
+         [ "$i" -eq 0 ] || { program+=($((v - probe_ms))); program_cpu+=("$vc"); } ;;
+      1) out=$(time_window VelvinorBench bench "$TOOLS/bench_window.exe"); read -r b bc <<<"$out"
+         [ "$i" -eq 0 ] || { bare+=("$b"); bare_cpu+=("$bc"); } ;;
+      2) out=$(time_window VelvinorBench bench "$TOOLS/bench_window.exe" $imports); read -r s sc <<<"$out"
+         [ "$i" -eq 0 ] || { same+=("$s"); same_cpu+=("$sc"); } ;;
+    esac
+  done
+  [ "$i" -eq 0 ] || note "run $i: Velvinor.exe $((v - probe_ms)) ms (probe taken off; processor $vc ms), bare $b ms ($bc), same imports $s ms ($sc)"
 done
 
-echo "== start to the main window (stand-in control, intro videos), $runs runs"
-ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc=size=320x240:rate=15 -t 3 -c:v msvideo1 "$VEL_WINE_RUN/logo.avi"
-for i in $(seq "$runs"); do
-  reset_machine
-  start_progman
-  register_movie_stub "$VEL_FLASHSTUB"
-  install_game_copy "$game"
-  cp "$VEL_WINE_RUN/logo.avi" "$game/SWF/logo_deve.avi"
-  cp "$VEL_WINE_RUN/logo.avi" "$game/SWF/logo_trelkon.avi"
-  mark_installed
-  use_movie_stub_files
-  start_program "$game/Velvinor.exe"
-  drive <<<'wait-window VelvinorForm Вельвинор 60000' >/dev/null
-  echo "run $i: $(($(found_ms "$DRIVER_OUT") - START_MS)) ms"
-  [ "$i" -lt "$runs" ] || break
-  movie_command quit
-  wait_exit "$PROGRAM_PID" 20000 || fail "the program did not end on quit"
-done
+# min, median and max of the numbers on standard input.
+spread() { sort -n | awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+  printf "median %g ms (min %g, max %g; n=%d)", m, v[1], v[NR], NR }'; }
+diffs() { local -n a=$1 b=$2; local j; for j in "${!a[@]}"; do echo $((a[j] - b[j])); done; }
+echo "start-up, Velvinor.exe over the bare window: $(diffs program bare | spread)"
+echo "start-up, Velvinor.exe over a window with its imports: $(diffs program same | spread)"
+echo "start-up, its imports over the bare window: $(diffs same bare | spread)"
+echo "start-up, Velvinor.exe: $(printf '%s\n' "${program[@]}" | spread)"
+echo "start-up, the bare window: $(printf '%s\n' "${bare[@]}" | spread)"
+echo "processor time to the window, Velvinor.exe over the bare window: $(diffs program_cpu bare_cpu | spread)"
+echo "processor time to the window, Velvinor.exe over a window with its imports: $(diffs program_cpu same_cpu | spread)"
+echo "processor time to the window, Velvinor.exe: $(printf '%s\n' "${program_cpu[@]}" | spread)"
+echo "processor time to the window, the bare window: $(printf '%s\n' "${bare_cpu[@]}" | spread)"
 
-echo "== idle processor use over 10 s (the game running, intro skipped)"
-drive <<<$'wait-window VelvinorForm Вельвинор 5000\nkey 27' >/dev/null
-wait_for_text "$STUB_LOG" 'EscIntro=-1' 20000 || fail "the movie did not start"
-ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-program=$PROGRAM_PID  # the wine launcher becomes the program's own process
+# ---- idle: the game running, the intro skipped ----
 # This prefix's server works in a folder named server-DEV-INODE of the prefix.
 serverdir="server-$(printf '%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")"
 server=
-for pid in $(pgrep wineserver); do
-  [ "$(basename "$(readlink "/proc/$pid/cwd")")" = "$serverdir" ] && server=$pid
+for p in $(pgrep wineserver); do
+  [ "$(basename "$(readlink "/proc/$p/cwd")")" = "$serverdir" ] && server=$p
 done
 [ -n "$server" ] || fail "no Wine server for $WINEPREFIX"
-sleep 2  # let the start settle: this measures the steady state
-p0=$(ticks "$program") s0=$(ticks "$server") t0=$(now_ms)
-sleep 10
-p1=$(ticks "$program") s1=$(ticks "$server") t1=$(now_ms)
-hz=$(getconf CLK_TCK)
-awk -v p=$((p1 - p0)) -v s=$((s1 - s0)) -v hz="$hz" -v ms=$((t1 - t0)) 'BEGIN {
-  printf "program: %.2f s of processor time in %.1f s = %.1f%% of one core\n", p / hz, ms / 1000, 100 * p / hz / (ms / 1000)
-  printf "wine server: %.2f s = %.1f%% of one core\n", s / hz, 100 * s / hz / (ms / 1000)
-}'
-writes=$(grep -c 'call SetVariable' "$STUB_LOG" || true)
-echo "movie variable writes so far: $writes"
+
+# Prints the share of a core the process PID and the server use over the idle span.
+idle_of() {
+  local pid=$1 what=$2
+  sleep 2  # let the start settle: this measures the steady state
+  local p0 s0 t0 p1 s1 t1
+  p0=$(cpu_ns "$pid") s0=$(cpu_ns "$server") t0=$(date +%s%N)
+  sleep "$idle"
+  p1=$(cpu_ns "$pid") s1=$(cpu_ns "$server") t1=$(date +%s%N)
+  awk -v p=$((p1 - p0)) -v s=$((s1 - s0)) -v t=$((t1 - t0)) -v what="$what" 'BEGIN {
+    printf "idle, %s: program %.2f%% of a core (%.1f ms in %.1f s), its Wine server %.2f%% (%.1f ms), together %.2f%%\n",
+      what, 100 * p / t, p / 1e6, t / 1e9, 100 * s / t, s / 1e6, 100 * (p + s) / t
+  }'
+}
+
+start_program "$game/Velvinor.exe"
+drive <<<$'wait-window VelvinorForm Вельвинор 60000\nkey 27' >/dev/null
+wait_for_text "$STUB_LOG" 'EscIntro=-1' 20000 || fail "the movie did not start"
+idle_of "$PROGRAM_PID" "Velvinor.exe"  # the wine launcher becomes the program's own process
 movie_command quit
 wait_exit "$PROGRAM_PID" 20000 || fail "the program did not end on quit"
+
+# The least any program with the game's 50 ms state feedback costs here.
+start_program "$TOOLS/bench_window.exe" /timer:50
+drive <<<'wait-window VelvinorBench bench 60000' >/dev/null
+idle_of "$PROGRAM_PID" "a bare window with a 50 ms timer"
+drive <<<$'wait-window VelvinorBench bench 1000\nclose' >/dev/null
+wait_exit "$PROGRAM_PID" 30000 || fail "bench_window.exe did not end"

@@ -61,6 +61,7 @@ constexpr wchar_t kDefaultVersion[] = L"WIN 9,0,124,0";
 constexpr wchar_t kWindowClass[] = L"VelvinorMovieStub";
 constexpr UINT_PTR kPollTimer = 1;
 constexpr UINT kPollMilliseconds = 20;
+constexpr UINT kQuietPollMilliseconds = 500;
 
 HINSTANCE g_module = nullptr;
 LONG g_live = 0;
@@ -528,7 +529,7 @@ private:
         m_inPlaceSite = std::move(inPlace);
         Log("activate " + RectText(position));
         ShowWindow(m_window, SW_SHOWNA);
-        SetTimer(m_window, kPollTimer, kPollMilliseconds, nullptr);
+        SetTimer(m_window, kPollTimer, Quiet() ? kQuietPollMilliseconds : kPollMilliseconds, nullptr);
         return S_OK;
     }
 
@@ -589,11 +590,11 @@ private:
         if (ShouldFail(name)) return Fail("call", name, excep);
         if (id == kSetVariable) {
             m_variables[VariableKey(args[0])] = args[1];
-            Log("call SetVariable " + Quote(args[0]) + " " + Quote(args[1]));
+            if (!Quiet()) Log("call SetVariable " + Quote(args[0]) + " " + Quote(args[1]));
             return S_OK;
         }
         std::wstring value = ReadVariable(args[0]);
-        Log("call GetVariable " + Quote(args[0]) + " -> " + Quote(value));
+        if (!Quiet()) Log("call GetVariable " + Quote(args[0]) + " -> " + Quote(value));
         return ReturnText(result, value);
     }
 

@@ -76,6 +76,11 @@ void Log(const std::string& line) {
     CloseHandle(file);
 }
 
+bool Quiet() {
+    static const bool quiet = !EnvVar(L"VELVINOR_STUB_QUIET").empty();
+    return quiet;
+}
+
 namespace {
 bool SameAscii(std::wstring_view a, std::wstring_view b) {
     auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; };

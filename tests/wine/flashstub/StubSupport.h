@@ -20,6 +20,10 @@ std::string Quote(std::wstring_view text);
 // file is opened and closed for each line, so a reader sees every line at once.
 void Log(const std::string& line);
 
+// True when VELVINOR_STUB_QUIET is set and not empty (read once): a slow poll and no
+// log line per method call, so that a measurement of the host sees the host.
+bool Quiet();
+
 // True when VELVINOR_STUB_FAIL (a comma-separated list) names this member.
 bool ShouldFail(std::wstring_view member);
 
