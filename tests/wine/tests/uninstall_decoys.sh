@@ -1,8 +1,8 @@
 # The uninstallation deletes what the program made and nothing else. Installed from
 # the disc, the game's folder then gets the user's things: a note, a drawing in its
-# SWF folder, and a symbolic link to the child's saves; the movie points
-# "TransferPath" at a folder named like the product in the user's documents; a
-# "C:\Program.exe" is planted. Uninstalled through the registered command as the
+# SWF folder, and a symbolic link to the child's saves; the movie tries to point
+# "TransferPath" at a folder named like the product in the user's documents (the
+# program keeps its own value); a "C:\Program.exe" is planted. Uninstalled through the registered command as the
 # system runs it, the real program asks, its files go, and every decoy survives.
 # Then an older installation whose registered folder holds a command: no script
 # carries it, and the folder it names survives.
@@ -29,7 +29,7 @@ movie_command saveTransferPath 'C:\users\Public\Documents\Velvinor\'
 wait_for_text "$STUB_LOG" 'saveTransferPath' 15000 || fail "the movie did not raise its save command"
 movie_command quit
 wait_gone 'Velvinor\.exe' 20000 || fail "the game did not end on quit"
-expect_reg 'HKLM\Software\Trelkon\Velvinor' TransferPath 'C:\users\Public\Documents\Velvinor\'
+expect_reg 'HKLM\Software\Trelkon\Velvinor' TransferPath 'C:\Program Files\Trelkon\Velvinor\'
 
 # The registered command, run as the system runs it: the command interpreter takes
 # an unquoted "C:\Program Files\..." for "C:\Program" with arguments.
