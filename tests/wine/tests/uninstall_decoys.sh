@@ -2,8 +2,9 @@
 # the disc, the game's folder then gets the user's things: a note, a drawing in its
 # SWF folder, and a symbolic link to the child's saves; the movie tries to point
 # "TransferPath" at a folder named like the product in the user's documents (the
-# program keeps its own value); a "C:\Program.exe" is planted. Uninstalled through the registered command as the
-# system runs it, the real program asks, its files go, and every decoy survives.
+# program keeps its own value); a "C:\Program.exe" is planted. Uninstalled through
+# the registered command as the system runs it, the real program asks, its files go,
+# and every decoy survives.
 # Then an older installation whose registered folder holds a command: no script
 # carries it, and the folder it names survives.
 reset_machine
