@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh native
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVEL_TESTS=OFF -DVEL_BENCHMARKS=OFF >/dev/null
 cmake --build build/release -j"$(nproc)" --target velvinor_scenario
-build/release/velvinor_scenario scenarios/demo.scn
+build/release/tools/scenario/velvinor_scenario scenarios/demo.scn
