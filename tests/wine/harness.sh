@@ -232,6 +232,16 @@ mark_installed() {
   regedit_apply <<<"$lines"
 }
 
+# A fresh machine with the test Program Manager, the stand-in movie control and the
+# game installed in DIR (an ordinary start follows).
+machine_with_installed_game() {
+  reset_machine
+  start_progman
+  register_movie_stub "$VEL_FLASHSTUB"
+  install_game_copy "$1"
+  mark_installed
+}
+
 # Starts an installed copy (PROGRAM) whose intro videos are missing: answers the
 # intro's error box, skips the intro with Esc and waits until the movie starts.
 start_game_past_intro() {

@@ -2,12 +2,8 @@
 # bound (512 Kb of dense rich text) opens, and the time it takes is measured; a larger one
 # (50 Mb, which once took the 32-bit process's memory inside the control) is
 # refused with the Russian message, and the program goes on.
-reset_machine
-start_progman
-register_movie_stub "$VEL_FLASHSTUB"
 game="$C/Games/Velvinor"
-install_game_copy "$game"
-mark_installed
+machine_with_installed_game "$game"
 python3 - "$game/SWF/bound.rtf" <<'PY'
 import sys
 head = b"{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 "

@@ -2,12 +2,8 @@
 # start-up has created the notice window: the real program hands the clip to the
 # shell (which cannot find it and says so) instead of faulting on the missing
 # window, and goes on to the game.
-reset_machine
-start_progman
-register_movie_stub "$VEL_FLASHSTUB"
 game="$C/Games/Velvinor"
-install_game_copy "$game"
-mark_installed
+machine_with_installed_game "$game"
 # A setting that is no text: the movie start inside the main window's creation fails
 # with the standard error box, before the other windows exist.
 regedit_apply <<'REG'

@@ -2,12 +2,8 @@
 # 1280 by 1024 screen: "minimize" minimises the application and the next ticks tell
 # the movie so until the user restores it; "maximize" fits the movie to 4:3 and
 # "normalize" centres it at 1024 by 768. A player older than version 7 is refused.
-reset_machine
-start_progman
-register_movie_stub "$VEL_FLASHSTUB"
 game="$C/Games/Velvinor"
-install_game_copy "$game"
-mark_installed
+machine_with_installed_game "$game"
 use_movie_stub_files
 start_game_past_intro "$game/Velvinor.exe"
 wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "0"' 15000 || fail "no state ticks"
