@@ -290,11 +290,15 @@ wait-window VelvinorForm Вельвинор 30000
 DRIVER
 }
 
-# Answers the uninstallation's question Yes and its completion message OK; the
-# uninstalling program then ends.
+# Answers the uninstallation's question Yes (checking its text first when given, in
+# the driver's escapes) and its completion message OK; the uninstalling program then
+# ends.
 confirm_uninstall() {
-  drive <<'DRIVER'
+  local check=""
+  [ -z "${1:-}" ] || check="expect-text \"$1\""
+  drive <<DRIVER
 wait-window #32770 "Удаление программы Вельвинор" 30000
+$check
 click Yes
 wait-window #32770 Вельвинор 30000
 expect-text "Приложение Вельвинор удалено"

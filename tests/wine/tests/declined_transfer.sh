@@ -55,15 +55,7 @@ wait_gone 'Velvinor\.exe' 20000 || fail "the game did not end on quit"
 
 # The registered uninstall command.
 start_program_at 'D:\Velvinor.exe' -u
-drive <<'DRIVER'
-wait-window #32770 "Удаление программы Вельвинор" 30000
-expect-text "Вы действительно хотите полностью удалить программу и все связанные с ней файлы?\r\n(Будут удалены файлы из директории C:\\Program Files\\Trelkon\\Velvinor)"
-click Yes
-wait-window #32770 Вельвинор 30000
-expect-text "Приложение Вельвинор удалено"
-click OK
-wait-exit 30000
-DRIVER
+confirm_uninstall 'Вы действительно хотите полностью удалить программу и все связанные с ней файлы?\r\n(Будут удалены файлы из директории C:\\Program Files\\Trelkon\\Velvinor)'
 wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
 expect_no_keys "$MAKER_KEY" "$APP_PATHS_KEY" "$UNINSTALL_KEY"
 [ -z "$(progman_state)" ] || fail "Program Manager holds:
