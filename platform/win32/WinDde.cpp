@@ -15,7 +15,6 @@
 #include <map>
 
 #include "platform/win32/Services.h"
-#include "runtime/Errors.h"
 
 namespace vel::win32 {
 namespace {
@@ -60,16 +59,19 @@ HDDEDATA CALLBACK ClientCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PT
 
 class WinDde final : public Dde {
 public:
-    WinDde() {
-        if (DdeInitializeA(&m_instance, ClientCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
-            throw Error("DDE initialisation failed");
-    }
+    WinDde() = default;
     ~WinDde() override {
         for (const auto& open : m_open) DdeDisconnect(open.first);
-        DdeUninitialize(m_instance);
+        if (m_instance) DdeUninitialize(m_instance);
     }
 
     DdeConversation Connect(const std::string& service, const std::string& topic) override {
+        // The library starts with the first conversation: a game's start has none.
+        // Without it no server can answer, and the caller says what that means.
+        if (!m_instance && DdeInitializeA(&m_instance, ClientCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) {
+            m_instance = 0;
+            return 0;
+        }
         DdeString s(m_instance, service), t(m_instance, topic);
         HCONV conversation = DdeConnect(m_instance, s.Get(), t.Get(), nullptr);
         if (!conversation) return 0;
