@@ -4,7 +4,6 @@
 #include <ocidl.h>
 #include <ole2.h>
 #include <olectl.h>
-#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -364,7 +363,10 @@ public:
         Check(m_object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, m_site->ClientSite(), 0, m_parent, &bounds));
         Check(m_object.QueryInto(IID_IOleInPlaceObject, m_inPlace));
         Check(m_inPlace->GetWindow(&m_window));
-        SetWindowSubclass(m_window, &ContainerFirst, 0, 0);
+        // Subclassed the classic way: the common controls' helpers would load their
+        // library at every start for this alone.
+        if (LONG_PTR player = SetWindowLongPtrW(m_window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ContainerFirst)))
+            SetPropW(m_window, kPlayerProc, reinterpret_cast<HANDLE>(player));
     }
 
     void PutMovie(const std::u16string& path) override { PutText(movie::kMovie, path); }
@@ -437,14 +439,19 @@ private:
     // subclasses its controls' windows does: the player sets its own arrow otherwise,
     // over the hourglass the movie asked for. The parent answers false where it leaves
     // the choice to the control.
-    static LRESULT CALLBACK ContainerFirst(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR) {
+    static LRESULT CALLBACK ContainerFirst(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        const auto player = reinterpret_cast<WNDPROC>(reinterpret_cast<LONG_PTR>(GetPropW(window, kPlayerProc)));
         if (message == WM_SETCURSOR)
             if (HWND parent = GetParent(window); parent && SendMessageW(parent, WM_SETCURSOR, wParam, lParam))
                 return TRUE;
-        if (message == WM_NCDESTROY) RemoveWindowSubclass(window, &ContainerFirst, 0);
-        return DefSubclassProc(window, message, wParam, lParam);
+        if (message == WM_NCDESTROY && player) {
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(player));
+            RemovePropW(window, kPlayerProc);
+        }
+        return player ? CallWindowProcW(player, window, message, wParam, lParam)
+                      : DefWindowProcW(window, message, wParam, lParam);
     }
+    static constexpr const wchar_t* kPlayerProc = L"VelvinorPlayerProc";
 
     // By name: a player older than a property lacks it and keeps its own default. A
     // property it refuses is left so too, as a control loading its stored state would.

@@ -3,9 +3,10 @@
 // once, on every path out of a scope (early returns and exceptions included).
 
 #include "platform/win32/Win32.h"
-// Win32.h first: the multimedia and spooler headers rely on its types.
+// Win32.h first: the multimedia header relies on its types.
 #include <mmsystem.h>
-#include <winspool.h>
+
+#include "platform/win32/LateBound.h"
 
 #include <utility>
 
@@ -83,7 +84,7 @@ struct MixerTraits {  // an opened mixer device
 struct PrinterTraits {  // OpenPrinter's handle goes back with ClosePrinter
     using Handle = HANDLE;
     static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ClosePrinter(h); }
+    static void Close(Handle h) { late::ClosePrinter.Get()(h); }  // bound by the opening
 };
 struct DcTraits {  // DCs made by CreateDC / CreateCompatibleDC; a window's DC is ScopedWindowDc
     using Handle = HDC;

@@ -688,6 +688,7 @@ void WinPeer::CreateChild(const wchar_t* windowClass, DWORD style, DWORD exStyle
     Control* parent = m_control.Parent();
     HWND parentWindow = parent ? reinterpret_cast<HWND>(parent->Handle()) : nullptr;
     if (!parentWindow) throw Error("No window for the parent of " + m_control.Path());
+    if (windowClass != kImageClass) m_ui.EnsureCommonControls();  // a system control
     style |= WS_CHILD | (m_control.Visible() ? WS_VISIBLE : 0) | (m_control.Enabled() ? 0 : WS_DISABLED);
     Rect b = m_control.Bounds();
     m_hwnd = CreateWindowExW(exStyle, windowClass, Wide(m_control.Text()).c_str(), style, b.left, b.top, b.width,

@@ -112,10 +112,12 @@ PrinterStatus WinPrinter::SelectDefault() {
     DWORD size = 0;
     // Fails twice over: ERROR_INSUFFICIENT_BUFFER with the size when there is a
     // default printer, ERROR_FILE_NOT_FOUND when there is none.
-    GetDefaultPrinterW(nullptr, &size);
+    auto defaultPrinter = late::GetDefaultPrinterW.Get();
+    if (!defaultPrinter) return PrinterStatus::NoDefaultPrinter;
+    defaultPrinter(nullptr, &size);
     if (size == 0) return PrinterStatus::NoDefaultPrinter;
     std::wstring name(size, L'\0');
-    if (!GetDefaultPrinterW(name.data(), &size)) return PrinterStatus::NoDefaultPrinter;
+    if (!defaultPrinter(name.data(), &size)) return PrinterStatus::NoDefaultPrinter;
     name.resize(std::wcslen(name.c_str()));
     if (name.empty()) return PrinterStatus::NoDefaultPrinter;
     if (name != m_name) m_settings.clear();  // settings belong to one printer's driver
@@ -126,15 +128,18 @@ PrinterStatus WinPrinter::SelectDefault() {
 PrinterStatus WinPrinter::SetLandscape() {
     if (m_name.empty()) return PrinterStatus::NoDefaultPrinter;
     ScopedPrinter printer;
-    if (!OpenPrinterW(m_name.data(), printer.Put(), nullptr)) return PrinterStatus::NotSupported;
+    auto openPrinter = late::OpenPrinterW.Get();
+    auto documentProperties = late::DocumentPropertiesW.Get();
+    if (!openPrinter || !documentProperties || !late::ClosePrinter.Get()) return PrinterStatus::NotSupported;
+    if (!openPrinter(m_name.data(), printer.Put(), nullptr)) return PrinterStatus::NotSupported;
 
     if (m_settings.empty()) {
         // Only DM_OUT_BUFFER: the driver fills our buffer with the printer's current
         // settings. Never DM_UPDATE or SetPrinter, which would change them for everyone.
-        LONG size = DocumentPropertiesW(nullptr, printer.Get(), m_name.data(), nullptr, nullptr, 0);
+        LONG size = documentProperties(nullptr, printer.Get(), m_name.data(), nullptr, nullptr, 0);
         if (size < static_cast<LONG>(offsetof(DEVMODEW, dmFormName))) return PrinterStatus::NotSupported;
         m_settings.assign(static_cast<std::size_t>(size), 0);
-        if (DocumentPropertiesW(nullptr, printer.Get(), m_name.data(), Settings(), nullptr, DM_OUT_BUFFER) != IDOK) {
+        if (documentProperties(nullptr, printer.Get(), m_name.data(), Settings(), nullptr, DM_OUT_BUFFER) != IDOK) {
             m_settings.clear();
             return PrinterStatus::NotSupported;
         }
@@ -145,7 +150,7 @@ PrinterStatus WinPrinter::SetLandscape() {
     // Let the driver bring its private part in line with the change, into a second
     // buffer: input and output may not be the same.
     std::vector<std::uint8_t> merged(m_settings.size(), 0);
-    if (DocumentPropertiesW(nullptr, printer.Get(), m_name.data(), reinterpret_cast<DEVMODEW*>(merged.data()),
+    if (documentProperties(nullptr, printer.Get(), m_name.data(), reinterpret_cast<DEVMODEW*>(merged.data()),
                             settings, DM_IN_BUFFER | DM_OUT_BUFFER) == IDOK)
         m_settings = std::move(merged);
     return PrinterStatus::Ok;

@@ -1,11 +1,11 @@
 // The registry under HKEY_LOCAL_MACHINE, through the wide API.
 
 #include "platform/win32/Win32.h"
-#include <shlwapi.h>
 
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/LateBound.h"
 #include "platform/win32/Scoped.h"
 #include "platform/win32/Services.h"
 #include "platform/win32/WinText.h"
@@ -135,7 +135,8 @@ public:
         if (key.empty()) return false;  // never the whole root
         // SHDeleteKeyW removes the subkeys too, and exists on every 32-bit Windows
         // (RegDeleteTreeW only from Vista on).
-        return SHDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str()) == ERROR_SUCCESS;
+        auto deleteKey = late::SHDeleteKeyW.Get();
+        return deleteKey && deleteKey(HKEY_LOCAL_MACHINE, key.c_str()) == ERROR_SUCCESS;
     }
 };
 

@@ -2,8 +2,8 @@
 // starting a command line the way WinExec does.
 
 #include "platform/win32/Win32.h"
-#include <shellapi.h>
 
+#include "platform/win32/LateBound.h"
 #include "platform/win32/Scoped.h"
 #include "platform/win32/Services.h"
 #include "platform/win32/WinText.h"
@@ -26,9 +26,11 @@ public:
     std::intptr_t Execute(WindowHandle owner, const std::string& verb, const std::string& file,
                           const std::string& parameters, const std::string& directory, int show) override {
         std::wstring v = Wide(verb), f = Wide(file), p = Wide(parameters), d = Wide(directory);
-        HINSTANCE result = ShellExecuteW(Window(owner), verb.empty() ? nullptr : v.c_str(), f.c_str(),
-                                         parameters.empty() ? nullptr : p.c_str(),
-                                         directory.empty() ? nullptr : d.c_str(), show);
+        auto shellExecute = late::ShellExecuteW.Get();
+        if (!shellExecute) return SE_ERR_DLLNOTFOUND;
+        HINSTANCE result = shellExecute(Window(owner), verb.empty() ? nullptr : v.c_str(), f.c_str(),
+                                        parameters.empty() ? nullptr : p.c_str(),
+                                        directory.empty() ? nullptr : d.c_str(), show);
         return reinterpret_cast<std::intptr_t>(result);
     }
 
@@ -41,7 +43,9 @@ public:
         op.pFrom = from.c_str();
         op.pTo = to.c_str();
         op.fFlags = static_cast<FILEOP_FLAGS>(flags);
-        int result = SHFileOperationW(&op);
+        auto fileOperation = late::SHFileOperationW.Get();
+        if (!fileOperation) return ERROR_DLL_NOT_FOUND;
+        int result = fileOperation(&op);
         aborted = op.fAnyOperationsAborted != FALSE;
         return result;
     }

@@ -3,7 +3,6 @@
 
 #include "platform/win32/WinUi.h"
 
-#include <commctrl.h>
 
 #include <algorithm>
 #include <vector>
@@ -66,10 +65,6 @@ WinPeer::~WinPeer() {
 }
 
 WinUi::WinUi() : m_instance(GetModuleHandleW(nullptr)) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_BAR_CLASSES |
-                                                       ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-
     RegisterPeerClasses(m_instance);
 
     m_messages = std::make_unique<NoticeWindow>(
@@ -79,6 +74,14 @@ WinUi::WinUi() : m_instance(GetModuleHandleW(nullptr)) {
 }
 
 WinUi::~WinUi() = default;
+
+void WinUi::EnsureCommonControls() {
+    if (m_commonControls) return;
+    m_commonControls = true;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_BAR_CLASSES |
+                                                       ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES};
+    if (auto init = late::InitCommonControlsEx.Get()) init(&controls);
+}
 
 HFONT WinUi::FontFor(const vel::Font& font) {
     if (font.name.empty()) return Font();

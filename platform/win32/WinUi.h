@@ -93,6 +93,9 @@ public:
     // For the peers.
     UiEvents* Sink() const { return m_sink; }
     HINSTANCE Instance() const { return m_instance; }
+    // The common controls' classes, registered before the first control of a form
+    // is made: a game that never shows one never loads their library.
+    void EnsureCommonControls();
     HFONT Font() const { return static_cast<HFONT>(m_font.Get()); }
     // The font for a control's font, made once; the system's font where the face
     // does not exist on this machine.
@@ -131,6 +134,7 @@ private:
     static void Enable(const std::vector<HWND>& windows);
 
     HINSTANCE m_instance;
+    bool m_commonControls = false;
     UiEvents* m_sink = nullptr;
     std::unique_ptr<NoticeWindow> m_messages;  // timers and posted work arrive here
     ScopedGdi m_font;

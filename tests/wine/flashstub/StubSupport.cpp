@@ -64,16 +64,20 @@ std::string Quote(std::wstring_view text) {
 }
 
 void Log(const std::string& line) {
-    static const std::wstring path = EnvVar(L"VELVINOR_STUB_LOG");
-    if (path.empty()) return;
-    // Shared for reading and writing: a test reads the log while the control runs.
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Opened once: an opening per line cost the program's start several milliseconds.
+    // Append-only, so a test that empties the log meanwhile gets the next line at
+    // its start; shared for reading and writing, as a test reads it while the
+    // control runs and other copies of the program write to it too.
+    static const HANDLE file = [] {
+        const std::wstring path = EnvVar(L"VELVINOR_STUB_LOG");
+        if (path.empty()) return INVALID_HANDLE_VALUE;
+        return CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }();
     if (file == INVALID_HANDLE_VALUE) return;
     std::string text = line + "\n";
     DWORD written = 0;
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
 }
 
 bool Quiet() {
