@@ -96,7 +96,8 @@ bool SameAscii(std::wstring_view a, std::wstring_view b) {
 }  // namespace
 
 bool ShouldFail(std::wstring_view member) {
-    std::wstring list = EnvVar(L"VELVINOR_STUB_FAIL");
+    // Read once, as Quiet() is: the movie's state is written sixty times a second.
+    static const std::wstring list = EnvVar(L"VELVINOR_STUB_FAIL");
     std::size_t start = 0;
     while (start <= list.size()) {
         std::size_t end = list.find(L',', start);
