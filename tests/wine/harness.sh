@@ -26,9 +26,9 @@ export WINEPREFIX="$VEL_WINE_RUN/prefix" WINEARCH=${VEL_WINEARCH:-win32} WINEDEB
 # Wine's own settings (its drives) are in the system's native view: in a 64-bit
 # prefix only the 64-bit loader's regedit writes there.
 if [ "$WINEARCH" = win64 ]; then
-  SYS32='C:\windows\syswow64' NATIVE_WINE=/usr/lib/wine/wine64
+  SYS32='C:\windows\syswow64' NATIVE_WINE=/usr/lib/wine/wine64 PROGRAM_REGEDIT='C:\windows\syswow64\regedit.exe'
 else
-  SYS32='C:\windows\system32' NATIVE_WINE=wine
+  SYS32='C:\windows\system32' NATIVE_WINE=wine PROGRAM_REGEDIT=regedit
 fi
 # No installer dialogs for Wine's .NET and HTML engines while the prefix is made.
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -143,11 +143,13 @@ reset_machine() {
   cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
   find "$C/users" -name 'Velvinor-uninstall-*.bat' -delete 2>/dev/null || true
   rm -rf "$C/Games" "$C/Program Files/Trelkon" "$C/qq.bat" "$C/Program.exe" "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.txt.ready" "$VEL_WINE_RUN/progman.log"
-  regedit_apply <<'REG'
+  regedit_apply_program <<'REG'
 [-HKEY_LOCAL_MACHINE\Software\Trelkon]
 [-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe]
 [-HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe]
 [-HKEY_CLASSES_ROOT\CLSID\{D27CDB6E-AE6D-11CF-96B8-444553540000}]
+REG
+  regedit_apply <<'REG'
 [HKEY_LOCAL_MACHINE\Software\Wine\Drives]
 "d:"=-
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
@@ -199,12 +201,16 @@ DRIVER
 }
 
 # Applies registry lines (the body of a .reg file, UTF-8) in one go, in the native
-# view (a 32-bit program's keys in a 64-bit prefix are under Wow6432Node there).
-regedit_apply() {
+# view (a 32-bit program's keys in a 64-bit prefix are under Wow6432Node there):
+# Wine's own settings.
+regedit_apply() { apply_registry_lines "$NATIVE_WINE" regedit; }
+# The same in the view the 32-bit program and the stand-in control see: their keys.
+regedit_apply_program() { apply_registry_lines wine "$PROGRAM_REGEDIT"; }
+apply_registry_lines() {
   local file="$VEL_WINE_RUN/apply.reg"
   { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; sed 's/$/\r/'; } |
     iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$file"
-  timeout 60 "$NATIVE_WINE" regedit /s "$(winepath -w "$file")" >/dev/null 2>&1 || fail "regedit could not apply $file"
+  timeout 60 "$@" /s "$(winepath -w "$file")" >/dev/null 2>&1 || fail "regedit could not apply $file"
 }
 
 # A copy of the program with a movie file, in a folder of drive C: (a hard disk).
@@ -229,7 +235,7 @@ mark_installed() {
 [HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velvinor.exe]
 @=\"$escaped\""
   fi
-  regedit_apply <<<"$lines"
+  regedit_apply_program <<<"$lines"
 }
 
 # A fresh machine with the test Program Manager, the stand-in movie control and the

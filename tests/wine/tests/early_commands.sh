@@ -6,7 +6,7 @@ game="$C/Games/Velvinor"
 machine_with_installed_game "$game"
 # A setting that is no text: the movie start inside the main window's creation fails
 # with the standard error box, before the other windows exist.
-regedit_apply <<'REG'
+regedit_apply_program <<'REG'
 [HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor]
 "Count"=dword:00000001
 REG

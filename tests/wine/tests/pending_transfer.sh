@@ -5,12 +5,12 @@
 # A transfer whose program file never arrived leaves no half copy: the next start
 # from the disc deletes what the transfer recorded and offers the installation again.
 pending() {
-  regedit_apply <<'REG'
+  regedit_apply_program <<'REG'
 [HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor]
 @="Transfering"
 "TransferPath"="C:\\Games\\Velvinor\\"
 REG
-  regedit_apply <<REG
+  regedit_apply_program <<REG
 [HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor\Record]
 $(reg_lines_value Transfer 'root C:\Games\Velvinor\' 'made C:\Games' 'made C:\Games\Velvinor' 'dir SWF' \
     'file Velvinor.exe' 'file SWF\Game.swf')

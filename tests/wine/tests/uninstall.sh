@@ -10,12 +10,12 @@ installed_copy() {
   register_movie_stub "$VEL_FLASHSTUB"
   install_game_copy "$C/Program Files/Trelkon/Velvinor"
   # What the transfer made, as its record says.
-  regedit_apply <<REG
+  regedit_apply_program <<REG
 [HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor\Record]
 $(reg_lines_value Transfer 'root C:\Program Files\Trelkon\Velvinor\' 'made C:\Program Files\Trelkon' \
     'made C:\Program Files\Trelkon\Velvinor' 'dir SWF' 'file Velvinor.exe' 'file SWF\Game.swf')
 REG
-  regedit_apply <<'REG'
+  regedit_apply_program <<'REG'
 [HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor]
 @=""
 "TransferPath"="C:\\Program Files\\Trelkon\\Velvinor\\"
@@ -56,7 +56,7 @@ wait_until_gone() {
 
 # Another product of the maker: its key and folder stay, only the product's go.
 installed_copy
-regedit_apply <<'REG'
+regedit_apply_program <<'REG'
 [HKEY_LOCAL_MACHINE\Software\Trelkon\Other]
 "Level"="7"
 REG

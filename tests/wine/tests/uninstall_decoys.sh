@@ -68,7 +68,7 @@ log "ok: the program's files went; $kept of $kept decoys survived (note, drawing
 # was edited into a command that would wipe C:\Decoy from a script line.
 rm -f "$C/Program.exe"
 install_game_copy "$C/Games/Velvinor"
-regedit_apply <<'REG'
+regedit_apply_program <<'REG'
 [HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor]
 @=""
 "TransferPath"="C:\\Program Files\\Trelkon\\Velvinor\\"
