@@ -197,7 +197,7 @@ idle_of() {
   p0=$(cpu_ns "$pid") s0=$(cpu_ns "$server") t0=$(date +%s%N)
   sleep "$idle"
   p1=$(cpu_ns "$pid") s1=$(cpu_ns "$server") t1=$(date +%s%N)
-  awk -v p=$((p1 - p0)) -v s=$((s1 - s0)) -v t=$((t1 - t0)) -v what="$what" 'BEGIN {
+  LC_ALL=C awk -v p=$((p1 - p0)) -v s=$((s1 - s0)) -v t=$((t1 - t0)) -v what="$what" 'BEGIN {
     printf "idle, %s: program %.2f%% of a core (%.1f ms in %.1f s), its Wine server %.2f%% (%.1f ms), together %.2f%%\n",
       what, 100 * p / t, p / 1e6, t / 1e9, 100 * s / t, s / 1e6, 100 * (p + s) / t
   }'
