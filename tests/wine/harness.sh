@@ -542,8 +542,9 @@ intro_picture() {
 }
 
 # Wine without a window manager (Managed=N) does not keep the stacking of its X
-# windows in step with the system's z-order: a window shown later (the main window,
-# maximised behind the intro) can cover a topmost one on the screen although the
+# windows in step with the system's z-order: its X11 driver raises the X window of
+# the window that takes the focus above all others, so the main window, maximised
+# and focused behind the intro, covers the topmost intro on the screen although the
 # z-order has it beneath. Before a screenshot this raises the X windows of the
 # visible top-level windows bottom first, so that the screen shows them stacked as
 # Windows would show them.
