@@ -6,8 +6,10 @@
 #include <olectl.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/win32/ComScoped.h"
 #include "platform/win32/MovieControlIds.h"
@@ -53,10 +55,6 @@ void Check(HRESULT hr) {
 // The control's stored design-time state: its size in pixels and the texts of its
 // properties, applied as a container applies what it stored, before any movie loads.
 constexpr SIZE kDesignSize = {1024, 768};
-struct StoredProperty {
-    const wchar_t* name;
-    const char16_t* value;
-};
 constexpr StoredProperty kStoredState[] = {{L"WMode", u"Window"},           {L"Quality2", u"High"},
                                            {L"AllowScriptAccess", u"always"}, {L"Scale", u"ShowAll"},
                                            {L"AllowNetworking", u"all"},     {L"AllowFullScreen", u"false"}};
@@ -338,7 +336,7 @@ public:
         // m_session goes last, as the first member.
     }
 
-    void Open() {
+    void Open(const std::vector<StoredProperty>& storedState) {
         Check(CoCreateInstance(movie::kClass, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject, m_object.PutVoid()));
 
         // Some controls read ambient state while initialising, so they want the site first.
@@ -352,7 +350,7 @@ public:
         if (!siteFirst) SetSite();
 
         Check(m_object.QueryInto(IID_IDispatch, m_dispatch));
-        ApplyStoredState();
+        ApplyStoredState(storedState);
 
         ComPtr<IConnectionPointContainer> points;
         Check(m_object.QueryInto(IID_IConnectionPointContainer, points));
@@ -455,11 +453,11 @@ private:
 
     // By name: a player older than a property lacks it and keeps its own default. A
     // property it refuses is left so too, as a control loading its stored state would.
-    void ApplyStoredState() {
+    void ApplyStoredState(const std::vector<StoredProperty>& storedState) {
         SIZEL extent = Himetric(kDesignSize);
         m_object->SetExtent(DVASPECT_CONTENT, &extent);
         m_site->SetBounds(RECT{0, 0, kDesignSize.cx, kDesignSize.cy});
-        for (const StoredProperty& property : kStoredState) {
+        for (const StoredProperty& property : storedState) {
             LPOLESTR names[] = {const_cast<LPOLESTR>(property.name)};
             DISPID id = DISPID_UNKNOWN;
             if (FAILED(m_dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) continue;
@@ -524,20 +522,29 @@ private:
 
 class OleMovieService final : public MovieService {
 public:
+    explicit OleMovieService(std::vector<StoredProperty> storedState) : m_storedState(std::move(storedState)) {}
+
     std::unique_ptr<MoviePlayer> Create(WindowHandle parent, FSCommandHandler onFSCommand) override {
         if (!m_session) m_session = std::make_shared<OleSession>();
         auto player =
             std::make_unique<OlePlayer>(m_session, reinterpret_cast<HWND>(parent), std::move(onFSCommand));
-        player->Open();  // on failure the player's destructor undoes the partial set-up
+        player->Open(m_storedState);  // on failure the player's destructor undoes the partial set-up
         return player;
     }
 
 private:
+    std::vector<StoredProperty> m_storedState;
     std::shared_ptr<OleSession> m_session;
 };
 
 }  // namespace
 
-std::unique_ptr<MovieService> CreateMovieService() { return std::make_unique<OleMovieService>(); }
+std::unique_ptr<MovieService> CreateMovieService() {
+    return CreateMovieService({std::begin(kStoredState), std::end(kStoredState)});
+}
+
+std::unique_ptr<MovieService> CreateMovieService(std::vector<StoredProperty> storedState) {
+    return std::make_unique<OleMovieService>(std::move(storedState));
+}
 
 }  // namespace vel::win32

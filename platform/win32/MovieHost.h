@@ -12,11 +12,24 @@
 // so the handler reports its own errors.
 
 #include <memory>
+#include <vector>
 
 #include "platform/MoviePlayer.h"
 
 namespace vel::win32 {
 
+// A text property of the control's stored design-time state, put by name after the
+// control is initialised and before any movie loads.
+struct StoredProperty {
+    const wchar_t* name;
+    const char16_t* value;
+};
+
+// The program's host: the control's stored state as the program stores it (script
+// access "always" among it).
 std::unique_ptr<MovieService> CreateMovieService();
+// A host whose controls get other stored texts, as another container's would (the
+// checks use it to leave script access unset or to store another value).
+std::unique_ptr<MovieService> CreateMovieService(std::vector<StoredProperty> storedState);
 
 }  // namespace vel::win32

@@ -547,16 +547,30 @@ intro_picture() {
   fi
 }
 
-# Looks at the intro while it plays: screenshots into FILE until it shows the video
-# (up to eight looks) and prints what each look showed (intro_picture); a look
+# Wine without a window manager (Managed=N) does not keep the stacking of its X
+# windows in step with the system's z-order: its X11 driver raises the X window of
+# the window that takes the focus above all others, so the main window, maximised
+# and focused behind the intro, covers the topmost intro on the screen although the
+# z-order has it beneath. Before a screenshot this raises the X windows of the
+# visible top-level windows bottom first, so that the screen shows them stacked as
+# Windows would show them.
+stack_screen_as_windows() {
+  local ids id
+  ids=$(echo x-stack | wine "$TOOLS/driver.exe" 2>/dev/null | tr -d '\r' | grep '^0x' | tac) || true
+  for id in $ids; do xdotool windowraise "$id" 2>/dev/null || true; done
+}
+
+# Looks at the intro while it plays: screenshots into FILE until it shows the logo
+# video (up to eight looks) and prints what each look showed (intro_picture); a look
 # after the intro window is gone does not count. Fails when something else shows
-# where the intro window stands.
+# where the intro window stands, or when no look showed the video.
 intro_looks() {
   local file=$1 look="${1%.png}-look.png" picture seen="" n
   # Just after it appears, the intro window may not yet be the only one of its kind
   # shown (a slow machine, a 64-bit prefix): let that settle before the first look.
   echo 'wait-count VelvinorForm "" 1 5000' | wine "$TOOLS/driver.exe" >/dev/null 2>&1 || true
   for n in 1 2 3 4 5 6 7 8; do
+    stack_screen_as_windows
     "${IMPORT:-import}" -display "$DISPLAY" -window root "$look" 2>/dev/null || fail "could not take a screenshot"
     picture=$(intro_picture "$look")
     echo 'count VelvinorForm "" 1' | wine "$TOOLS/driver.exe" >/dev/null 2>&1 || break
@@ -567,5 +581,9 @@ intro_looks() {
   done
   rm -f "$look"
   [ -n "$seen" ] || fail "the intro window was gone before the first look"
+  case $seen in
+    *video) ;;
+    *) fail "the logo video's colour bars never showed where the intro window stands (looks:$seen; $file)" ;;
+  esac
   echo "$seen"
 }

@@ -42,6 +42,9 @@
 //                                       the cursor with that handle there (within 5 s)
 //   expect-above CLASS TITLE            the current window lies above every other visible
 //                                       such window in the z-order (within 5 s)
+//   x-stack                             prints the X windows (as 0x...) of the visible
+//                                       top-level windows, top first (harness.sh's
+//                                       stack_screen_as_windows raises them in that order)
 //   print TEXT                          prints TEXT
 // After each found window the driver prints "found CLASS "TITLE" t=UNIX_MS".
 
@@ -478,6 +481,14 @@ void Run(const std::vector<std::wstring>& w) {
             if (!above[0]) Fail("the window is not visible: " + Describe(hwnd));
             Fail(Describe(hwnd) + " lies beneath " + Describe(above[0]) + "; top first:" + ListAll());
         }
+    } else if (cmd == L"x-stack") {
+        // Wine's X11 driver keeps each top-level window's X window in this property.
+        char id[32];
+        for (HWND hwnd : ZOrder())
+            if (auto xid = reinterpret_cast<std::uintptr_t>(GetPropW(hwnd, L"__wine_x11_whole_window"))) {
+                std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(xid));
+                Out(id);
+            }
     } else if (cmd == L"print") {
         need(1);
         Out(ToUtf8(w[1]));

@@ -7,6 +7,8 @@
 //   moviehost_check movie          the movie's own frames: order, spacing, restart, stop
 //   moviehost_check unreadable     an unreadable movie raises nothing; the command file works
 //   moviehost_check gate           with VELVINOR_STUB_GATE: the movie holds at each command frame
+//   moviehost_check scriptaccess   a container that stores script access "always" gets the
+//                                  movie's FSCommand; "sameDomain", "never" or none, not
 // Reads VELVINOR_STUB_LOG, VELVINOR_STUB_COMMANDS and VELVINOR_STUB_GATE, as the stand-in does.
 // Prints one line per failed expectation and "PASS" or "FAIL"; exit code 0 on success.
 
@@ -269,7 +271,8 @@ struct Event {
 
 // The movie host with the stand-in on show, recording the FSCommands it raises.
 struct MovieStage {
-    explicit MovieStage(HWND parent) : service(vel::win32::CreateMovieService()) {
+    explicit MovieStage(HWND parent, std::unique_ptr<vel::MovieService> host = vel::win32::CreateMovieService())
+        : service(std::move(host)) {
         player = service->Create(reinterpret_cast<vel::WindowHandle>(parent),
                                  [this](const std::u16string& command, const std::u16string& args) {
                                      events.push_back({command, args, NowMs()});
@@ -429,6 +432,59 @@ void CheckGate(HWND parent) {
     DeleteFileW(path.c_str());
 }
 
+// As the player does, the stand-in raises a movie's FSCommands only for a container
+// that stored script access "always"; other values, or none (the player's default,
+// "sameDomain"), keep them inside the movie.
+void CheckScriptAccess(HWND parent) {
+    const std::wstring logPath = flashstub::EnvVar(L"VELVINOR_STUB_LOG");
+    Expect(!logPath.empty(), "VELVINOR_STUB_LOG is set");
+    vel::swf::Movie m;
+    m.frameRate = 20;
+    m.frameCount = 2;
+    m.commands = {{1, "saveini", "уровень=6"}};
+    const std::wstring path = WriteMovie(L"moviehost-access.swf", m);
+    struct Case {
+        const char16_t* stored;  // null: the container stores no script access
+        const char* inEffect;    // what the control then holds
+        bool raised;
+    };
+    const Case cases[] = {{u"always", "always", true},
+                          {u"sameDomain", "sameDomain", false},
+                          {u"never", "never", false},
+                          {nullptr, "sameDomain", false}};
+    for (const Case& c : cases) {
+        const std::string name = c.stored ? Show(c.stored) : std::string("(none)");
+        std::vector<vel::win32::StoredProperty> stored;
+        if (c.stored) stored.push_back({L"AllowScriptAccess", c.stored});
+        DeleteFileW(logPath.c_str());
+        MovieStage stage(parent, vel::win32::CreateMovieService(stored));
+        stage.player->SetVisible(true);
+        stage.player->PutMovie(U16(path));
+        const std::string blocked =
+            "fscommand blocked \"saveini\" \"уровень=6\": AllowScriptAccess \"" + std::string(c.inEffect) + "\"";
+        auto hasLine = [&](const std::string& wanted) {
+            for (const std::string& line : ReadLines(logPath))
+                if (line == wanted) return true;
+            return false;
+        };
+        if (c.raised) {
+            Expect(stage.WaitFor(1, 5000), "script access " + name + ": the movie's FSCommand arrives");
+        } else {
+            Expect(PumpUntil([&] { return hasLine(blocked); }, 5000),
+                   "script access " + name + ": the control refuses the FSCommand: " + blocked);
+            PumpUntil([] { return false; }, 200);
+        }
+        Expect(stage.Raised() == (c.raised ? Raised{{u"saveini", u"уровень=6"}} : Raised{}),
+               "script access " + name + (c.raised ? ": exactly the movie's FSCommand" : ": no FSCommand reaches the container"));
+        std::string put;
+        for (const std::string& line : ReadLines(logPath))
+            if (line.rfind("put AllowScriptAccess ", 0) == 0) put = line;
+        Expect(put == (c.stored ? "put AllowScriptAccess \"" + name + "\"" : ""),
+               "script access " + name + ": the log shows what the container put, got: " + put);
+    }
+    DeleteFileW(path.c_str());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -447,8 +503,10 @@ int main(int argc, char** argv) {
             CheckUnreadable(parent);
         else if (mode == "gate")
             CheckGate(parent);
+        else if (mode == "scriptaccess")
+            CheckScriptAccess(parent);
         else
-            Expect(false, "usage: moviehost_check unregistered|full|failures|movie|unreadable|gate");
+            Expect(false, "usage: moviehost_check unregistered|full|failures|movie|unreadable|gate|scriptaccess");
     } catch (const std::exception& e) {
         Expect(false, std::string("unexpected error: ") + vel::AnsiToUtf8(e.what()));
     }

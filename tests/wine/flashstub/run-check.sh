@@ -2,7 +2,7 @@
 # Runs moviehost_check against the stand-in control in a fresh 32-bit Wine prefix,
 # under Xvfb when there is no display: first with no control registered, then with
 # the stand-in registered (regsvr32) for the full run, the failure paths, the movie's
-# own frames, an unreadable movie and the stepping gate.
+# own frames, an unreadable movie, the stepping gate and script access.
 # Usage: run-check.sh FLASHSTUB_DLL MOVIEHOST_CHECK_EXE
 set -euo pipefail
 if [ $# -ne 2 ]; then echo "usage: $0 FLASHSTUB_DLL MOVIEHOST_CHECK_EXE" >&2; exit 2; fi
@@ -44,4 +44,5 @@ run movie VELVINOR_STUB_LOG="$log" VELVINOR_STUB_COMMANDS="$commands"
 run unreadable VELVINOR_STUB_LOG="$log" VELVINOR_STUB_COMMANDS="$commands"
 mkdir -p "$work/gate"
 run gate VELVINOR_STUB_LOG="$log" VELVINOR_STUB_GATE="$(winpath "$work/gate")"
+run scriptaccess VELVINOR_STUB_LOG="$log"
 exit $status

@@ -1,6 +1,6 @@
 # The intro window stays above every other window while the logo videos play: the
-# Win32 z-order says so, and the screen shows no other picture where it stands (the
-# video's colour bars, or black where Wine's AVI device drew no frame).
+# Win32 z-order says so, and the screen shows the logo video's colour bars where it
+# stands, nothing else.
 reset_machine
 start_progman
 register_movie_stub "$VEL_FLASHSTUB"
@@ -15,4 +15,4 @@ wait-window VelvinorForm "" 30000
 expect-above * *
 DRIVER
 seen=$(intro_looks "$VEL_WINE_RUN/intro.png") || exit 1
-log "ok: the intro window is on top; the screen showed:$seen"
+log "ok: the intro window is on top and shows the logo video; looks:$seen"
