@@ -435,6 +435,14 @@ void CheckGate(HWND parent) {
 // As the player does, the stand-in raises a movie's FSCommands only for a container
 // that stored script access "always"; other values, or none (the player's default,
 // "sameDomain"), keep them inside the movie.
+// Emptied, not deleted: the control keeps its log open for appending, and a
+// deleted file would take its next lines with it.
+void EmptyLog(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
 void CheckScriptAccess(HWND parent) {
     const std::wstring logPath = flashstub::EnvVar(L"VELVINOR_STUB_LOG");
     Expect(!logPath.empty(), "VELVINOR_STUB_LOG is set");
@@ -456,7 +464,7 @@ void CheckScriptAccess(HWND parent) {
         const std::string name = c.stored ? Show(c.stored) : std::string("(none)");
         std::vector<vel::win32::StoredProperty> stored;
         if (c.stored) stored.push_back({L"AllowScriptAccess", c.stored});
-        DeleteFileW(logPath.c_str());
+        EmptyLog(logPath);
         MovieStage stage(parent, vel::win32::CreateMovieService(stored));
         stage.player->SetVisible(true);
         stage.player->PutMovie(U16(path));
