@@ -432,9 +432,6 @@ void CheckGate(HWND parent) {
     DeleteFileW(path.c_str());
 }
 
-// As the player does, the stand-in raises a movie's FSCommands only for a container
-// that stored script access "always"; other values, or none (the player's default,
-// "sameDomain"), keep them inside the movie.
 // Emptied, not deleted: the control keeps its log open for appending, and a
 // deleted file would take its next lines with it.
 void EmptyLog(const std::wstring& path) {
@@ -443,6 +440,9 @@ void EmptyLog(const std::wstring& path) {
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
 }
 
+// As the player does, the stand-in raises a movie's FSCommands only for a container
+// that stored script access "always"; other values, or none (the player's default,
+// "sameDomain"), keep them inside the movie.
 void CheckScriptAccess(HWND parent) {
     const std::wstring logPath = flashstub::EnvVar(L"VELVINOR_STUB_LOG");
     Expect(!logPath.empty(), "VELVINOR_STUB_LOG is set");
