@@ -66,7 +66,7 @@ void TClipPlayer::Play(const std::string& movieFolder, const std::string& clipNa
             for (const std::string& folder : FolderChain(copyFolder))
                 if (!files.DirectoryExists(folder)) created.push_back(folder);
             if (!files.DirectoryExists(copyFolder)) ForceDirectories(files, copyFolder);
-            playPath = copyFolder + "\\" + clipName + ".mpg";
+            playPath = copyFolder + PathDelimiter() + clipName + ".mpg";
             // Recorded before the copy: a copy left behind is the uninstallation's to
             // delete. A registry that refuses (a limited user) does not stop the clip.
             try {

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "runtime/Text.h"
+
 namespace vel::product {
 
 inline const char* const Identifier = "Velvinor";
@@ -27,8 +29,10 @@ inline const char* const TransferMarker = "Transfering";
 // key but may neither replace nor delete them.
 inline const char* const OwnValues[] = {"", "TransferPath"};
 
-// The movie's folder ("SWF") in the program folder, with its final backslash: the
+// The movie's folder ("SWF") in the program folder, with its final separator: the
 // movie, the intro videos, the backdrop, the clips and the documents live there.
-inline std::string MovieFolder(const std::string& programFolder) { return programFolder + "SWF" + "\\"; }
+inline std::string MovieFolder(const std::string& programFolder) {
+    return programFolder + "SWF" + PathDelimiter();
+}
 
 }  // namespace vel::product
