@@ -16,6 +16,7 @@ layer() {
     platform/sim/*) echo sim ;;
     platform/win32/*) echo win32 ;;
     platform/native/*) echo native ;;
+    platform/linux/*) echo linux ;;
     platform/*) echo iface ;;
     *) echo other ;;
   esac
@@ -32,6 +33,7 @@ allowed() {
     native) echo "iface" ;;
     sim) echo "base iface native" ;;
     win32) echo "base iface native" ;;
+    linux) echo "base iface native" ;;
   esac
 }
 
