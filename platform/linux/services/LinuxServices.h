@@ -6,8 +6,10 @@
 // Texts cross these interfaces as the program's 8-bit text (code page 1251) and reach
 // the system as UTF-8; paths are the program's native POSIX paths in that code page.
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/Dde.h"
 #include "platform/Registry.h"
@@ -69,5 +71,23 @@ std::unique_ptr<Shell> CreateLinuxShell();
 // Dde (LinuxShell.cpp): there is no Program Manager on Linux, and no DDE: no service
 // answers (Connect gives 0), so the program's group is not made and nothing is sent.
 std::unique_ptr<Dde> CreateNoDde();
+
+// The rich-text converter (RichTextConverter.cpp) for the document viewer's peer:
+// Debian's unrtf turns an RTF document (any code page it names, 1251 included) into
+// a whole HTML document in UTF-8, with the viewer's background colour (a Windows
+// colour, 0x00BBGGRR) and a content policy that lets nothing run or load: show it in
+// a view with scripts off all the same. The converter runs as a child with limits:
+// input up to 4 Mb, 10 s, 1 Gb of memory, 64 Mb of output; beyond them, or when
+// unrtf is missing or fails (a hostile document can crash it), `error` says why in
+// Russian (UTF-8) and `html` is empty. Blocks the calling thread while it converts
+// (the parents' documents take some 20 ms).
+struct RichText {
+    bool ok = false;
+    std::string html;   // UTF-8
+    std::string error;  // UTF-8, for the user
+};
+RichText RtfToHtml(std::string_view rtf, std::uint32_t backColor = 0xFFFFFF);
+// The same for a file (UTF-8 path); a file that cannot be read gives its reason.
+RichText RtfFileToHtml(const std::string& path, std::uint32_t backColor = 0xFFFFFF);
 
 }  // namespace vel::lnx
