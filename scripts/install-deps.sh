@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
-# Usage: scripts/install-deps.sh [native|windows]...   (default: native)
+# Usage: scripts/install-deps.sh [native|windows|linux]...   (default: native)
 #   native   the simulated build, its tests and benchmarks
 #   windows  the cross build of Velvinor.exe (mingw-w64) and the Wine tests: 32-bit
 #            Wine and 64-bit Wine (a 64-bit Windows), a virtual display, what the
@@ -15,6 +15,9 @@ for kind in "${@:-native}"; do
       want+=(cmake make python3 g++-mingw-w64-i686 mingw-w64 wine wine32:i386 wine64 xvfb xauth xdotool imagemagick procps
         ffmpeg locales gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
         gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386) ;;
+    linux)
+      # The Linux services without windows (settings file, mixer, printer, shell, rich text).
+      want+=(cmake make g++ pkg-config libgtest-dev libglib2.0-dev xdg-utils file unrtf) ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;
   esac
 done

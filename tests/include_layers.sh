@@ -15,8 +15,8 @@ layer() {
     forms/*|runtime/*) echo base ;;
     platform/sim/*) echo sim ;;
     platform/win32/*) echo win32 ;;
-    platform/linux/*) echo linux ;;
     platform/native/*) echo native ;;
+    platform/linux/*) echo linux ;;
     platform/*) echo iface ;;
     *) echo other ;;
   esac
@@ -33,7 +33,7 @@ allowed() {
     native) echo "iface" ;;
     sim) echo "base iface native" ;;
     win32) echo "base iface native" ;;
-    linux) echo "base iface native linux" ;;
+    linux) echo "base iface native" ;;
   esac
 }
 
