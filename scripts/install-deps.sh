@@ -17,7 +17,8 @@ for kind in "${@:-native}"; do
         gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386) ;;
     linux)
       # The Linux services without windows (settings file, mixer, printer, shell, rich text).
-      want+=(cmake make g++ pkg-config libgtest-dev libglib2.0-dev xdg-utils file unrtf) ;;
+      want+=(cmake make g++ pkg-config libgtest-dev libglib2.0-dev xdg-utils file unrtf \
+        libasound2-dev alsa-utils pulseaudio libasound2-plugins) ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;
   esac
 done

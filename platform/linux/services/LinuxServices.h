@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/Dde.h"
+#include "platform/Mixer.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 
@@ -71,6 +72,22 @@ std::unique_ptr<Shell> CreateLinuxShell();
 // Dde (LinuxShell.cpp): there is no Program Manager on Linux, and no DDE: no service
 // answers (Connect gives 0), so the program's group is not made and nothing is sent.
 std::unique_ptr<Dde> CreateNoDde();
+
+// Mixer (AlsaMixer.cpp, MixerLayout.h): ALSA's simple mixer of one control device
+// ("default": the first card's mixer, or the sound server's where the system's ALSA
+// configuration routes it there) as device 0; no device when it cannot be opened or
+// has no element (a machine without sound). The playback destination (speakers) is
+// the "Master" element, else the first with a playback volume; its sources are the
+// other playback elements ("PCM" is the wave output; where there is none, the master
+// element is the wave output too). The recording destination is "Capture" with every
+// other capture element as a source ("Mic...", "CD", "Aux", "Line"). A volume is one
+// value for all channels (the loudest; a write sets them all) from 0 to the element's
+// range, one step per raw value; a mute is 1 when every channel is off. There is no
+// peak meter. Open watches the device's poll descriptors on GLib's default main
+// context; each batch of changes, whoever made it, calls every open handle's callback
+// there. Results are the mixer's codes (0, 1, 2 bad device, 5 bad handle, 11 bad
+// parameter, 1024 no such line).
+std::unique_ptr<Mixer> CreateAlsaMixer(const std::string& device = "default");
 
 // The rich-text converter (RichTextConverter.cpp) for the document viewer's peer:
 // Debian's unrtf turns an RTF document (any code page it names, 1251 included) into
