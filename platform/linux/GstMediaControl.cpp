@@ -26,6 +26,7 @@ struct Device {
     GstElement* pipeline = nullptr;
     GtkWidget* video = nullptr;  // the sink's widget, held
     GtkWidget* popup = nullptr;  // its own window when no window was given
+    GtkWidget* holder = nullptr;  // offscreen, until a window is given
     GtkFixed* area = nullptr;
     Rect destination;
     bool placed = false;
@@ -59,15 +60,20 @@ public:
         g_object_set(sink, "force-aspect-ratio", FALSE, nullptr);
         g_object_get(sink, "widget", &d->video, nullptr);  // a reference of our own
         g_object_ref_sink(d->video);
+        // A widget without a window makes the sink open one of its own: until the
+        // program gives one, the picture waits offscreen.
+        d->holder = gtk_offscreen_window_new();
+        gtk_container_add(GTK_CONTAINER(d->holder), d->video);
+        gtk_widget_show_all(d->holder);
         g_object_set(d->pipeline, "uri", uri, "video-sink", sink, "audio-sink", AudioSink(), nullptr);
         g_free(uri);
         // Waiting, as MCI_OPEN with MCI_WAIT: the file is read up to its first picture.
         gst_element_set_state(d->pipeline, GST_STATE_PAUSED);
-        GstState state = GST_STATE_NULL;
-        if (gst_element_get_state(d->pipeline, &state, nullptr, kPrerollWait) == GST_STATE_CHANGE_FAILURE ||
-            state != GST_STATE_PAUSED) {
+        if (!WaitForPreroll(d->pipeline)) {
             gst_element_set_state(d->pipeline, GST_STATE_NULL);
             gst_object_unref(d->pipeline);
+            Unplace(*d);
+            gtk_widget_destroy(d->holder);
             g_object_unref(d->video);
             return kCannotPlay;
         }
@@ -76,7 +82,7 @@ public:
         auto* key = new std::pair<GstMediaControl*, MciDevice>(this, device);
         d->watch = gst_bus_add_watch_full(
             bus, G_PRIORITY_DEFAULT,
-            [](GstBus*, GstMessage* message, gpointer data) {
+            [](GstBus*, GstMessage* message, gpointer data) -> gboolean {
                 auto* k = static_cast<std::pair<GstMediaControl*, MciDevice>*>(data);
                 k->first->BusMessage(k->second, message);
                 return G_SOURCE_CONTINUE;
@@ -166,6 +172,7 @@ public:
         if (!d) return kInvalidDevice;
         // Without a window of the program's the video gets one of its own.
         if (!d->area && HasVideo(device) && !d->popup) {
+            Unplace(*d);
             d->popup = gtk_window_new(GTK_WINDOW_TOPLEVEL);
             const Size size = NaturalSize(device);
             gtk_window_set_default_size(GTK_WINDOW(d->popup), std::max(size.width, 1), std::max(size.height, 1));
@@ -197,6 +204,7 @@ public:
         gst_object_unref(d->pipeline);
         Unplace(*d);
         if (d->popup) gtk_widget_destroy(d->popup);
+        gtk_widget_destroy(d->holder);
         g_object_unref(d->video);
         return 0;
     }
@@ -205,6 +213,21 @@ private:
     Device* Find(MciDevice device) {
         auto it = m_devices.find(device);
         return it == m_devices.end() ? nullptr : it->second.get();
+    }
+
+    // The video widget takes its first picture on the window thread: the wait runs
+    // the loop (holding the program's own work back) until the pipeline has it.
+    bool WaitForPreroll(GstElement* pipeline) {
+        const gint64 deadline = g_get_monotonic_time() + static_cast<gint64>(kPrerollWait / GST_USECOND);
+        GtkUi::Hold hold(m_ui);
+        for (;;) {
+            GstState state = GST_STATE_NULL;
+            const GstStateChangeReturn result = gst_element_get_state(pipeline, &state, nullptr, 0);
+            if (result == GST_STATE_CHANGE_FAILURE) return false;
+            if (result != GST_STATE_CHANGE_ASYNC) return state == GST_STATE_PAUSED;
+            if (g_get_monotonic_time() > deadline) return false;
+            if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(2000);
+        }
     }
 
     // The system's sound output; where there is none (a machine without a sound

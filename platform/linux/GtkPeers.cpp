@@ -145,15 +145,11 @@ private:
         }
     }
 
-    // Without a window manager nothing raises a window but the program itself.
+    // Without a window manager nothing raises a window but the program itself; a
+    // window that stays on top stays above the one just raised.
     void Raise() {
         if (GdkWindow* w = gtk_widget_get_window(m_widget)) gdk_window_raise(w);
-        // A window that stays on top stays above the one just raised.
-        if (!m_form.TopMost())
-            for (Form* other : m_ui.Forms())
-                if (other != &m_form && other->TopMost() && other->Visible())
-                    if (GdkWindow* w = gtk_widget_get_window(reinterpret_cast<GtkWidget*>(other->Handle())))
-                        gdk_window_raise(w);
+        m_ui.Restack();
     }
 
     void Configured(const GdkEventConfigure& e) {

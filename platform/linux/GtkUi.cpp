@@ -103,8 +103,9 @@ GtkUi::GtkUi() {
 }
 
 GtkUi::~GtkUi() {
+    if (m_restack) g_source_remove(m_restack);
     for (auto& [id, source] : m_timers) g_source_remove(source);
-    gdk_event_handler_set(reinterpret_cast<GdkEventFunc>(gtk_main_do_event), nullptr, nullptr);
+    gdk_event_handler_set([](GdkEvent* event, gpointer) { gtk_main_do_event(event); }, nullptr, nullptr);
     if (g_current == this) g_current = nullptr;
 }
 
@@ -114,7 +115,7 @@ GtkUi::Hold::~Hold() {
     if (--m_ui.m_holds == 0 && !m_ui.m_deferred.empty())
         g_idle_add_full(
             G_PRIORITY_DEFAULT,
-            [](gpointer self) {
+            [](gpointer self) -> gboolean {
                 static_cast<GtkUi*>(self)->RunDeferred();
                 return G_SOURCE_REMOVE;
             },
@@ -155,6 +156,18 @@ GtkPeer* GtkUi::PeerOf(const Control& control) const {
 }
 
 void GtkUi::FormGone(GtkPeer* form) { m_forms.erase(std::remove(m_forms.begin(), m_forms.end(), form), m_forms.end()); }
+
+void GtkUi::Restack() {
+    if (m_restack) return;
+    m_restack = g_timeout_add(20, [](gpointer self) -> gboolean {
+        auto* ui = static_cast<GtkUi*>(self);
+        ui->m_restack = 0;
+        for (GtkPeer* peer : ui->m_forms)
+            if (static_cast<Form&>(peer->Model()).TopMost() && gtk_widget_get_visible(peer->Widget()))
+                if (GdkWindow* w = gtk_widget_get_window(peer->Widget())) gdk_window_raise(w);
+        return G_SOURCE_REMOVE;
+    }, this);
+}
 
 std::vector<Form*> GtkUi::Forms() const {
     std::vector<Form*> forms;
@@ -249,7 +262,7 @@ void GtkUi::SetTimer(int timerId, std::uint32_t intervalMs) {
     auto* data = new TimerData{this, &m_sink, timerId};
     m_timers[timerId] = g_timeout_add_full(
         G_PRIORITY_DEFAULT, std::max<std::uint32_t>(intervalMs, 1),
-        [](gpointer p) {
+        [](gpointer p) -> gboolean {
             auto* t = static_cast<TimerData*>(p);
             // Ticks are not queued up: one that comes while the program is held is dropped.
             if (t->ui->m_holds == 0 && *t->sink) t->ui->Report([t] { (*t->sink)->TimerFired(t->id); });
@@ -272,7 +285,7 @@ void GtkUi::Post(std::function<void()> callback) {
     };
     g_idle_add_full(
         G_PRIORITY_DEFAULT,
-        [](gpointer p) {
+        [](gpointer p) -> gboolean {
             auto* posted = static_cast<Posted*>(p);
             GtkUi* ui = posted->ui;
             std::function<void()> callback = std::move(posted->callback);

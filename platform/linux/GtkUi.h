@@ -109,6 +109,10 @@ public:
     void Report(std::function<void()> report);
     // The application's minimised state follows its main window.
     void MainWindowState(bool minimized);
+    // Puts the visible stay-on-top forms above the others, as the system keeps them
+    // (without a window manager nothing else does); soon, once the changes under way
+    // have reached the display.
+    void Restack();
     // Shows the application's cursor on a form's window.
     void ShowCursorOn(GtkWidget* window);
 
@@ -131,6 +135,7 @@ private:
     bool m_quit = false;
     bool m_minimized = false;
     int m_holds = 0;
+    guint m_restack = 0;
     std::deque<std::function<void()>> m_deferred;  // reports that came while held
 };
 

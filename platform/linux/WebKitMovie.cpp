@@ -9,6 +9,7 @@
 // While hidden the view lives in an offscreen window, where the page still counts as
 // shown: the movie goes on playing, as the control does behind a clip or the intro.
 
+#include <glib/gstdio.h>
 #include <webkit2/webkit2.h>
 
 #include <chrono>
@@ -46,7 +47,7 @@ const post = (...parts) => window.webkit.messageHandlers.velvinor.postMessage(pa
 window.RufflePlayer = window.RufflePlayer || {};
 // The control's stored state: quality high, script access always, show all, networking all.
 const config = {
-  autoplay: "on", unmuteOverlay: "hidden", splashScreen: false, preloader: false, contextMenu: "off",
+  autoplay: "on", unmuteOverlay: "hidden", splashScreen: false, contextMenu: "off",
   letterbox: "on", warnOnUnsupportedContent: false, showSwfDownload: false, allowFullscreen: false,
   allowScriptAccess: true, allowNetworking: "all", openUrlMode: "deny", quality: "high", scale: "showAll",
   playerVersion: 32, logLevel: "error", menu: false,
@@ -56,21 +57,18 @@ const player = window.RufflePlayer.newest().createPlayer();
 document.body.appendChild(player);
 player.ruffle().addFSCommandHandler((command, args) => { post("fscommand", command, args); return true; });
 
-// The callbacks of the bridge, once its first frame has registered them.
+// The callbacks of the bridge: its first frame registers them and then calls this.
 let generation = 0, ready = null, waiting = [];
-const hasBridge = () => typeof player.velvinorGet === "function" && typeof player.velvinorSet === "function";
-function watch(mine) {
-  if (mine !== generation) return;
-  if (hasBridge()) { ready = mine; const w = waiting; waiting = []; w.forEach((f) => f()); return; }
-  setTimeout(() => watch(mine), 4);
-}
+window.velvinorBridgeReady = () => {
+  ready = generation;
+  const w = waiting;
+  waiting = [];
+  w.forEach((f) => f());
+};
 window.velvinorLoad = (url, wmode) => {
   generation += 1;
   ready = null;
-  delete player.velvinorGet;
-  delete player.velvinorSet;
   player.ruffle().load({ ...config, url: "bridge.swf", wmode, parameters: { velvinorMovie: url } });
-  watch(generation);
 };
 const whenReady = () => ready === generation ? Promise.resolve() : new Promise((resolve) => waiting.push(resolve));
 // A name without a path is the main timeline's, as the control reads it.
@@ -186,8 +184,10 @@ public:
         }
         GBytes* data = g_bytes_new(bytes.data(), bytes.size());
         GInputStream* stream = g_memory_input_stream_new_from_bytes(data);
-        webkit_uri_scheme_request_finish(request, stream, static_cast<gint64>(bytes.size()),
-                                         MimeOf(path == "/player/index.html" ? path : file).c_str());
+        WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(stream, static_cast<gint64>(bytes.size()));
+        webkit_uri_scheme_response_set_content_type(response, MimeOf(path == "/player/index.html" ? path : file).c_str());
+        webkit_uri_scheme_request_finish_with_response(request, response);
+        g_object_unref(response);
         g_object_unref(stream);
         g_bytes_unref(data);
     }
@@ -277,7 +277,7 @@ public:
         // Loaded once the caller has put the parameters too, before anything reads it.
         if (!m_loadSource)
             m_loadSource = g_idle_add(
-                [](gpointer self) {
+                [](gpointer self) -> gboolean {
                     auto* player = static_cast<WebKitPlayer*>(self);
                     player->m_loadSource = 0;
                     player->Load();
@@ -295,6 +295,7 @@ public:
     void PutWMode(const std::u16string& mode) override { m_wmode = WideToUtf8(mode); }
 
     std::u16string GetVariable(const std::u16string& name) override {
+        WaitForPage();
         Load();
         const std::string utf8 = WideToUtf8(name);
         GVariantBuilder args;
@@ -320,13 +321,16 @@ public:
                     c->ok = true;
                     g_object_unref(value);
                 }
-                if (error) g_error_free(error);
+                if (error) {
+                    c->value = error->message;
+                    g_error_free(error);
+                }
                 c->done = true;
             },
             &call);
         // The answer comes through the loop; the program waits for it as for a call.
         bool timedOut = false;
-        guint timer = g_timeout_add(kCallTimeoutMs, [](gpointer flag) {
+        guint timer = g_timeout_add(kCallTimeoutMs, [](gpointer flag) -> gboolean {
             *static_cast<bool*>(flag) = true;
             return G_SOURCE_REMOVE;
         }, &timedOut);
@@ -338,14 +342,18 @@ public:
         // A late answer must find its record: wait it out rather than leave it dangling.
         while (!call.done) g_main_context_iteration(nullptr, TRUE);
         if (!*alive) return {};
-        if (!call.ok) throw OleError("The movie player did not answer GetVariable(" + WideToAnsi(name) + ")");
+        if (!call.ok)
+            throw OleError("The movie player did not answer GetVariable(" + WideToAnsi(name) + "): " +
+                           WideToAnsi(Utf8ToWide(timedOut ? std::string("no answer") : call.value)));
+        if (std::getenv("VELVINOR_MOVIE_CONSOLE")) std::fprintf(stderr, "GetVariable(%s) = %s\n", utf8.c_str(), call.value.c_str());
         return Utf8ToWide(call.value);
     }
 
     void SetVariable(const std::u16string& name, const std::u16string& value) override {
-        Load();
         const std::string n = WideToUtf8(name), v = WideToUtf8(value);
         m_service.Log().Set(n, v);
+        if (!m_pageReady) return;  // no movie yet, whose variable it could be
+        Load();
         GVariantBuilder args;
         g_variant_builder_init(&args, G_VARIANT_TYPE("a{sv}"));
         g_variant_builder_add(&args, "{sv}", "name", g_variant_new_string(n.c_str()));
@@ -376,7 +384,7 @@ public:
 private:
     // The page and the movie: the bridge with the game's URL and its parameters.
     void Load() {
-        if (!m_loadPending) return;
+        if (!m_loadPending || !m_pageReady) return;
         m_loadPending = false;
         const std::string file = WideToUtf8(m_movie);
         const std::size_t slash = file.find_last_of('/');
@@ -395,7 +403,6 @@ private:
         // The page may still be loading: its functions are waited for.
         webkit_web_view_call_async_javascript_function(
             WEBKIT_WEB_VIEW(m_view),
-            "while (typeof velvinorLoad !== 'function') await new Promise((r) => setTimeout(r, 4));"
             "velvinorLoad(url, wmode);",
             -1, g_variant_builder_end(&args), nullptr, nullptr, nullptr, nullptr, nullptr);
     }
@@ -410,11 +417,31 @@ private:
         for (std::size_t at; (at = message.find('\x1f', start)) != std::string::npos; start = at + 1)
             parts.push_back(message.substr(start, at - start));
         parts.push_back(message.substr(start));
-        if (parts[0] == "fscommand" && parts.size() == 3) {
+        if (parts[0] == "page") {
+            m_pageReady = true;
+            Load();
+        } else if (parts[0] == "fscommand" && parts.size() == 3) {
             m_service.Log().Line("fscommand \"" + parts[1] + "\" \"" + parts[2] + "\"");
             const std::u16string command = Utf8ToWide(parts[1]), args = Utf8ToWide(parts[2]);
             m_service.Ui().Report([this, command, args] { m_onFSCommand(command, args); });
         }
+    }
+
+    // Calls reach the page once it has loaded: one sent earlier is lost with the
+    // document it went to.
+    void WaitForPage() {
+        if (m_pageReady) return;
+        bool timedOut = false;
+        guint timer = g_timeout_add(kCallTimeoutMs, [](gpointer flag) -> gboolean {
+            *static_cast<bool*>(flag) = true;
+            return G_SOURCE_REMOVE;
+        }, &timedOut);
+        {
+            GtkUi::Hold hold(m_service.Ui());
+            while (!m_pageReady && !timedOut) g_main_context_iteration(nullptr, TRUE);
+        }
+        if (!timedOut) g_source_remove(timer);
+        if (!m_pageReady) throw OleError("The movie player's page did not load");
     }
 
     // Shown in the form's area at its place, else kept playing offscreen.
@@ -445,7 +472,7 @@ private:
         const char* folder = std::getenv("VELVINOR_MOVIE_PROBE");
         if (!folder || !*folder) return;
         m_probeFolder = folder;
-        m_probe = g_timeout_add(100, [](gpointer self) {
+        m_probe = g_timeout_add(100, [](gpointer self) -> gboolean {
             static_cast<WebKitPlayer*>(self)->Probe();
             return G_SOURCE_CONTINUE;
         }, this);
@@ -477,6 +504,7 @@ private:
     std::u16string m_movie, m_vars;
     std::string m_wmode = "window";
     bool m_loadPending = false;
+    bool m_pageReady = false;
     guint m_loadSource = 0;
     guint m_probe = 0;
     std::string m_probeFolder;

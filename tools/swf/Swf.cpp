@@ -373,6 +373,11 @@ std::string WriteBridgeSwf() {
     AddCallback(a, "velvinorSet");
     a.Function({"name"}, get);
     AddCallback(a, "velvinorGet");
+    // flash.external.ExternalInterface.call("velvinorBridgeReady"): the page learns
+    // at once that both callbacks are there.
+    a.PushText("velvinorBridgeReady").PushInt(1);
+    a.PushText("flash").Op(kGetVariable).PushText("external").Op(kGetMember).PushText("ExternalInterface").Op(kGetMember);
+    a.PushText("call").Op(kCallMethod).Op(kPop);
     a.PushText("velvinorMovie").Op(kGetVariable).PushText("_level0").LoadIntoTarget();
     std::string actions = a.Bytes() + '\0';
 

@@ -69,7 +69,8 @@ std::string WriteSwf(const Movie& movie, const Stage& stage = {});
 
 // The bridge movie (version 8) through which a player without SetVariable and
 // GetVariable of its own offers both. Its first frame registers two ExternalInterface
-// callbacks, then loads the movie named by its parameter "velvinorMovie" (a URL,
+// callbacks and tells the page so (ExternalInterface.call("velvinorBridgeReady")),
+// then loads the movie named by its parameter "velvinorMovie" (a URL,
 // whose query string carries the movie's start parameters) into level 0, where it
 // takes the bridge's place:
 //   velvinorSet(name, value)  sets the variable at that path (set(name, value));
