@@ -13,6 +13,7 @@
 
 #include "platform/Dde.h"
 #include "platform/Mixer.h"
+#include "platform/Printer.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 
@@ -52,7 +53,7 @@ std::unique_ptr<Registry> CreateSettingsRegistry(SettingsLocation where = Defaul
 //   starts the desktop's program for its type. The codes the program shows the user:
 //   2 the file is missing, 3 its folder is missing, 5 no access, 11 not a program the
 //   system can run, 31 no program opens that type (xdg-open is missing, finds nothing,
-//   or the program it found failed at once), 33 started. The answer waits up to 2 s for
+//   or the program it found failed at once), 33 started. The answer waits up to 5 s for
 //   xdg-open; one still running then has started a viewer and counts as started. Any
 //   other verb: 31.
 // - CopyTree copies the entries of the pattern's folder that match its mask ("*.*" is
@@ -88,6 +89,18 @@ std::unique_ptr<Dde> CreateNoDde();
 // there. Results are the mixer's codes (0, 1, 2 bad device, 5 bad handle, 11 bad
 // parameter, 1024 no such line).
 std::unique_ptr<Mixer> CreateAlsaMixer(const std::string& device = "default");
+
+// Printer (CupsPrinter.cpp): CUPS's default destination (the user's lpoptions
+// default, else the server's; $CUPS_SERVER names another server). SetLandscape
+// reads the destination's default paper (NotSupported when the printer cannot say)
+// and turns the program's own page of it; nothing of the system's or the printer's
+// settings changes. PrintWindowPicture takes the picture of the GtkWidget that
+// `window` is (gtk_widget_draw: what GTK draws, the children included, whether the
+// window is covered or not), puts it on one PDF page (landscape when set, else the
+// default paper upright), as large as the printable area allows, aspect kept,
+// centred, and sends it as one job named `title`. Failed when the widget cannot be
+// drawn or the server refuses; a job begun is then cancelled. Needs GTK initialised.
+std::unique_ptr<Printer> CreateCupsPrinter();
 
 // The rich-text converter (RichTextConverter.cpp) for the document viewer's peer:
 // Debian's unrtf turns an RTF document (any code page it names, 1251 included) into

@@ -35,9 +35,10 @@ constexpr int kDiskFull = 112;
 constexpr int kWriteProtect = 19;
 constexpr int kFailed = 1627;
 
-// How long an opening may take to say that it failed. xdg-open without a desktop runs
-// the viewer in the foreground: still running after this, it counts as started.
-constexpr auto kOpenVerdict = std::chrono::milliseconds(2000);
+// How long an opening may take to say that it failed (xdg-open takes 2 s to give up on
+// a busy machine). Without a desktop it runs the viewer in the foreground: still
+// running after this, it counts as started.
+constexpr auto kOpenVerdict = std::chrono::milliseconds(5000);
 
 int CopyError(int error) {
     switch (error) {
