@@ -36,7 +36,7 @@ bool TDdeClientConv::OpenLink() {
     if (m_conversation != 0) return true;
     if (m_service.empty() && m_topic.empty()) return false;
     m_conversation = m_dde.Connect(m_service, m_topic);
-    if (m_conversation == 0 && m_shell.WinExec(m_service + " " + m_topic, showcmd::ShowMinNoActive) > 31)
+    if (m_conversation == 0 && m_shell.StartInBackground(m_service + " " + m_topic))
         m_conversation = m_dde.Connect(m_service, m_topic);
     return m_conversation != 0;
 }

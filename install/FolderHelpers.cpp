@@ -4,11 +4,6 @@
 
 namespace vel {
 
-namespace {
-// FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR
-constexpr std::uint32_t kCopyFlags = 0x0250;
-}  // namespace
-
 std::string JoinPath(const std::string& folder, const std::string& name) {
     std::string out = folder;
     if (!out.empty() && out.back() != '\\') out += '\\';
@@ -17,11 +12,6 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 
 int CountFolderEntries(FileSystem& files, const std::string& pattern) {
     return static_cast<int>(files.Find(pattern).size());
-}
-
-void CopyFolderContents(Shell& shell, WindowHandle owner, const std::string& source, const std::string& target) {
-    bool aborted = false;
-    shell.CopyTree(owner, source + "*.*", target, kCopyFlags, aborted);
 }
 
 namespace {

@@ -1,13 +1,10 @@
 #pragma once
 // File helpers of the transfer and the uninstallation.
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/Files.h"
-#include "platform/Shell.h"
-#include "platform/Types.h"
 #include "runtime/InstallRecord.h"
 
 namespace vel {
@@ -20,10 +17,6 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // The number of entries a wildcard search for the pattern finds, every attribute
 // admitted ("." and ".." included); 0 when it finds nothing.
 int CountFolderEntries(FileSystem& files, const std::string& pattern);
-
-// The shell's recursive copy of everything in `source` (ending in a backslash) into
-// `target`: no questions, with its progress window owned by `owner`.
-void CopyFolderContents(Shell& shell, WindowHandle owner, const std::string& source, const std::string& target);
 
 // Everything a folder holds, at any depth, relative to it ("SWF", "SWF\Game.swf"):
 // what the shell's copy of it takes. Folders and files apart, in the order found.

@@ -4,6 +4,7 @@
 #include "install/Installation.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "platform/Shell.h"
 #include "runtime/Folders.h"
 #include "runtime/InstallRecord.h"
 #include "runtime/Product.h"
@@ -75,7 +76,7 @@ void RegisterProgram(const InstallContext& context, RegistryAccess& registry) {
     app.ProcessMessages();
 
     context.restartLaunched = true;
-    context.shell.Execute(context.owner, "open", programPath, "", ExtractFilePath(programPath), showcmd::Hide);
+    context.shell.StartHidden(context.owner, programPath, ExtractFilePath(programPath));
     app.Terminate();
 }
 

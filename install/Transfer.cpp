@@ -4,6 +4,7 @@
 #include "install/Installation.h"
 #include "install/StartingFrm.h"
 #include "platform/Process.h"
+#include "platform/Shell.h"
 #include "runtime/Errors.h"
 #include "runtime/FileRead.h"
 #include "runtime/Folders.h"
@@ -98,12 +99,12 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     app.ProcessMessages();
 
     path = IncludeTrailingBackslash(path);
-    CopyFolderContents(context.shell, dialog.Handle(), programFolder, path);
+    context.shell.CopyFolderContents(dialog.Handle(), programFolder, path);
     const std::string newProgram = JoinPath(path, ExtractFileName(context.process.ProgramPath()));
 
     dialog.Hide();
     context.restartLaunched = true;
-    context.shell.Execute(context.owner, "open", newProgram, "", path, showcmd::Hide);
+    context.shell.StartHidden(context.owner, newProgram, path);
     app.Terminate();
 }
 

@@ -4,6 +4,7 @@
 #include "install/InstallRules.h"
 #include "install/Installation.h"
 #include "platform/Process.h"
+#include "platform/Shell.h"
 #include "runtime/Errors.h"
 #include "runtime/Folders.h"
 #include "runtime/InstallRecord.h"
@@ -91,7 +92,7 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
     }
 
     files.SetCurrentDirectory("c:\\");
-    if (!scriptPath.empty()) context.shell.Execute(0, "Open", scriptPath, "", "", showcmd::Hide);
+    if (!scriptPath.empty()) context.shell.StartHidden(0, scriptPath, "");
     app.Terminate();
 }
 

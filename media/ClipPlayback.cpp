@@ -93,10 +93,9 @@ void TClipPlayer::Play(const std::string& movieFolder, const std::string& clipNa
             if (notice) notice->Show();
             m_app.ProcessMessages();
             m_process.Sleep(2000);
-            const std::intptr_t result =
-                m_shell.Execute(m_window.Handle(), "open", playPath, "", "", showcmd::ShowNormal);
-            if (result <= 32)
-                m_app.MessageBox(Ru("Ошибка ") + IntToStr(result) + Ru(" вызова медиаплейера Windows") + "\r\n" +
+            const ShellStart opened = m_shell.OpenFile(m_window.Handle(), playPath);
+            if (!opened.started)
+                m_app.MessageBox(Ru("Ошибка ") + IntToStr(opened.errorCode) + Ru(" вызова медиаплейера Windows") + "\r\n" +
                                      Ru("Для входа в игру закройте сообщение и нажмите пробел"),
                                  m_app.Title(), mb::Ok);
             m_process.Sleep(5000);

@@ -25,10 +25,10 @@ void OpenDocument(Application& app, Shell& shell, FileSystem& files, WindowHandl
                   const std::string& movieFolder, const std::string& name) {
     const std::string path = movieFolder + name;
     if (AsciiLower(name).find(".rtf") == std::string::npos) {
-        const std::intptr_t result =
-            shell.Execute(owner, "open", path, "", "", showcmd::ShowNormal);
-        if (result <= 32)
-            app.MessageBox(Ru("Ошибка ") + IntToStr(result) + Ru(" вызова внешней программы"), app.Title(), mb::Ok);
+        const ShellStart opened = shell.OpenFile(owner, path);
+        if (!opened.started)
+            app.MessageBox(Ru("Ошибка ") + IntToStr(opened.errorCode) + Ru(" вызова внешней программы"), app.Title(),
+                           mb::Ok);
         return;
     }
     // The viewer comes after the intro; a request while the intro's error box is open finds none.

@@ -1,5 +1,7 @@
 #pragma once
-// DDE client conversations (the DDE management library, CF_TEXT, code page 1251).
+// Conversations with a DDE server (Program Manager answers the service "progman"):
+// commands issued without waiting for what the server makes of them, and items
+// requested with a time limit. Texts are 8-bit (code page 1251) at this seam.
 
 #include <cstdint>
 #include <optional>
@@ -18,9 +20,10 @@ public:
 
     // 0 when no server answers for that service and topic.
     virtual DdeConversation Connect(const std::string& service, const std::string& topic) = 0;
-    // XTYP_EXECUTE with TIMEOUT_ASYNC, the text sent with its terminating NUL; true once issued.
+    // Sends the command (its text and a terminating NUL) and returns at once; true
+    // once it is on its way. The server's outcome is never awaited.
     virtual bool Execute(DdeConversation conversation, const std::string& command) = 0;
-    // XTYP_REQUEST for an item; nullopt when there is no answer within the timeout.
+    // The server's text for an item; nullopt when none comes within the timeout.
     virtual std::optional<std::string> Request(DdeConversation conversation, const std::string& item,
                                                std::uint32_t timeoutMs) = 0;
     virtual void Disconnect(DdeConversation conversation) = 0;

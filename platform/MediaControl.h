@@ -1,6 +1,10 @@
 #pragma once
 // The media control interface (MCI): one device per open element, auto-selected
 // by the system from the file. Every call returns the MCI error code, 0 on success.
+// This seam keeps MCI's shape on purpose: the program's media player
+// (media/MediaPlayer) builds its behaviour on these calls (opening, the error texts
+// it raises, the notices of a play), so another backend answers in these terms,
+// with its own codes and texts.
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,10 @@
 #pragma once
 // The sound mixer (winmm): devices, destination and source lines, their controls,
 // and uniform 32-bit value reads and writes. Results are MMRESULT codes, 0 = success.
+// This seam keeps the mixer API's shape on purpose: the program's mixer lines
+// (sound/SndControls) walk the devices, lines and controls themselves and find the
+// four lines by these component and control types, so another backend maps its
+// mixer onto the same lines, types and values.
 
 #include <cstdint>
 #include <functional>

@@ -1,18 +1,34 @@
 #pragma once
-// The system shell: starting documents and programs, and its recursive copy.
+// The system shell, in what the program asks of it: open a document or a file with
+// the program the system gives it, start a program, copy a folder with the system's
+// progress. How a backend does it (verbs, show commands, copy flags, the numeric
+// results of its calls) stays in the backend; the program only branches on the
+// outcome and shows the code a failure gives.
 
-#include <cstdint>
 #include <string>
 
 #include "platform/Types.h"
 
 namespace vel {
 
-namespace showcmd {
-constexpr int Hide = 0;         // SW_HIDE
-constexpr int ShowNormal = 1;   // SW_SHOWNORMAL
-constexpr int ShowMinNoActive = 7;  // SW_SHOWMINNOACTIVE
-}  // namespace showcmd
+// What became of an opening or a start.
+struct ShellStart {
+    bool started = false;
+    // Not started: the number the user sees in "Ошибка N". Windows gives the shell's
+    // own code (2 no such file, 3 no such folder, 31 no program for that kind of
+    // file); another system gives these where they fit, a code of its own where not.
+    int errorCode = 0;
+
+    static ShellStart Started() { return {true, 0}; }
+    static ShellStart Failed(int code) { return {false, code}; }
+    bool operator==(const ShellStart&) const = default;
+};
+
+enum class FolderCopy {
+    Done,
+    Cancelled,  // the user stopped it
+    Failed,     // something could not be read or written
+};
 
 class Shell {
 public:
@@ -21,19 +37,27 @@ public:
     Shell& operator=(const Shell&) = delete;
     virtual ~Shell() = default;
 
-    // ShellExecuteA: a result of 32 or less is the failure code (2 file not found,
-    // 31 no association); above 32 means started.
-    virtual std::intptr_t Execute(WindowHandle owner, const std::string& verb, const std::string& file,
-                                  const std::string& parameters, const std::string& directory, int show) = 0;
+    // Opens a document or a file with the program the system gives that kind of file
+    // (a folder: shows it), its window shown as usual; returns once it has started.
+    // `owner` (0: none) is the window any question of the system's belongs to.
+    virtual ShellStart OpenFile(WindowHandle owner, const std::string& path) = 0;
 
-    // SHFileOperationA FO_COPY of the single pattern `sourcePattern` into `target`
-    // with the given FOF_ flags; shows the system's progress window owned by `owner`.
-    // Returns the operation's result (0 = success) and whether the user aborted.
-    virtual int CopyTree(WindowHandle owner, const std::string& sourcePattern, const std::string& target,
-                         std::uint32_t flags, bool& aborted) = 0;
+    // Starts a program file, or a script the system runs, without showing a window,
+    // in `folder` (the current folder when empty); does not wait for it.
+    virtual ShellStart StartHidden(WindowHandle owner, const std::string& program, const std::string& folder) = 0;
 
-    // WinExec: starts a command line; a result above 31 means started.
-    virtual unsigned WinExec(const std::string& commandLine, int show) = 0;
+    // Starts a command line (a program the system looks for by its name, and its
+    // arguments) minimised, without taking the focus, and returns once the program
+    // waits for input (a server it starts has announced itself) or after about ten
+    // seconds; false when it did not start.
+    virtual bool StartInBackground(const std::string& commandLine) = 0;
+
+    // Copies everything in `folder` (ending in a backslash), subfolders included,
+    // into `target`: files are replaced and folders made without a question, and the
+    // system's progress shows, owned by `owner`. What was copied before a cancel or
+    // a failure stays.
+    virtual FolderCopy CopyFolderContents(WindowHandle owner, const std::string& folder,
+                                          const std::string& target) = 0;
 };
 
 }  // namespace vel

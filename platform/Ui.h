@@ -32,7 +32,8 @@ public:
 
 enum class Cursor { Default, HourGlass };
 
-// Message box styles and answers, with the platform's values.
+// Message box styles and answers. Named flags; their values are Windows's own, which
+// its backend passes through, and another backend reads the named flags.
 namespace mb {
 constexpr std::uint32_t Ok = 0x0;
 constexpr std::uint32_t YesNo = 0x4;
@@ -46,7 +47,9 @@ constexpr int IdYes = 6;
 constexpr int IdNo = 7;
 }  // namespace mb
 
-// Window messages the program's filter looks at.
+// The input the program's message filter looks at (a right-button press and release),
+// numbered as Windows numbers them; another backend reports these with the same
+// numbers and any other input with a number of its own.
 constexpr std::uint32_t WM_RBUTTONDOWN_ = 0x0204;
 constexpr std::uint32_t WM_RBUTTONUP_ = 0x0205;
 

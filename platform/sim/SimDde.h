@@ -27,8 +27,8 @@ public:
         std::string caption, command;
     };
     bool serverRunning = true;
-    // A WinExec of "progman " starts the server when this is set.
-    bool startsOnWinExec = false;
+    // Starting "progman " in the background starts the server when this is set.
+    bool startsWhenStarted = false;
     std::map<std::string, std::vector<Item>> groups;  // group name -> items
     std::vector<std::string> Dump();
 

@@ -20,8 +20,8 @@ SimMachine::SimMachine()
     files.tempFolder = "C:\\Documents and Settings\\User\\Local Settings\\Temp\\";
     files.AddFolder(files.tempFolder);
     registry.Set("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files");
-    shell.OnWinExec = [this](const std::string& commandLine) {
-        if (dde.startsOnWinExec && commandLine.rfind("progman", 0) == 0) dde.serverRunning = true;
+    shell.OnStartInBackground = [this](const std::string& commandLine) {
+        if (dde.startsWhenStarted && commandLine.rfind("progman", 0) == 0) dde.serverRunning = true;
     };
 }
 

@@ -1,56 +1,58 @@
 #include "platform/sim/SimShell.h"
 
-#include <cstdio>
-
 #include "runtime/Text.h"
 
 namespace vel::sim {
 
+namespace {
+std::string OutcomeText(const ShellStart& s) { return s.started ? "started" : "error " + std::to_string(s.errorCode); }
+}  // namespace
+
 std::string SimShell::AsciiKey(const std::string& s) { return AsciiUpper(s); }
 
-std::intptr_t SimShell::Execute(WindowHandle owner, const std::string& verb, const std::string& file,
-                                const std::string& parameters, const std::string& directory, int show) {
-    std::intptr_t result;
+ShellStart SimShell::Outcome(const std::string& file) {
     auto it = m_results.find(AsciiKey(file));
-    if (it != m_results.end()) result = it->second;
-    else result = (m_files.FileExists(file) || m_files.DirectoryExists(file)) ? 42 : 2;
-    m_trace.Add("shell execute verb=" + Quote(verb) + " file=" + Quote(file) + " params=" + Quote(parameters) +
-                " dir=" + Quote(directory) + " show=" + std::to_string(show) + (owner ? " owned" : "") +
-                " -> " + std::to_string(result));
-    if (result > 32) m_started.push_back({file, parameters, directory, show});
+    if (it != m_results.end()) return it->second;
+    return (m_files.FileExists(file) || m_files.DirectoryExists(file)) ? ShellStart::Started() : ShellStart::Failed(2);
+}
+
+ShellStart SimShell::OpenFile(WindowHandle owner, const std::string& path) {
+    const ShellStart result = Outcome(path);
+    m_trace.Add("shell open " + Quote(path) + (owner ? " owned" : "") + " -> " + OutcomeText(result));
+    if (result.started) m_started.push_back({false, path, ""});
     return result;
 }
 
-int SimShell::CopyTree(WindowHandle owner, const std::string& sourcePattern, const std::string& target,
-                       std::uint32_t flags, bool& aborted) {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "0x%04X", flags);
-    m_trace.Add("shell copy-tree " + Quote(sourcePattern) + " -> " + Quote(target) + " flags=" + hex +
-                (owner ? " progress-owned" : ""));
-    aborted = false;
-    if (m_failCopies) {
-        m_trace.Add("shell copy-tree failed");
-        return 1223;  // cancelled by the user
-    }
-    if (m_copyBudget >= 0) {
-        int budget = m_copyBudget;
-        if (!m_files.CopyTreeContents(ExtractFilePath(sourcePattern), target, &budget)) {
-            m_trace.Add("shell copy-tree failed");
-            return 1223;
-        }
-        return 0;
-    }
-    if (!m_files.CopyTreeContents(ExtractFilePath(sourcePattern), target)) {
-        m_trace.Add("shell copy-tree failed");
-        return 0x78;  // a file could not be read or written (DE_ACCESSDENIEDSRC)
-    }
-    return 0;
+ShellStart SimShell::StartHidden(WindowHandle owner, const std::string& program, const std::string& folder) {
+    const ShellStart result = Outcome(program);
+    m_trace.Add("shell start-hidden " + Quote(program) + " dir=" + Quote(folder) + (owner ? " owned" : "") + " -> " +
+                OutcomeText(result));
+    if (result.started) m_started.push_back({true, program, folder});
+    return result;
 }
 
-unsigned SimShell::WinExec(const std::string& commandLine, int show) {
-    m_trace.Add("shell winexec " + Quote(commandLine) + " show=" + std::to_string(show));
-    if (OnWinExec) OnWinExec(commandLine);
-    return 33;
+bool SimShell::StartInBackground(const std::string& commandLine) {
+    m_trace.Add("shell start-in-background " + Quote(commandLine));
+    if (OnStartInBackground) OnStartInBackground(commandLine);
+    return true;
+}
+
+FolderCopy SimShell::CopyFolderContents(WindowHandle owner, const std::string& folder, const std::string& target) {
+    m_trace.Add("shell copy-folder-contents " + Quote(folder) + " -> " + Quote(target) +
+                (owner ? " progress-owned" : ""));
+    const std::string source = IncludeTrailingBackslash(folder);
+    FolderCopy result = FolderCopy::Done;
+    if (m_failCopies) {
+        result = FolderCopy::Cancelled;
+    } else if (m_copyBudget >= 0) {
+        int budget = m_copyBudget;
+        if (!m_files.CopyTreeContents(source, target, &budget)) result = FolderCopy::Failed;
+    } else if (!m_files.CopyTreeContents(source, target)) {
+        result = FolderCopy::Failed;  // a file could not be read or written
+    }
+    if (result != FolderCopy::Done)
+        m_trace.Add(std::string("shell copy-folder-contents ") + (result == FolderCopy::Cancelled ? "cancelled" : "failed"));
+    return result;
 }
 
 }  // namespace vel::sim

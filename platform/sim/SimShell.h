@@ -1,7 +1,6 @@
 #pragma once
-// The simulated shell: opening files, the recursive copy and WinExec.
+// The simulated shell: opening files, starting programs and the folder copy.
 
-#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -16,34 +15,34 @@ namespace vel::sim {
 class SimShell final : public Shell {
 public:
     SimShell(Trace& trace, SimFiles& files) : m_trace(trace), m_files(files) {}
-    std::intptr_t Execute(WindowHandle owner, const std::string& verb, const std::string& file,
-                          const std::string& parameters, const std::string& directory, int show) override;
-    int CopyTree(WindowHandle owner, const std::string& sourcePattern, const std::string& target,
-                 std::uint32_t flags, bool& aborted) override;
-    unsigned WinExec(const std::string& commandLine, int show) override;
+    ShellStart OpenFile(WindowHandle owner, const std::string& path) override;
+    ShellStart StartHidden(WindowHandle owner, const std::string& program, const std::string& folder) override;
+    bool StartInBackground(const std::string& commandLine) override;
+    FolderCopy CopyFolderContents(WindowHandle owner, const std::string& folder, const std::string& target) override;
 
-    // The answer of the next Execute calls for a file (default: 42 when the file or
-    // folder exists, 2 when not).
-    void SetResult(const std::string& file, std::intptr_t result) { m_results[AsciiKey(file)] = result; }
-    // Makes the next CopyTree stop after copying nothing (as a cancelled or failed copy).
+    // The outcome of the next openings and starts of a file (default: started when
+    // the file or folder exists, else failed with 2).
+    void SetResult(const std::string& file, ShellStart result) { m_results[AsciiKey(file)] = result; }
+    // Makes the next copies stop after copying nothing (as a cancelled copy).
     void FailCopies(bool fail) { m_failCopies = fail; }
-    // Makes CopyTree stop after copying this many files (a copy that fails half-way);
+    // Makes a copy stop after copying this many files (a copy that fails half-way);
     // a negative count copies everything.
     void FailCopiesAfter(int files) { m_copyBudget = files; }
-    // Called for each WinExec (a scenario can start a Program Manager there).
-    std::function<void(const std::string&)> OnWinExec;
+    // Called for each start in the background (a scenario can start a Program Manager there).
+    std::function<void(const std::string&)> OnStartInBackground;
 
     struct Started {
-        std::string file, parameters, directory;
-        int show;
+        bool hidden;  // StartHidden; else OpenFile
+        std::string file, folder;
     };
     const std::vector<Started>& StartedPrograms() const { return m_started; }
 
 private:
     static std::string AsciiKey(const std::string& s);
+    ShellStart Outcome(const std::string& file);
     Trace& m_trace;
     SimFiles& m_files;
-    std::map<std::string, std::intptr_t> m_results;
+    std::map<std::string, ShellStart> m_results;
     bool m_failCopies = false;
     int m_copyBudget = -1;
     std::vector<Started> m_started;

@@ -1,5 +1,5 @@
-// The system shell: ShellExecuteW, the recursive SHFileOperationW copy, and
-// starting a command line the way WinExec does.
+// The system shell: documents and hidden starts through ShellExecuteW, the folder
+// copy through SHFileOperationW, and the background start the way WinExec does it.
 
 #include "platform/win32/Win32.h"
 
@@ -21,56 +21,59 @@ std::wstring PathList(const std::string& path) {
     return list;
 }
 
+// ShellExecuteW's result: above 32 the program started; 32 or less is its error
+// code, the number the user is shown.
+ShellStart Execute(WindowHandle owner, const std::string& file, const std::string& folder, int show) {
+    const std::wstring f = Wide(file), d = Wide(folder);
+    auto shellExecute = late::ShellExecuteW.Get();
+    if (!shellExecute) return ShellStart::Failed(SE_ERR_DLLNOTFOUND);
+    const auto result = reinterpret_cast<std::intptr_t>(
+        shellExecute(Window(owner), L"open", f.c_str(), nullptr, folder.empty() ? nullptr : d.c_str(), show));
+    return result > 32 ? ShellStart::Started() : ShellStart::Failed(static_cast<int>(result));
+}
+
 class WinShell final : public Shell {
 public:
-    std::intptr_t Execute(WindowHandle owner, const std::string& verb, const std::string& file,
-                          const std::string& parameters, const std::string& directory, int show) override {
-        std::wstring v = Wide(verb), f = Wide(file), p = Wide(parameters), d = Wide(directory);
-        auto shellExecute = late::ShellExecuteW.Get();
-        if (!shellExecute) return SE_ERR_DLLNOTFOUND;
-        HINSTANCE result = shellExecute(Window(owner), verb.empty() ? nullptr : v.c_str(), f.c_str(),
-                                        parameters.empty() ? nullptr : p.c_str(),
-                                        directory.empty() ? nullptr : d.c_str(), show);
-        return reinterpret_cast<std::intptr_t>(result);
+    ShellStart OpenFile(WindowHandle owner, const std::string& path) override {
+        return Execute(owner, path, "", SW_SHOWNORMAL);
     }
 
-    int CopyTree(WindowHandle owner, const std::string& sourcePattern, const std::string& target,
-                 std::uint32_t flags, bool& aborted) override {
-        std::wstring from = PathList(sourcePattern), to = PathList(target);
+    ShellStart StartHidden(WindowHandle owner, const std::string& program, const std::string& folder) override {
+        return Execute(owner, program, folder, SW_HIDE);
+    }
+
+    // WinExec takes its command line in the system's ANSI code page, which may lack
+    // the program's Cyrillic; CreateProcessW with the same settings keeps it.
+    bool StartInBackground(const std::string& commandLine) override {
+        std::wstring line = Wide(commandLine);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_SHOWMINNOACTIVE;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            return false;
+        ScopedHandle process(info.hProcess), thread(info.hThread);
+        // As WinExec: return once the new program waits for input (it has set up its
+        // windows, say a DDE server its name), or after a while.
+        WaitForInputIdle(process.Get(), 10000);
+        return true;
+    }
+
+    FolderCopy CopyFolderContents(WindowHandle owner, const std::string& folder, const std::string& target) override {
+        std::wstring from = PathList(folder + "*.*"), to = PathList(target);
         SHFILEOPSTRUCTW op{};
         op.hwnd = Window(owner);  // owns the progress window and any question it asks
         op.wFunc = FO_COPY;
         op.pFrom = from.c_str();
         op.pTo = to.c_str();
-        op.fFlags = static_cast<FILEOP_FLAGS>(flags);
+        // Replace files and make folders without asking; the progress window shows.
+        op.fFlags = FOF_NOCONFIRMATION | FOF_ALLOWUNDO | FOF_NOCONFIRMMKDIR;
         auto fileOperation = late::SHFileOperationW.Get();
-        if (!fileOperation) return ERROR_DLL_NOT_FOUND;
-        int result = fileOperation(&op);
-        aborted = op.fAnyOperationsAborted != FALSE;
-        return result;
-    }
-
-    // WinExec takes its command line in the system's ANSI code page, which may lack
-    // the program's Cyrillic; CreateProcessW with the same settings keeps it, and the
-    // result keeps WinExec's meaning (above 31: started).
-    unsigned WinExec(const std::string& commandLine, int show) override {
-        std::wstring line = Wide(commandLine);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = static_cast<WORD>(show);
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-            DWORD error = GetLastError();
-            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_BAD_FORMAT)
-                return error;
-            return 0;  // out of resources, as WinExec says for everything else
-        }
-        ScopedHandle process(info.hProcess), thread(info.hThread);
-        // As WinExec: return once the new program waits for input (it has set up its
-        // windows, say a DDE server its name), or after a while.
-        WaitForInputIdle(process.Get(), 10000);
-        return 33;
+        if (!fileOperation) return FolderCopy::Failed;
+        const int result = fileOperation(&op);
+        if (op.fAnyOperationsAborted) return FolderCopy::Cancelled;
+        return result == 0 ? FolderCopy::Done : FolderCopy::Failed;
     }
 };
 

@@ -134,13 +134,12 @@ inline void FilesContract(FileSystem& fs, Shell& shell, const std::string& folde
 
     // The shell's recursive copy of a folder's contents.
     r.Check(fs.WriteFile(folder + "\\sub\\in.txt", "in"), "a file in the subfolder");
-    bool aborted = true;
-    const std::uint32_t quiet = 0x0004 | 0x0010 | 0x0200 | 0x0400;  // silent, yes to all, make folders, no error UI
-    int copied = shell.CopyTree(0, folder + "\\*.*", folder + "2", quiet, aborted);
-    r.Check(copied == 0 && !aborted, "CopyTree succeeds, result " + std::to_string(copied));
+    r.Check(shell.CopyFolderContents(0, folder + "\\", folder + "2") == FolderCopy::Done,
+            "CopyFolderContents succeeds");
     r.Check(fs.ReadFile(folder + "2\\sub\\in.txt") == std::string("in") && fs.ReadFile(folder + "2\\a.bin") == bytes,
-            "CopyTree copies the subfolders and the files");
-    r.Check(shell.Execute(0, "open", folder + "\\missing.exe", "", "", 0) == 2, "starting a missing file: 2");
+            "CopyFolderContents copies the subfolders and the files");
+    r.Check(shell.StartHidden(0, folder + "\\missing.exe", "") == ShellStart::Failed(2), "starting a missing file: code 2");
+    r.Check(shell.OpenFile(0, folder + "\\missing.doc") == ShellStart::Failed(2), "opening a missing file: code 2");
 
     r.Check(fs.SetCurrentDirectory(folder) && AsciiUpper(fs.CurrentDirectory()) == AsciiUpper(folder),
             "SetCurrentDirectory and CurrentDirectory");

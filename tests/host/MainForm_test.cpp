@@ -140,7 +140,7 @@ TEST(Commands, EveryNameIsFoundInCapitals) {
         {"", "MINIMIZE", "ui minimize application"},
         {"", "PRINT", "printer landscape"},
         {"", "CURSOR WAIT", "ui cursor hourglass"},
-        {"", "EXECUTE doc.pdf", "shell execute verb=\"open\" file=\"C:\\Game\\SWF\\doc.pdf\""},
+        {"", "EXECUTE doc.pdf", "shell open \"C:\\Game\\SWF\\doc.pdf\""},
         {"", "SAVELevel 3", "reg write \"HKLM\\Software\\Trelkon\\Velvinor\" \"Level\" = \"3\""},
         {"", "PLAYMPG x", "media open \"C:\\Game\\SWF\\x.mpg\""},
     };
@@ -262,7 +262,7 @@ TEST(Commands, EveryCommandDoesWithoutTheWindowsNotYetCreated) {
         w.p->Start();
         EXPECT_TRUE(raised);
         // The clip went to the system's player; the rest did what it could.
-        EXPECT_EQ(w.Lines("shell execute verb=\"open\" file=\"C:\\Game\\SWF\\x.mpg\"").size(), 1u);
+        EXPECT_EQ(w.Lines("shell open \"C:\\Game\\SWF\\x.mpg\"").size(), 1u);
         EXPECT_EQ(w.m.registry.ReadString("\\Software\\Trelkon\\Velvinor", "Level"), "3");
     }
 }

@@ -164,8 +164,7 @@ close StartingForm
     EXPECT_TRUE(TraceHas(R"(file mkdir "E:\Games\Velvinor")"));
     EXPECT_EQ(machine.registry.ReadString("\\Software\\Trelkon\\Velvinor", "TransferPath"), "E:\\Games\\Velvinor\\");
     EXPECT_TRUE(machine.files.FileExists("E:\\Games\\Velvinor\\Velvinor.exe"));
-    EXPECT_TRUE(TraceHas(R"(shell execute verb="open" file="E:\Games\Velvinor\Velvinor.exe" params="" )"
-                         R"(dir="E:\Games\Velvinor\" show=0 owned -> 42)"));
+    EXPECT_TRUE(TraceHas(R"(shell start-hidden "E:\Games\Velvinor\Velvinor.exe" dir="E:\Games\Velvinor\" owned -> started)"));
 
     // The copy registers itself while the current folder is elsewhere.
     ASSERT_TRUE(machine.files.SetCurrentDirectory("C:\\"));

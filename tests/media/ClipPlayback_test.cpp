@@ -103,12 +103,12 @@ TEST(ClipPlayback, TheAlternativeReplacesTheFirstMpgOfThePath) {
 TEST(ClipPlayback, BothOpensFailingHandThePlayPathToTheSystemsPlayer) {
     struct Case {
         DriveType type;
-        std::intptr_t shellResult;
+        ShellStart shellResult;
         std::vector<std::string> messages;
     } cases[] = {
-        {DriveType::Fixed, 42, {}},
-        {DriveType::Fixed, 2, {"Ошибка 2 вызова медиаплейера Windows{CR}{LF}Для входа в игру закройте сообщение и нажмите пробел"}},
-        {DriveType::CdRom, 31, {"Ошибка 31 вызова медиаплейера Windows{CR}{LF}Для входа в игру закройте сообщение и нажмите пробел"}},
+        {DriveType::Fixed, ShellStart::Started(), {}},
+        {DriveType::Fixed, ShellStart::Failed(2), {"Ошибка 2 вызова медиаплейера Windows{CR}{LF}Для входа в игру закройте сообщение и нажмите пробел"}},
+        {DriveType::CdRom, ShellStart::Failed(31), {"Ошибка 31 вызова медиаплейера Windows{CR}{LF}Для входа в игру закройте сообщение и нажмите пробел"}},
     };
     for (const auto& c : cases) {
         test::Game w("D:\\", c.type);
@@ -129,13 +129,13 @@ TEST(ClipPlayback, BothOpensFailingHandThePlayPathToTheSystemsPlayer) {
                 if (lines[i].rfind(prefix, 0) == 0) return i;
             return lines.size();
         };
-        EXPECT_LT(at("ui show MessageForm"), at("shell execute"));
-        EXPECT_LT(at("shell execute"), at("ui hide MessageForm"));
+        EXPECT_LT(at("ui show MessageForm"), at("shell open"));
+        EXPECT_LT(at("shell open"), at("ui hide MessageForm"));
         EXPECT_FALSE(w.p->MessageForm->Visible());
         EXPECT_EQ(w.m.ui.Now() - before, 7000u);
-        ASSERT_EQ(w.m.shell.StartedPrograms().size(), c.shellResult > 32 ? 1u : 0u);
-        EXPECT_EQ(w.Lines("shell execute").size(), 1u);
-        EXPECT_NE(w.Lines("shell execute").at(0).find("file=\"" + playPath + "\""), std::string::npos);
+        ASSERT_EQ(w.m.shell.StartedPrograms().size(), c.shellResult.started ? 1u : 0u);
+        EXPECT_EQ(w.Lines("shell open").size(), 1u);
+        EXPECT_NE(w.Lines("shell open").at(0).find("\"" + playPath + "\""), std::string::npos);
         EXPECT_EQ(w.Messages(), c.messages);
         EXPECT_TRUE(w.MovieShown());
         EXPECT_FALSE(w.BackdropShown());

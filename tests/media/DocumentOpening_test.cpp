@@ -44,9 +44,7 @@ TEST(DocumentOpening, RichTextNamesGoToTheViewerAndTheRestToTheShell) {
             ASSERT_EQ(w.m.shell.StartedPrograms().size(), 1u);
             const auto& started = w.m.shell.StartedPrograms()[0];
             EXPECT_EQ(started.file, c.shellFile);
-            EXPECT_EQ(started.parameters, "");
-            EXPECT_EQ(started.directory, "");
-            EXPECT_EQ(started.show, showcmd::ShowNormal);
+            EXPECT_FALSE(started.hidden);
         }
     }
 }
@@ -84,9 +82,9 @@ TEST(DocumentOpening, ADocumentThatCannotBeReadLeavesTheViewerAsItWas) {
 }
 
 TEST(DocumentOpening, TheShellsFailureCodeIsShown) {
-    for (std::intptr_t code : {2, 31, 32}) {
+    for (int code : {2, 31, 32}) {
         test::Game w;
-        w.m.shell.SetResult("C:\\Game\\SWF\\x.doc", code);
+        w.m.shell.SetResult("C:\\Game\\SWF\\x.doc", ShellStart::Failed(code));
         w.Run();
         w.Mark();
         w.Command("execute", "x.doc");

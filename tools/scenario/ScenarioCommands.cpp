@@ -143,11 +143,11 @@ void AddCoreCommands(Scenario& sc) {
     sc.Add("progman", [](Scenario& s, const Args& a) {
         std::string what = AsciiLower(s.Arg(a, 0));
         if (what == "absent") s.machine.dde.serverRunning = false;
-        else if (what == "starts-on-winexec") s.machine.dde.serverRunning = false, s.machine.dde.startsOnWinExec = true;
+        else if (what == "starts-when-started") s.machine.dde.serverRunning = false, s.machine.dde.startsWhenStarted = true;
         else if (what == "group") {
             auto& items = s.machine.dde.groups[Ru(s.Arg(a, 1))];
             for (std::size_t i = 2; i + 1 < a.size(); i += 2) items.push_back({Ru(a[i]), Ru(a[i + 1])});
-        } else s.Fail("progman: absent, starts-on-winexec or group");
+        } else s.Fail("progman: absent, starts-when-started or group");
     });
     sc.Add("printer", [](Scenario& s, const Args& a) {
         std::string what = AsciiLower(s.Arg(a, 0));
@@ -155,7 +155,12 @@ void AddCoreCommands(Scenario& sc) {
         else if (what == "unsupported") s.machine.printer.supportsSettings = false;
         else s.Fail("printer: none or unsupported");
     });
-    sc.Add("shell-result", [](Scenario& s, const Args& a) { s.machine.shell.SetResult(Ru(s.Arg(a, 0)), s.Number(s.Arg(a, 1))); });
+    sc.Add("shell-result", [](Scenario& s, const Args& a) {
+        const std::string outcome = s.Arg(a, 1);
+        s.machine.shell.SetResult(Ru(s.Arg(a, 0)), AsciiLower(outcome) == "started"
+                                                       ? ShellStart::Started()
+                                                       : ShellStart::Failed(static_cast<int>(s.Number(outcome))));
+    });
     sc.Add("shell-copy-fails", [](Scenario& s, const Args&) { s.machine.shell.FailCopies(true); });
     sc.Add("note", [](Scenario& s, const Args& a) { s.machine.trace.Add("# " + s.Arg(a, 0)); });
     sc.Add("trace", [](Scenario& s, const Args& a) {

@@ -1,6 +1,6 @@
 // Scenario commands of the installation:
 //
-//   shell-copy-fails-after N      the shell's recursive copy stops after N files
+//   shell-copy-fails-after N      the shell's folder copy fails after N files
 //   run-script "PATH"             the command interpreter runs a batch file, as the
 //                                 hidden script runs after the program has ended; it
 //                                 knows the lines the uninstallation writes (labels,

@@ -13,6 +13,7 @@
 
 #include "platform/Dde.h"
 #include "platform/Mixer.h"
+#include "platform/Printer.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 
@@ -45,27 +46,27 @@ struct SettingsLocation {
 SettingsLocation DefaultSettingsLocation();
 std::unique_ptr<Registry> CreateSettingsRegistry(SettingsLocation where = DefaultSettingsLocation());
 
-// Shell (LinuxShell.cpp). The owner window and the show command mean nothing here.
-// - Execute with the verb "open" (or none): a program file (executable, and a binary
-//   or a "#!" script) is started directly with the parameters (blanks separate, double
-//   quotes group) in `directory`; any other file or folder goes to xdg-open, which
-//   starts the desktop's program for its type. The codes the program shows the user:
-//   2 the file is missing, 3 its folder is missing, 5 no access, 11 not a program the
-//   system can run, 31 no program opens that type (xdg-open is missing, finds nothing,
-//   or the program it found failed at once), 33 started. The answer waits up to 2 s for
-//   xdg-open; one still running then has started a viewer and counts as started. Any
-//   other verb: 31.
-// - CopyTree copies the entries of the pattern's folder that match its mask ("*.*" is
-//   every entry; otherwise a wildcard without regard to letter case) into `target`,
-//   made with its parents when missing, recursively. A link is copied as a link, never
-//   followed, and a link where a copy goes is replaced, not written through. Copies are
-//   the user's to change and remove (owner read and write, folders owner-writable).
-//   A device, pipe or socket is skipped. It goes on past a failure and returns the
-//   first one's code (2, 3, 5, 19 read-only, 50 not supported, 112 disk full, 1627
-//   other), 0 when all was copied; 0x76, with nothing copied, when the target lies
-//   inside the source. There is no progress window: `aborted` is always false.
-// - WinExec starts a command line (the program searched on PATH), 33 when started,
-//   else 2, 3, 5 or 11 as above, or 0.
+// Shell (LinuxShell.cpp). The owner window means nothing here.
+// - OpenFile: a program file (executable, and a binary or a "#!" script) is started;
+//   any other file or folder goes to xdg-open, which starts the desktop's program for
+//   its type. The codes the user sees ("Ошибка N"): 2 the file is missing, 3 its
+//   folder is missing, 5 no access, 31 no program opens that type (xdg-open is
+//   missing, finds nothing, or the program it found failed at once). The answer
+//   waits up to 5 s for xdg-open; one still running then has started a viewer (as
+//   xdg-open does without a desktop) and counts as started.
+// - StartHidden starts a program file in `folder` (ours when empty); 2, 3 or 5 as
+//   above, 11 for a file the system cannot run (not a binary, not a "#!" script).
+//   There is no window to hide: the program shows what it shows.
+// - StartInBackground starts a command line (blanks separate, double quotes group,
+//   the program searched on PATH). Linux cannot tell when a program waits for
+//   input: it returns once the program has started.
+// - CopyFolderContents copies every entry of `folder` (its final "/" optional) into
+//   `target`, made with its parents when missing, recursively. A link is copied as
+//   a link, never followed, and a link where a copy goes is replaced, not written
+//   through. Copies are the user's to change and remove (owner read and write,
+//   folders owner-writable). A device, pipe or socket is skipped. It goes on past a
+//   failure (Failed at the end, what could be copied is there); a target inside the
+//   source is refused with nothing copied. No progress window: never Cancelled.
 // Started programs are reaped on GLib's default main context when they end.
 std::unique_ptr<Shell> CreateLinuxShell();
 
@@ -88,6 +89,18 @@ std::unique_ptr<Dde> CreateNoDde();
 // there. Results are the mixer's codes (0, 1, 2 bad device, 5 bad handle, 11 bad
 // parameter, 1024 no such line).
 std::unique_ptr<Mixer> CreateAlsaMixer(const std::string& device = "default");
+
+// Printer (CupsPrinter.cpp): CUPS's default destination (the user's lpoptions
+// default, else the server's; $CUPS_SERVER names another server). SetLandscape
+// reads the destination's default paper (NotSupported when the printer cannot say)
+// and turns the program's own page of it; nothing of the system's or the printer's
+// settings changes. PrintWindowPicture takes the picture of the GtkWidget that
+// `window` is (gtk_widget_draw: what GTK draws, the children included, whether the
+// window is covered or not), puts it on one PDF page (landscape when set, else the
+// default paper upright), as large as the printable area allows, aspect kept,
+// centred, and sends it as one job named `title`. Failed when the widget cannot be
+// drawn or the server refuses; a job begun is then cancelled. Needs GTK initialised.
+std::unique_ptr<Printer> CreateCupsPrinter();
 
 // The rich-text converter (RichTextConverter.cpp) for the document viewer's peer:
 // Debian's unrtf turns an RTF document (any code page it names, 1251 included) into

@@ -3,7 +3,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <fnmatch.h>
 #include <glib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -22,7 +21,7 @@
 namespace vel::lnx {
 namespace {
 
-// The shell's own codes, as the program reads them.
+// The codes the user sees, the shell's own where they fit.
 constexpr std::intptr_t kFileNotFound = 2;
 constexpr std::intptr_t kPathNotFound = 3;
 constexpr std::intptr_t kAccessDenied = 5;
@@ -35,9 +34,10 @@ constexpr int kDiskFull = 112;
 constexpr int kWriteProtect = 19;
 constexpr int kFailed = 1627;
 
-// How long an opening may take to say that it failed. xdg-open without a desktop runs
-// the viewer in the foreground: still running after this, it counts as started.
-constexpr auto kOpenVerdict = std::chrono::milliseconds(2000);
+// How long an opening may take to say that it failed (xdg-open takes 2 s to give up on
+// a busy machine). Without a desktop it runs the viewer in the foreground: still
+// running after this, it counts as started.
+constexpr auto kOpenVerdict = std::chrono::milliseconds(5000);
 
 int CopyError(int error) {
     switch (error) {
@@ -131,18 +131,15 @@ std::string Parent(const std::string& path) {
 
 class Copier {
 public:
-    // Copies the entries of `from` that match `mask` into `to`, never following a
-    // link; goes on past a failure and gives the first one's code (0 = none).
-    int Folder(const std::string& from, const std::string& mask, const std::string& to) {
+    // Copies every entry of `from` into `to`, never following a link; goes on past a
+    // failure and gives the first one's code (0 = none).
+    int Folder(const std::string& from, const std::string& to) {
         DIR* dir = opendir(from.c_str());
         if (!dir) return Fail(errno);
         std::vector<std::string> names;
         while (dirent* entry = readdir(dir)) {
             std::string name = entry->d_name;
-            if (name == "." || name == "..") continue;
-            // "*.*" means every entry to the shell, with a dot in its name or not.
-            if (mask == "*.*" || mask == "*" || fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD) == 0)
-                names.push_back(name);
+            if (name != "." && name != "..") names.push_back(name);
         }
         closedir(dir);
         for (const auto& name : names) Entry(from + "/" + name, to + "/" + name);
@@ -167,7 +164,7 @@ private:
                 Fail(errno);
                 return;
             }
-            Folder(from, "*", to);
+            Folder(from, to);
         } else if (S_ISREG(info.st_mode)) {
             File(from, to, (info.st_mode & 0777) | 0600);
         } else if (S_ISLNK(info.st_mode)) {
@@ -234,37 +231,59 @@ private:
     int m_first = 0;
 };
 
+// Why a path cannot be opened or started: 2 no such file, 3 no such folder, 5 no access.
+int Missing(const std::string& path) {
+    if (errno == EACCES) return static_cast<int>(kAccessDenied);
+    struct stat parent {};
+    return errno == ENOENT && stat(Parent(path).c_str(), &parent) == 0 ? static_cast<int>(kFileNotFound)
+                                                                        : static_cast<int>(kPathNotFound);
+}
+
+ShellStart Outcome(std::intptr_t code) {
+    return code == kStarted ? ShellStart::Started() : ShellStart::Failed(static_cast<int>(code));
+}
+
 class LinuxShell final : public Shell {
 public:
-    std::intptr_t Execute(WindowHandle, const std::string& verb, const std::string& file, const std::string& parameters,
-                          const std::string& directory, int) override {
+    ShellStart OpenFile(WindowHandle, const std::string& file) override {
         const std::string path = AnsiToUtf8(file);
-        if (path.empty()) return kFileNotFound;
+        if (path.empty()) return ShellStart::Failed(static_cast<int>(kFileNotFound));
         struct stat info {};
-        if (stat(path.c_str(), &info) != 0) {
-            if (errno == EACCES) return kAccessDenied;
-            struct stat parent {};
-            return errno == ENOENT && stat(Parent(path).c_str(), &parent) == 0 ? kFileNotFound : kPathNotFound;
-        }
-        // Only opening is known here; any other verb has no program behind it.
-        if (!verb.empty() && !SameTextAscii(verb, "open")) return kNoAssociation;
-        if (IsProgram(path, info)) {
-            std::vector<std::string> argv{path.find('/') == std::string::npos ? "./" + path : path};
-            for (auto& word : SplitCommandLine(AnsiToUtf8(parameters))) argv.push_back(word);
-            return Start(argv, AnsiToUtf8(directory));
-        }
-        return Open(path);
+        if (stat(path.c_str(), &info) != 0) return ShellStart::Failed(Missing(path));
+        // A program file opened is a program started, as the shell does.
+        if (IsProgram(path, info)) return Outcome(Start({Runnable(path)}, ""));
+        return Outcome(Open(path));
     }
 
-    int CopyTree(WindowHandle, const std::string& sourcePattern, const std::string& target, std::uint32_t,
-                 bool& aborted) override {
-        aborted = false;  // there is no progress window to cancel
-        const std::string pattern = AnsiToUtf8(sourcePattern), to = AnsiToUtf8(target);
-        const std::size_t slash = pattern.find_last_of('/');
-        const std::string from = slash == std::string::npos ? "." : pattern.substr(0, slash == 0 ? 1 : slash);
-        const std::string mask = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
-        if (to.empty() || mask.empty()) return static_cast<int>(kFileNotFound);
+    ShellStart StartHidden(WindowHandle, const std::string& program, const std::string& folder) override {
+        const std::string path = AnsiToUtf8(program);
+        if (path.empty()) return ShellStart::Failed(static_cast<int>(kFileNotFound));
+        struct stat info {};
+        if (stat(path.c_str(), &info) != 0) return ShellStart::Failed(Missing(path));
+        if (!S_ISREG(info.st_mode) || access(path.c_str(), X_OK) != 0) return ShellStart::Failed(static_cast<int>(kAccessDenied));
+        if (!IsProgram(path, info)) return ShellStart::Failed(static_cast<int>(kBadFormat));
+        return Outcome(Start({Runnable(path)}, AnsiToUtf8(folder)));
+    }
 
+    // No system here tells when a program waits for input: started is all there is.
+    bool StartInBackground(const std::string& commandLine) override {
+        return Start(SplitCommandLine(AnsiToUtf8(commandLine)), "") == kStarted;
+    }
+
+    FolderCopy CopyFolderContents(WindowHandle, const std::string& folder, const std::string& target) override {
+        std::string from = AnsiToUtf8(folder);
+        const std::string to = AnsiToUtf8(target);
+        while (from.size() > 1 && from.back() == '/') from.pop_back();
+        // The program ends a folder with its separator; a backslash is a name's own
+        // character here only when the name exists with it.
+        struct stat info {};
+        if (from.size() > 1 && from.back() == '\\' && stat(from.c_str(), &info) != 0) from.pop_back();
+        if (from.empty() || to.empty()) return FolderCopy::Failed;
+        return CopyTree(from, to) == 0 ? FolderCopy::Done : FolderCopy::Failed;
+    }
+
+    // The copy with its code: 0, the first failure's, or 0x76 for a target inside the source.
+    static int CopyTree(const std::string& from, const std::string& to) {
         // A target inside the source would copy itself without end.
         char* source = realpath(from.c_str(), nullptr);
         if (!source) return CopyError(errno);
@@ -281,20 +300,19 @@ public:
         if (existing) {
             std::string resolvedTarget = std::string(existing) + rest;
             std::free(existing);
-            if (resolvedTarget == resolvedSource ||
-                (resolvedTarget.rfind(resolvedSource + "/", 0) == 0) || resolvedSource == "/")
+            if (resolvedTarget == resolvedSource || resolvedTarget.rfind(resolvedSource + "/", 0) == 0 ||
+                resolvedSource == "/")
                 return kDestinationInsideSource;
         }
-
         if (g_mkdir_with_parents(to.c_str(), 0700) != 0) return CopyError(errno);
-        return Copier().Folder(from, mask, to);
-    }
-
-    unsigned WinExec(const std::string& commandLine, int) override {
-        return static_cast<unsigned>(Start(SplitCommandLine(AnsiToUtf8(commandLine)), ""));
+        return Copier().Folder(from, to);
     }
 
 private:
+    static std::string Runnable(const std::string& path) {
+        return path.find('/') == std::string::npos ? "./" + path : path;
+    }
+
     // xdg-open asks the desktop for the program of the file's type. Its answer comes
     // as it ends; one still running has started the program.
     static std::intptr_t Open(const std::string& path) {
