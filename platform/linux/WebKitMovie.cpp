@@ -345,7 +345,6 @@ public:
         if (!call.ok)
             throw OleError("The movie player did not answer GetVariable(" + WideToAnsi(name) + "): " +
                            WideToAnsi(Utf8ToWide(timedOut ? std::string("no answer") : call.value)));
-        if (std::getenv("VELVINOR_MOVIE_CONSOLE")) std::fprintf(stderr, "GetVariable(%s) = %s\n", utf8.c_str(), call.value.c_str());
         return Utf8ToWide(call.value);
     }
 
