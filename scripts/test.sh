@@ -16,3 +16,10 @@ cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_
   -DVEL_SWFGEN="$PWD/build/sim/tools/swf/velvinor_swfgen" >/dev/null
 cmake --build build/win32 -j"$(nproc)"
 ctest --test-dir build/win32 --output-on-failure
+
+# ---- Linux: velvinor (GTK, WebKitGTK with Ruffle, GStreamer) over the Linux services,
+# their contract tests, and the family's journey with the demo disc under Xvfb.
+scripts/install-deps.sh linux
+cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release -DVEL_LINUX=ON -DVEL_BENCHMARKS=OFF >/dev/null
+cmake --build build/linux -j"$(nproc)"
+ctest --test-dir build/linux --output-on-failure

@@ -177,7 +177,7 @@ screenshot_showing() {
 
 # Where things are on the 1280 by 1024 screen: the movie's 1024 by 768 centred, its
 # stage's boxes (tools/swf/demo-game.txt) inside it; the first logo video 720 by 576
-# centred; the viewer's client area at 330,114.
+# centred.
 SCREEN_W=1280 SCREEN_H=1024
 mx=$(((SCREEN_W - 1024) / 2)) my=$(((SCREEN_H - 768) / 2))
 movie_points=("$((mx + 500)) $((my + 100)) 1d3b8a" "$((mx + 260)) $((my + 300)) 2e9e4a"
@@ -257,21 +257,31 @@ wait_for_nth 'call SetVariable "_root.mpg" "0"' 2 20000 || fail "the clip did no
 tell "the clip ended and the movie is back (_root.mpg 0)"
 
 wait_for_text "$out/movie.log" 'fscommand "execute" "parents.rtf"' 30000 || fail "the movie did not raise execute"
-# The viewer: its light yellow page with dark text on it, above the movie.
-vx=330 vy=114
+# The viewer: the window "Родителям", its light yellow page with dark text on it, on
+# the screen above the movie.
 deadline=$(($(now_ms) + 15000))
 while :; do
-  screenshot viewer
-  if looks "$SHOT" $((vx + 500)) $((vy + 560)) f9f8bb; then
-    dark=$("$CONVERT" "$SHOT" -crop "900x300+$vx+$vy" -colorspace Gray -threshold 40% -negate -format '%[fx:int(mean*w*h)]' info:)
-    [ "$dark" -gt 2000 ] && break
+  viewer=$(xdotool search --onlyvisible --name '^Родителям$' 2>/dev/null | head -n 1 || true)
+  if [ -n "$viewer" ]; then
+    eval "$(xdotool getwindowgeometry --shell "$viewer")"
+    screenshot viewer
+    # Within the screen: the page's lower right corner, and the text in its top part.
+    vr=$(( X + WIDTH < SCREEN_W ? X + WIDTH : SCREEN_W )) vb=$(( Y + HEIGHT < SCREEN_H ? Y + HEIGHT : SCREEN_H ))
+    if looks "$SHOT" $((vr - 20)) $((vb - 20)) f9f8bb; then
+      dark=$("$CONVERT" "$SHOT" -crop "$((vr - X))x$(((vb - Y) / 3))+$X+$Y" -colorspace Gray -threshold 40% -negate \
+        -format '%[fx:int(mean*w*h)]' info:)
+      page=$("$CONVERT" "$SHOT" -crop "$((vr - X))x$(((vb - Y) / 3))+$X+$Y" -fuzz 12% -fill white -opaque '#f9f8bb' \
+        -fill black +opaque white -format '%[fx:mean]' info:)
+      # Text on the page: dark pixels, while the page's colour covers most of it.
+      [ "$dark" -gt 2000 ] && [ "$(awk -v l="$page" 'BEGIN { print (l > 0.5) }')" = 1 ] && break
+    fi
+    rm -f "$SHOT"
+    shots=$((shots - 1))
   fi
-  [ "$(now_ms)" -lt "$deadline" ] || fail "the viewer with the parents' document does not show; see $SHOT"
-  rm -f "$SHOT"
-  shots=$((shots - 1))
+  [ "$(now_ms)" -lt "$deadline" ] || fail "the viewer with the parents' document does not show${SHOT:+; see $SHOT}"
   sleep 0.2
 done
-tell "screenshot: $(basename "$SHOT") (the viewer's page at $vx,$vy with $dark dark pixels of text)"
+tell "screenshot: $(basename "$SHOT") (the viewer at $X,$Y, ${WIDTH}x$HEIGHT: its page with $dark dark pixels of text in its top third)"
 tell "execute parents.rtf: the parents' document opens in the viewer"
 
 wait_for_text "$out/movie.log" 'fscommand "saveLevel" "2"' 30000 || fail "the movie did not raise saveLevel"
