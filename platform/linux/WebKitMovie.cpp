@@ -10,6 +10,7 @@
 // shown: the movie goes on playing, as the control does behind a clip or the intro.
 
 #include <glib/gstdio.h>
+#include <libsoup/soup.h>
 #include <webkit2/webkit2.h>
 
 #include <chrono>
@@ -185,7 +186,13 @@ public:
         GBytes* data = g_bytes_new(bytes.data(), bytes.size());
         GInputStream* stream = g_memory_input_stream_new_from_bytes(data);
         WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(stream, static_cast<gint64>(bytes.size()));
-        webkit_uri_scheme_response_set_content_type(response, MimeOf(path == "/player/index.html" ? path : file).c_str());
+        const std::string mime = MimeOf(path == "/player/index.html" ? path : file);
+        webkit_uri_scheme_response_set_content_type(response, mime.c_str());
+        // A fetch sees the type only as a header: WebAssembly compiles while it loads
+        // only from a response that says "application/wasm".
+        SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+        soup_message_headers_append(headers, "Content-Type", mime.c_str());
+        webkit_uri_scheme_response_set_http_headers(response, headers);
         webkit_uri_scheme_request_finish_with_response(request, response);
         g_object_unref(response);
         g_object_unref(stream);
