@@ -396,19 +396,45 @@ public:
 };
 
 // The document view: the document as HTML (the rich-text converter's) in a web view
-// that runs no script and loads nothing; plain text as it is.
+// that runs no script and loads nothing; plain text as it is. The view (and WebKit's
+// processes behind it) is made when there is a document to show, not at start-up.
 class RichEditPeer final : public GtkPeer {
 public:
     using GtkPeer::GtkPeer;
     void Make() override {
+        Place(gtk_event_box_new());
+        Apply(Property::Content);
+    }
+
+protected:
+    void Apply(Property changed) override {
+        if (changed != Property::Content && changed != Property::Style) return;
+        auto& view = static_cast<RichEdit&>(m_control);
+        if (!m_view && view.Content().empty()) return;
+        std::string html, error;
+        if (view.ContentIsRtf() && m_ui.Converter()) html = m_ui.Converter()(view.Content(), view.BackColor(), error);
+        if (html.empty()) {
+            std::string text = view.ContentIsRtf() && !error.empty() ? error : Utf8Text(view.Content());
+            gchar* escaped = g_markup_escape_text(text.c_str(), -1);
+            html = "<!doctype html><html><head><meta charset=\"utf-8\"></head><body style=\"margin:8px;background:" +
+                   CssColor(view.BackColor()) + "\"><pre style=\"white-space:pre-wrap;font-family:sans-serif\">" +
+                   escaped + "</pre></body></html>";
+            g_free(escaped);
+        }
+        webkit_web_view_load_html(WEBKIT_WEB_VIEW(View()), html.c_str(), "about:blank");
+    }
+
+private:
+    GtkWidget* View() {
+        if (m_view) return m_view;
         WebKitSettings* settings = webkit_settings_new();
         webkit_settings_set_enable_javascript(settings, FALSE);
         webkit_settings_set_auto_load_images(settings, FALSE);
         webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
-        GtkWidget* view = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "settings", settings, nullptr));
+        m_view = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "settings", settings, nullptr));
         g_object_unref(settings);
         // Links lead nowhere from the viewer: a document is only read here.
-        g_signal_connect(view, "decide-policy",
+        g_signal_connect(m_view, "decide-policy",
                          G_CALLBACK(+[](WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                         gpointer) -> gboolean {
                              if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
@@ -421,32 +447,15 @@ public:
                          }),
                          nullptr);
         // No menu of its own, as the system's rich-text control has none.
-        g_signal_connect(view, "context-menu", G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu*, GdkEvent*,
-                                                              WebKitHitTestResult*, gpointer) -> gboolean { return TRUE; }),
+        g_signal_connect(m_view, "context-menu", G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu*, GdkEvent*,
+                                                                WebKitHitTestResult*, gpointer) -> gboolean { return TRUE; }),
                          nullptr);
-        Place(view);
-        Apply(Property::Content);
+        gtk_container_add(GTK_CONTAINER(m_widget), m_view);
+        gtk_widget_show(m_view);
+        return m_view;
     }
 
-protected:
-    void Apply(Property changed) override {
-        if (changed != Property::Content && changed != Property::Style) return;
-        auto& view = static_cast<RichEdit&>(m_control);
-        std::string html, error;
-        if (view.ContentIsRtf() && m_ui.Converter()) html = m_ui.Converter()(view.Content(), view.BackColor(), error);
-        if (html.empty()) {
-            std::string text = view.ContentIsRtf() && !error.empty() ? error : Utf8Text(view.Content());
-            gchar* escaped = g_markup_escape_text(text.c_str(), -1);
-            html = "<!doctype html><html><head><meta charset=\"utf-8\"></head><body style=\"margin:8px;background:" +
-                   Css(view.BackColor()) + "\"><pre style=\"white-space:pre-wrap;font-family:sans-serif\">" + escaped +
-                   "</pre></body></html>";
-            g_free(escaped);
-        }
-        webkit_web_view_load_html(WEBKIT_WEB_VIEW(m_widget), html.c_str(), "about:blank");
-    }
-
-private:
-    static std::string Css(std::uint32_t color) { return CssColor(color); }
+    GtkWidget* m_view = nullptr;  // owned by the box
 };
 
 }  // namespace

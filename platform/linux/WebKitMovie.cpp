@@ -51,7 +51,7 @@ const config = {
   autoplay: "on", unmuteOverlay: "hidden", splashScreen: false, contextMenu: "off",
   letterbox: "on", warnOnUnsupportedContent: false, showSwfDownload: false, allowFullscreen: false,
   allowScriptAccess: true, allowNetworking: "all", openUrlMode: "deny", quality: "high", scale: "showAll",
-  playerVersion: 32, logLevel: "error", menu: false,
+  playerVersion: 32, logLevel: "error", menu: false, preferredRenderer: "canvas",
 };
 window.RufflePlayer.config = config;
 const player = window.RufflePlayer.newest().createPlayer();

@@ -97,7 +97,7 @@ run() {
   kill -- "-$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   sleep 0.5
-  echo "$ms $(awk -v d=$((b - a)) -v t="$tick" -v s="$idle" 'BEGIN { printf "%.1f", 100 * d / t / s }')"
+  echo "$ms $(LC_ALL=C awk -v d=$((b - a)) -v t="$tick" -v s="$idle" 'BEGIN { printf "%.1f", 100 * d / t / s }')"
 }
 
 echo "pair  velvinor: start ms, idle %   bare WebKitGTK window: start ms, idle %"
@@ -116,7 +116,7 @@ for i in $(seq "$runs"); do
 done
 
 # Median, least and largest of a column of a file.
-stats() { cut -d' ' -f"$2" "$1" | grep -v timeout | sort -g | awk '{ a[NR] = $1 } END {
+stats() { local LC_ALL=C; cut -d' ' -f"$2" "$1" | grep -v timeout | sort -g | awk '{ a[NR] = $1 } END {
   if (NR == 0) { print "no value"; exit }
   m = NR % 2 ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2
   printf "median %s (min %s, max %s, n %d)\n", m, a[1], a[NR], NR }'; }
