@@ -116,8 +116,8 @@ std::string UrlPath(const std::string& utf8Path) {
 
 bool FileReadable(const std::string& path) { return g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR); }
 
-// A test aid: with VELVINOR_MOVIE_LOG set, the movie's commands and each change of a
-// variable the program sets are written there, one line each.
+// A test aid: with VELVINOR_MOVIE_LOG set, each load of the movie, its commands and
+// each change of a variable the program sets are written there, one line each.
 class MovieLog {
 public:
     MovieLog() {
@@ -267,6 +267,7 @@ public:
     }
 
     ~WebKitPlayer() override {
+        m_service.Ui().SetCursorObserver(nullptr);
         if (m_probe) g_source_remove(m_probe);
         if (m_loadSource) g_source_remove(m_loadSource);
         if (GtkWidget* holder = gtk_widget_get_parent(m_view)) gtk_container_remove(GTK_CONTAINER(holder), m_view);
@@ -402,6 +403,7 @@ private:
             url += std::string("?") + query;
             g_free(query);
         }
+        m_service.Log().Line("load \"" + url + "\"");
         GVariantBuilder args;
         g_variant_builder_init(&args, G_VARIANT_TYPE("a{sv}"));
         g_variant_builder_add(&args, "{sv}", "url", g_variant_new_string(url.c_str()));

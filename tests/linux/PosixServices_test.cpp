@@ -103,6 +103,15 @@ TEST(PosixProcess, ProgramPathAndArguments) {
     EXPECT_EQ(process->OemCodePage(), 866u);
 }
 
+// What CreateMutex gives in another process, which then ends.
+MutexResult CreateMutexInAChild(const std::string& name) {
+    pid_t child = fork();
+    if (child == 0) _exit(static_cast<int>(lnx::CreatePosixProcess(0, nullptr)->CreateMutex(name)));
+    int status = -1;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? static_cast<MutexResult>(WEXITSTATUS(status)) : MutexResult::Failed;
+}
+
 // The single-instance lock: held while its process lives, gone with it.
 TEST(PosixProcess, MutexIsALockThatDiesWithItsProcess) {
     char runtime[] = "/tmp/velvinor-run-XXXXXX";
@@ -114,25 +123,10 @@ TEST(PosixProcess, MutexIsALockThatDiesWithItsProcess) {
         EXPECT_FALSE(process->OpenMutex(name));
         EXPECT_EQ(process->CreateMutex(name), MutexResult::Created);
         EXPECT_TRUE(process->OpenMutex(name));
-        // Another process sees it.
-        pid_t child = fork();
-        if (child == 0) {
-            auto other = lnx::CreatePosixProcess(0, nullptr);
-            _exit(other->CreateMutex(name) == MutexResult::AlreadyExists ? 0 : 1);
-        }
-        int status = -1;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(CreateMutexInAChild(name), MutexResult::AlreadyExists) << "another process sees it";
     }
     // A process that ended holds nothing, whatever file it left.
-    pid_t child = fork();
-    if (child == 0) {
-        auto other = lnx::CreatePosixProcess(0, nullptr);
-        _exit(other->CreateMutex(name) == MutexResult::Created ? 0 : 1);
-    }
-    int status = -1;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(CreateMutexInAChild(name), MutexResult::Created);
     auto process = lnx::CreatePosixProcess(0, nullptr);
     EXPECT_EQ(process->CreateMutex(name), MutexResult::Created);
     unsetenv("XDG_RUNTIME_DIR");
