@@ -47,6 +47,13 @@ public:
     void Ended();
 
 private:
+    // The phases of a request: a clip that is not on a hard disk is copied there
+    // (the copy's path); the clip or its alternative opens, or the system's player
+    // gets it (false); the backdrop takes the movie's place and the clip plays.
+    std::string CopyToHardDisk(const std::string& clipPath, const std::string& fileName);
+    bool OpenOrFallBack(const std::string& playPath);
+    void HandToSystemPlayer(const std::string& playPath);
+    void PutOnScreen(const std::string& backdropPath);
     // A clip that was on screen is gone: the movie comes back.
     void TakeBackdropDown();
 
