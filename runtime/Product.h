@@ -15,7 +15,7 @@ inline const char* const AppPathsKey = "\\Software\\Microsoft\\Windows\\CurrentV
 inline const char* const UninstallKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velvinor.exe";
 inline const char* const WindowsVersionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 inline const char* const ProductKey = "\\Software\\Trelkon\\Velvinor";
-// What the program made on the disk (see install/InstallRecord.h): a subkey, because
+// What the program made on the disk (see runtime/InstallRecord.h): a subkey, because
 // the movie start forwards the product key's own values and the movie's settings
 // write only those.
 inline const char* const RecordKey = "\\Software\\Trelkon\\Velvinor\\Record";

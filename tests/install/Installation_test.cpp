@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "install/FolderHelpers.h"
+#include "install/Removal.h"
 #include "install/StartingFrm.h"
 #include "runtime/FileRead.h"
-#include "runtime/InstallRecord.h"
 #include "runtime/Text.h"
 #include "tools/scenario/Scenario.h"
 
