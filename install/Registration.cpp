@@ -26,7 +26,7 @@ void RegisterProgram(const InstallContext& context, RegistryAccess& registry) {
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::ProductKey, true);
         registry.WriteString("", "");
-        transferPath = registry.ReadString("TransferPath");
+        transferPath = registry.ReadString(product::TransferPathValue);
     }
     const std::string programPath =
         (transferPath.empty() ? programFolder : transferPath) + product::ProgramFile;

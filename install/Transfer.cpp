@@ -89,7 +89,7 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::ProductKey, true);
         registry.WriteString("", product::TransferMarker);
-        registry.WriteString("TransferPath", path);
+        registry.WriteString(product::TransferPathValue, path);
     }
     // Written before the copy starts, so that an interrupted copy is described too.
     WriteRecordText(registry, kTransferRecord, FormatRecord(TransferRecord(path, created, dirs, names)));

@@ -55,7 +55,7 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
     {
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::ProductKey, true);
-        transferFolder = registry.ReadString("TransferPath");
+        transferFolder = registry.ReadString(product::TransferPathValue);
     }
     // What the program made: read before the registry entries go.
     const std::vector<InstallRecord> records = RecordsToRemove(registry, registeredFolder, transferFolder);

@@ -22,10 +22,12 @@ inline const char* const RecordKey = "\\Software\\Trelkon\\Velvinor\\Record";
 inline const char* const MakerKey = "\\Software\\Trelkon";
 inline const char* const Maker = "Trelkon";
 inline const char* const TransferMarker = "Transfering";
+// The product key's value with the transfer folder, ending in a backslash.
+inline const char* const TransferPathValue = "TransferPath";
 // The values of the product key that the program keeps for itself: the installation
 // marker (the default value) and the transfer folder. The movie's settings share the
 // key but may neither replace nor delete them.
-inline const char* const OwnValues[] = {"", "TransferPath"};
+inline const char* const OwnValues[] = {"", TransferPathValue};
 
 // The movie's folder ("SWF") in the program folder, with its final backslash: the
 // movie, the intro videos, the backdrop, the clips and the documents live there.
