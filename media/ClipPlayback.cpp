@@ -42,7 +42,7 @@ bool TryOpen(TMediaPlayer& player, const std::string& fileName) {
 
 }  // namespace
 
-TClipPlayer::TClipPlayer(Application& app, FileSystem& files, Shell& shell, Process& process, Registry& registry,
+ClipPlayer::ClipPlayer(Application& app, FileSystem& files, Shell& shell, Process& process, Registry& registry,
                          TMediaPlayer& player, Image& backdrop, Form& window, bool& clipIsCopy, MovieSurface movie)
     : m_app(app),
       m_files(files),
@@ -55,7 +55,7 @@ TClipPlayer::TClipPlayer(Application& app, FileSystem& files, Shell& shell, Proc
       m_clipIsCopy(clipIsCopy),
       m_movie(std::move(movie)) {}
 
-void TClipPlayer::Play(const std::string& movieFolder, const std::string& clipName) {
+void ClipPlayer::Play(const std::string& movieFolder, const std::string& clipName) {
     const std::string clipPath = movieFolder + clipName + ".mpg";
     // Only a hard disk plays in place; a disc or a network drive is too slow or gone later.
     const bool inPlace = m_files.GetDriveType(ExtractFileDrive(clipPath)) == DriveType::Fixed;
@@ -64,7 +64,7 @@ void TClipPlayer::Play(const std::string& movieFolder, const std::string& clipNa
     if (OpenOrFallBack(playPath)) PutOnScreen(movieFolder + "frame.bmp");
 }
 
-std::string TClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::string& fileName) {
+std::string ClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::string& fileName) {
     m_app.SetCursor(Cursor::HourGlass);
     ArrowOnExit arrow{m_app};
     RegistryAccess registry(m_registry);
@@ -85,7 +85,7 @@ std::string TClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::
     return copyPath;
 }
 
-bool TClipPlayer::OpenOrFallBack(const std::string& playPath) {
+bool ClipPlayer::OpenOrFallBack(const std::string& playPath) {
     if (TryOpen(m_player, playPath)) return true;
     m_player.Close();
     if (TryOpen(m_player, AlternativePath(playPath))) return true;
@@ -96,7 +96,7 @@ bool TClipPlayer::OpenOrFallBack(const std::string& playPath) {
     return false;
 }
 
-void TClipPlayer::HandToSystemPlayer(const std::string& playPath) {
+void ClipPlayer::HandToSystemPlayer(const std::string& playPath) {
     if (notice) notice->Show();
     m_app.ProcessMessages();
     m_process.Sleep(2000);
@@ -109,7 +109,7 @@ void TClipPlayer::HandToSystemPlayer(const std::string& playPath) {
     if (notice) notice->Hide();
 }
 
-void TClipPlayer::PutOnScreen(const std::string& backdropPath) {
+void ClipPlayer::PutOnScreen(const std::string& backdropPath) {
     // The backdrop takes the movie's place and size; the clip is drawn over it.
     try {
         m_backdrop.SetPicture(ReadBitmapFile(m_files, backdropPath));
@@ -138,7 +138,7 @@ void TClipPlayer::PutOnScreen(const std::string& backdropPath) {
     if (!m_player.Play()) Ended();
 }
 
-void TClipPlayer::Ended() {
+void ClipPlayer::Ended() {
     try {
         m_player.Stop();
         const std::string played = m_player.FileName;
@@ -151,7 +151,7 @@ void TClipPlayer::Ended() {
     m_backdrop.Hide();
 }
 
-void TClipPlayer::TakeBackdropDown() {
+void ClipPlayer::TakeBackdropDown() {
     // Only a clip on screen hid the movie (the intro keeps it hidden on its own).
     if (!m_backdrop.Visible()) return;
     m_movie.show();

@@ -28,14 +28,14 @@ struct MovieSurface {
     std::function<void()> show;
 };
 
-class TClipPlayer {
+class ClipPlayer {
 public:
     // `window` is the main window the clip plays in; `clipIsCopy` its flag for a
     // clip copied to the hard disk (deleted when it ends).
-    TClipPlayer(Application& app, FileSystem& files, Shell& shell, Process& process, Registry& registry,
+    ClipPlayer(Application& app, FileSystem& files, Shell& shell, Process& process, Registry& registry,
                 TMediaPlayer& player, Image& backdrop, Form& window, bool& clipIsCopy, MovieSurface movie);
-    TClipPlayer(const TClipPlayer&) = delete;
-    TClipPlayer& operator=(const TClipPlayer&) = delete;
+    ClipPlayer(const ClipPlayer&) = delete;
+    ClipPlayer& operator=(const ClipPlayer&) = delete;
 
     // The notice shown while the system's player takes a clip over; none before
     // start-up creates it.
