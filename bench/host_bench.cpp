@@ -34,7 +34,7 @@ void BM_TimerTick(benchmark::State& state) {
     RunningGame game;
     auto& main = *game.program.MainForm;
     for (auto _ : state) {
-        main.Timer1Timer();
+        main.WriteMovieState();
         game.machine.movie.current->writes.clear();
     }
 }

@@ -50,7 +50,7 @@ void BM_MainTimerTickWithMixer(benchmark::State& state) {
     GameWithSoundCard game;
     auto& main = *game.program.MainForm;
     for (auto _ : state) {
-        main.Timer1Timer();
+        main.WriteMovieState();
         game.machine.movie.current->writes.clear();
     }
 }

@@ -28,20 +28,20 @@ constexpr int kMovieHeight = 768;
 
 TMainForm::TMainForm(Application& app, const Platform& platform)
     : Form(app, "MainForm"),
-      Timer1(app, 50, false),
+      StateTimer(app, 50, false),
       MediaPlayer(platform.media),
-      Image1(*this, "Image1", {0, 0, kMovieWidth, kMovieHeight}),
+      BackdropImage(*this, "BackdropImage", {0, 0, kMovieWidth, kMovieHeight}),
       m_platform(platform) {
     SetBorder(BorderStyle::None);
     SetColor(0x000000);
     SetMaximized(true);
-    Image1.Hide();
-    Image1.SetStretch(true);
-    Timer1.OnTimer = [this] { Timer1Timer(); };
+    BackdropImage.Hide();
+    BackdropImage.SetStretch(true);
+    StateTimer.OnTimer = [this] { WriteMovieState(); };
     MediaPlayer.OnNotify = [this](std::uint32_t value) { MediaPlayerNotify(value); };
     OnShow = [this] { FormShow(); };
     OnKeyUp = [this](std::uint16_t& key, std::uint32_t shift) { FormKeyUp(key, shift); };
-    m_app.OnMessage = [this](std::uint32_t message, bool& handled) { ApplicationEvents1Message(message, handled); };
+    m_app.OnMessage = [this](std::uint32_t message, bool& handled) { DiscardRightButtonDown(message, handled); };
 
     // Components in the order the stored form builds them; the movie control may
     // raise OleError, which start-up catches.
@@ -50,13 +50,13 @@ TMainForm::TMainForm(Application& app, const Platform& platform)
             m_app.Guard([&] { Flash1FSCommand(command, args); });
         });
     ProcessorClockCounter = CreateProcessorClockCounter(m_app, m_platform.process, m_platform.clock);
-    DdeClientConv1 = CreateDdeClientConv(m_platform.dde, m_platform.shell);
-    m_clips = std::make_unique<TClipPlayer>(
-        m_app, m_platform.files, m_platform.shell, m_platform.process, m_platform.registry, MediaPlayer, Image1, *this,
-        ClipIsCopy,
+    ProgramManagerConv = CreateDdeClientConv(m_platform.dde, m_platform.shell);
+    m_clips = std::make_unique<ClipPlayer>(
+        m_app, m_platform.files, m_platform.shell, m_platform.process, m_platform.registry, MediaPlayer, BackdropImage,
+        *this, ClipIsCopy,
         MovieSurface{[this] { return Size{Flash1->Width(), Flash1->Height()}; }, [this] { Flash1->Hide(); },
                      [this] { Flash1->Show(); }});
-    m_print = std::make_unique<TPrintRequest>(m_platform.printer);
+    m_print = std::make_unique<PrintRequest>(m_platform.printer);
 
     m_app.Guard([this] { FormCreate(); });
 }
@@ -72,7 +72,7 @@ void TMainForm::FormCreate() {
     ProcessorFreq = MeasureProcessorFrequency(*ProcessorClockCounter);
     RegistryAccess registry(m_platform.registry);
     const InstallContext install{m_platform.files, m_platform.shell,  m_platform.process, m_app,       Handle(),
-                                 RestartLaunched,  *DdeClientConv1,   ProgramFolder(),    StartingForm};
+                                 RestartLaunched,  *ProgramManagerConv,   ProgramFolder(),    StartingForm};
     if (TakeStartDecision(install, registry)) OrdinaryStart();
 }
 
@@ -85,8 +85,8 @@ void TMainForm::OrdinaryStart() {
 }
 
 void TMainForm::FormDestroy() {
-    Timer1.SetEnabled(false);
-    if (!RestartLaunched && m_soundControl) m_soundControl->Timer1.SetEnabled(false);
+    StateTimer.SetEnabled(false);
+    if (!RestartLaunched && m_soundControl) m_soundControl->PeakMeterTimer.SetEnabled(false);
 }
 
 void TMainForm::FormShow() {
@@ -130,16 +130,16 @@ void TMainForm::StartMovie() {
         }
     }
     registry.CloseKey();
-    Timer1.SetEnabled(true);
+    StateTimer.SetEnabled(true);
 }
 
 void TMainForm::Flash1FSCommand(const std::u16string& command, const std::u16string& args) {
     const std::string name = AsciiLower(WideToAnsi(command));
-    if (name == "quit") ExitItemClick();
-    else if (name == "minimize") MinimizeItemClick();
-    else if (name == "maximize") MaximizeItemClick();
-    else if (name == "normalize") RestoreItemClick();
-    else if (name == "print") PrintInemClick();
+    if (name == "quit") Quit();
+    else if (name == "minimize") MinimizeGame();
+    else if (name == "maximize") FitMovie();
+    else if (name == "normalize") CentreMovie();
+    else if (name == "print") PrintMovie();
     else if (name == "setvolume") SetVolumeCommand(m_soundControl, WideToAnsi(args));
     else if (name == "cursor") {
         const std::string shape = AsciiLower(WideToAnsi(args));
@@ -152,24 +152,24 @@ void TMainForm::Flash1FSCommand(const std::u16string& command, const std::u16str
     else if (name == "plaympg") m_clips->Play(product::MovieFolder(ProgramFolder()), WideToAnsi(args));
 }
 
-void TMainForm::PrintInemClick() { m_print->Print(Handle(), Flash1->Bounds(), ClientSize(), m_app.Title()); }
+void TMainForm::PrintMovie() { m_print->Print(Handle(), Flash1->Bounds(), ClientSize(), m_app.Title()); }
 
 void TMainForm::MediaPlayerNotify(std::uint32_t) { m_clips->Ended(); }
 
-void TMainForm::Timer1Timer() {
+void TMainForm::WriteMovieState() {
     long double v = GetVolumePercent(m_soundControl);
     Flash1->SetVariable("_root.currentvolume", IntToStr(RoundHalfEven(v / 100 * 100)));
     Flash1->SetVariable("_root.mpg", Flash1->Visible() ? "0" : "1");
     Flash1->SetVariable("_root.minimized", Minimized ? "1" : "0");
 }
 
-void TMainForm::ExitItemClick() {
-    Timer1.SetEnabled(false);
-    if (m_soundControl) m_soundControl->Timer1.SetEnabled(false);
+void TMainForm::Quit() {
+    StateTimer.SetEnabled(false);
+    if (m_soundControl) m_soundControl->PeakMeterTimer.SetEnabled(false);
     m_app.Terminate();
 }
 
-void TMainForm::MinimizeItemClick() { m_app.Minimize(); }
+void TMainForm::MinimizeGame() { m_app.Minimize(); }
 
 void TMainForm::PlaceMovie(Rect bounds) {
     Flash1->SetBounds(bounds);
@@ -177,7 +177,7 @@ void TMainForm::PlaceMovie(Rect bounds) {
     Flash1->DoVerbShow();
 }
 
-void TMainForm::MaximizeItemClick() {
+void TMainForm::FitMovie() {
     // Wide: a window's side times 4 leaves 32 bits; the fitted side is never larger than the window's.
     const std::int64_t w = Width(), h = Height();
     if (h * 4 > w * 3) {
@@ -189,13 +189,11 @@ void TMainForm::MaximizeItemClick() {
     }
 }
 
-void TMainForm::RestoreItemClick() {
+void TMainForm::CentreMovie() {
     PlaceMovie({CentreOffset(Width(), kMovieWidth), CentreOffset(Height(), kMovieHeight), kMovieWidth, kMovieHeight});
 }
 
-void TMainForm::SaveiniItemClick() { Flash1FSCommand(u"saveini", u""); }
-
-void TMainForm::ApplicationEvents1Message(std::uint32_t message, bool& handled) {
+void TMainForm::DiscardRightButtonDown(std::uint32_t message, bool& handled) {
     if (message == WM_RBUTTONDOWN_) handled = true;
 }
 
@@ -207,7 +205,7 @@ void TMainForm::FormKeyUp(std::uint16_t& key, std::uint32_t) {
         intro->MediaPlayer.Close();
         intro->Hide();
         TakeOverFromIntro();
-    } else if (Image1.Visible()) {
+    } else if (BackdropImage.Visible()) {
         MediaPlayer.Stop();
     }
 }

@@ -14,11 +14,11 @@
 
 namespace vel {
 
-class TClipPlayer;
+class ClipPlayer;
 class TDdeClientConv;
 class TIntroForm;
 class TMessageForm;
-class TPrintRequest;
+class PrintRequest;
 class TProcessorClockCounter;
 class TRtfForm;
 class TSoundControlForm;
@@ -39,11 +39,11 @@ public:
 
     // Components.
     std::unique_ptr<TShockwaveFlash> Flash1;
-    Timer Timer1;
+    Timer StateTimer;
     TMediaPlayer MediaPlayer;
-    Image Image1;
+    Image BackdropImage;
     std::unique_ptr<TProcessorClockCounter> ProcessorClockCounter;
-    std::unique_ptr<TDdeClientConv> DdeClientConv1;
+    std::unique_ptr<TDdeClientConv> ProgramManagerConv;
     // The installer dialog, created on the installation paths only.
     std::unique_ptr<TStartingForm> StartingForm;
 
@@ -62,15 +62,22 @@ public:
     void FormKeyUp(std::uint16_t& key, std::uint32_t shift);
     void StartMovie();
     void Flash1FSCommand(const std::u16string& command, const std::u16string& args);
-    void Timer1Timer();
-    void ExitItemClick();
-    void MinimizeItemClick();
-    void MaximizeItemClick();
-    void RestoreItemClick();
-    void SaveiniItemClick();
-    void PrintInemClick();
     void MediaPlayerNotify(std::uint32_t value);
-    void ApplicationEvents1Message(std::uint32_t message, bool& handled);
+    // Every 50 ms: the master volume, whether a clip has the movie's place, and
+    // whether the application is minimised, written into the movie.
+    void WriteMovieState();
+    // Every application message before it is dispatched: a right-button press
+    // reaches no window.
+    void DiscardRightButtonDown(std::uint32_t message, bool& handled);
+
+    // The movie's commands.
+    void Quit();
+    void MinimizeGame();
+    // The movie in the largest 4:3 area of the window ("maximize"), or centred at its
+    // design size ("normalize").
+    void FitMovie();
+    void CentreMovie();
+    void PrintMovie();
     void StoreSetting(const std::u16string& command, const std::u16string& args);
 
     // The intro window's part: it hides this window, reads the skip and hands over.
@@ -86,8 +93,8 @@ private:
     void PlaceMovie(Rect bounds);
 
     Platform m_platform;
-    std::unique_ptr<TClipPlayer> m_clips;
-    std::unique_ptr<TPrintRequest> m_print;
+    std::unique_ptr<ClipPlayer> m_clips;
+    std::unique_ptr<PrintRequest> m_print;
     TSoundControlForm* m_soundControl = nullptr;
     TIntroForm* m_intro = nullptr;
     TRtfForm* m_viewer = nullptr;

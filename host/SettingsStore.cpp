@@ -29,9 +29,9 @@ void TMainForm::StoreSetting(const std::u16string& command, const std::u16string
     // The installation's own values steer the uninstallation: a movie may not
     // touch them, and is not told.
     if (IsOwnValue(name)) return;
-    registry.OpenKey(product::ProductKey, true);
     const std::string value = WideToAnsi(args);
     CloseKeyOnExit closer{registry};
+    registry.OpenKey(product::ProductKey, true);
     if (AsciiLower(value) == "nan") registry.DeleteValue(name);
     else registry.WriteString(name, value);
 }

@@ -35,18 +35,4 @@ void ListFolderTree(FileSystem& files, const std::string& folder, std::vector<st
     ListUnder(files, folder, "", dirs, fileNames);
 }
 
-std::vector<std::string> LinkFolders(FileSystem& files, const std::vector<std::string>& folders) {
-    std::vector<std::string> links;
-    for (const std::string& folder : folders) {
-        const std::vector<FindEntry> found = files.Find(ExcludeTrailingBackslash(folder));
-        if (found.size() == 1 && (found[0].attributes & attr::ReparsePoint)) links.push_back(folder);
-    }
-    return links;
-}
-
-void CarryOut(FileSystem& files, const RemovalPlan& plan) {
-    for (const std::string& file : plan.deleteFiles) files.DeleteFile(file);
-    for (const std::string& folder : plan.removeFolders) files.RemoveDirectory(folder);
-}
-
 }  // namespace vel

@@ -1,11 +1,11 @@
 #pragma once
-// File helpers of the transfer and the uninstallation.
+// File helpers of the transfer: paths, counting a folder's entries, listing what
+// its copy takes.
 
 #include <string>
 #include <vector>
 
 #include "platform/Files.h"
-#include "runtime/InstallRecord.h"
 
 namespace vel {
 
@@ -22,12 +22,5 @@ int CountFolderEntries(FileSystem& files, const std::string& pattern);
 // what the shell's copy of it takes. Folders and files apart, in the order found.
 void ListFolderTree(FileSystem& files, const std::string& folder, std::vector<std::string>& dirs,
                     std::vector<std::string>& fileNames);
-
-// Those of the folders that are junctions or symbolic links.
-std::vector<std::string> LinkFolders(FileSystem& files, const std::vector<std::string>& folders);
-
-// Deletes the plan's files and removes its folders (an empty one only); the script's
-// part is left to the script.
-void CarryOut(FileSystem& files, const RemovalPlan& plan);
 
 }  // namespace vel

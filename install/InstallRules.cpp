@@ -47,12 +47,6 @@ std::string UninstallConfirmation(const std::string& transferFolder, const std::
     return text;
 }
 
-std::string UninstallScriptPath(const std::string& tempFolder, int attempt) {
-    // Without a temp folder the script goes where it always went.
-    const std::string folder = tempFolder.empty() ? std::string("c:\\") : IncludeTrailingBackslash(tempFolder);
-    return folder + product::Identifier + "-uninstall-" + std::to_string(attempt) + ".bat";
-}
-
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     std::size_t end = text.find('\0');

@@ -1,9 +1,9 @@
 #pragma once
 // The installation's decisions as pure functions over facts gathered beforehand:
 // what a start leads to, where a transfer installs, what the uninstallation asks
-// and where its script goes; what it may delete comes from the record
-// (runtime/InstallRecord.h). The units that carry them out gather the facts from
-// the platform and act on the answer.
+// and how it reads Program Manager's answer. What a removal deletes, and its script,
+// are the removal's (install/Removal.h). The units that carry the decisions out
+// gather the facts from the platform and act on the answer.
 
 #include <cstdint>
 #include <string>
@@ -56,11 +56,6 @@ std::string InstallationFolder(const std::string& path, int entryCount);
 // The confirmation question.
 std::string UninstallConfirmation(const std::string& transferFolder, const std::string& productFolder,
                                   bool productFolderExists);
-
-// Where the script goes: the user's temp folder (C:\ may be closed to a standard
-// user), under the product's name and a number, the `attempt`-th name; the caller
-// takes the first that no file has, so no file of the user's is overwritten.
-std::string UninstallScriptPath(const std::string& tempFolder, int attempt);
 
 // A DDE answer split into lines as the runtime's string list does: CR, LF or CR LF
 // end a line, and a final line end adds no empty line.

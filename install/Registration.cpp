@@ -1,12 +1,10 @@
 #include "forms/Forms.h"
 #include "install/DdeClientConv.h"
-#include "install/FolderHelpers.h"
 #include "install/Installation.h"
+#include "install/Removal.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
-#include "runtime/Folders.h"
-#include "runtime/InstallRecord.h"
 #include "runtime/Product.h"
 #include "runtime/Text.h"
 
@@ -15,12 +13,6 @@ namespace vel {
 namespace {
 void Information(Application& app, const std::string& text) {
     app.MessageBox(text, "Information", mb::Ok | mb::IconInformation);
-}
-
-void RemoveUnfinishedTransfer(FileSystem& files, RegistryAccess& registry) {
-    const std::vector<InstallRecord> records = {ParseRecord(ReadRecordText(registry, kTransferRecord))};
-    CarryOut(files, PlanRemoval(records, LinkFolders(files, FoldersToInspect(records)), ""));
-    RemoveProductKey(registry);
 }
 }  // namespace
 
@@ -34,7 +26,7 @@ void RegisterProgram(const InstallContext& context, RegistryAccess& registry) {
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::ProductKey, true);
         registry.WriteString("", "");
-        transferPath = registry.ReadString("TransferPath");
+        transferPath = registry.ReadString(product::TransferPathValue);
     }
     const std::string programPath =
         (transferPath.empty() ? programFolder : transferPath) + product::ProgramFile;

@@ -8,9 +8,9 @@ namespace vel {
 
 TStartingForm::TStartingForm(Application& app)
     : Form(app, "StartingForm"),
-      Image1(*this, "Image1", {0, 0, 611, 157}),
-      Label1(*this, "Label1", {8, 160, 593, 65}),
-      Edit1(*this, "Edit1", {8, 184, 481, 23}),
+      InstallPicture(*this, "InstallPicture", {0, 0, 611, 157}),
+      MessageLabel(*this, "MessageLabel", {8, 160, 593, 65}),
+      FolderEdit(*this, "FolderEdit", {8, 184, 481, 23}),
       PathBtn(*this, "PathBtn", {496, 184, 25, 25}, Ru("…")),
       OKButton(*this, "OKButton", {528, 184, 75, 25}, Ru("Продолжить"), mb::IdOk),
       YesButton(*this, "YesButton", {448, 184, 75, 25}, Ru("Да"), mb::IdYes),
@@ -18,9 +18,9 @@ TStartingForm::TStartingForm(Application& app)
       ShellTreeView(*this, "ShellTreeView", {8, 216, 598, 193}) {
     SetTopMost(true);
     SetClientSize({611, 415});
-    SetTabOrder({&Edit1, &OKButton, &PathBtn, &ShellTreeView, &YesButton, &NoButton});
+    SetTabOrder({&FolderEdit, &OKButton, &PathBtn, &ShellTreeView, &YesButton, &NoButton});
     SetFont({"Lucida Sans Unicode", 11});  // 8 points
-    Edit1.Hide();
+    FolderEdit.Hide();
     PathBtn.Hide();
     ShellTreeView.Hide();
     // Centred on the desktop each time it is shown, at its height of the moment.
@@ -30,7 +30,7 @@ TStartingForm::TStartingForm(Application& app)
     };
     PathBtn.OnClick = [this](Control&) { PathBtnClick(); };
     ShellTreeView.OnClick = [this](Control&) { ShellTreeViewClick(); };
-    Edit1.OnChange = [this](Edit&) { Edit1Change(); };
+    FolderEdit.OnChange = [this](Edit&) { FolderEditChange(); };
     FormCreate();
 }
 
@@ -41,34 +41,34 @@ void TStartingForm::PathBtnClick() {
     ShellTreeView.Show();
 }
 
-void TStartingForm::ShellTreeViewClick() { Edit1.SetText(ShellTreeView.SelectedPath()); }
+void TStartingForm::ShellTreeViewClick() { FolderEdit.SetText(ShellTreeView.SelectedPath()); }
 
-void TStartingForm::Edit1Change() { OKButton.SetEnabled(!Trim(Edit1.Text()).empty()); }
+void TStartingForm::FolderEditChange() { OKButton.SetEnabled(!Trim(FolderEdit.Text()).empty()); }
 
 void TStartingForm::ShowOnly(std::initializer_list<Control*> controls) {
-    for (Control* c : {static_cast<Control*>(&Edit1), static_cast<Control*>(&PathBtn), static_cast<Control*>(&OKButton),
-                       static_cast<Control*>(&YesButton), static_cast<Control*>(&NoButton),
-                       static_cast<Control*>(&ShellTreeView)})
+    for (Control* c : {static_cast<Control*>(&FolderEdit), static_cast<Control*>(&PathBtn),
+                       static_cast<Control*>(&OKButton), static_cast<Control*>(&YesButton),
+                       static_cast<Control*>(&NoButton), static_cast<Control*>(&ShellTreeView)})
         c->SetVisible(std::find(controls.begin(), controls.end(), c) != controls.end());
 }
 
 void TStartingForm::EnterQuestionState(const std::string& question) {
-    Label1.SetText(question);
+    MessageLabel.SetText(question);
     ShowOnly({&YesButton, &NoButton});
     SetClientHeight(OkBottom() + 20);
 }
 
 void TStartingForm::EnterFolderState(const std::string& folder) {
-    Label1.SetText(Ru("Файлы программы будут записываться в директорию:"));
-    Edit1.SetText(folder);
-    ShowOnly({&Edit1, &PathBtn, &OKButton});
+    MessageLabel.SetText(Ru("Файлы программы будут записываться в директорию:"));
+    FolderEdit.SetText(folder);
+    ShowOnly({&FolderEdit, &PathBtn, &OKButton});
     SetClientHeight(OkBottom() + 20);
 }
 
-void TStartingForm::EnterSpaceState(const std::string& notice) { Label1.SetText(notice); }
+void TStartingForm::EnterSpaceState(const std::string& notice) { MessageLabel.SetText(notice); }
 
 void TStartingForm::EnterNoticeState(const std::string& message) {
-    Label1.SetText(message);
+    MessageLabel.SetText(message);
     OKButton.SetText(Ru("Выход"));
     // The way out stays usable whatever the folder field held.
     OKButton.SetEnabled(true);
@@ -77,7 +77,7 @@ void TStartingForm::EnterNoticeState(const std::string& message) {
 }
 
 void TStartingForm::EnterCopyingState() {
-    Label1.SetText(Ru("Копирование файлов..."));
+    MessageLabel.SetText(Ru("Копирование файлов..."));
     ShowOnly({});
     SetClientHeight(LabelBottom() + 20);
 }

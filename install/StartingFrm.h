@@ -13,9 +13,9 @@ class TStartingForm final : public Form {
 public:
     explicit TStartingForm(Application& app);
 
-    Image Image1;
-    Label Label1;
-    Edit Edit1;
+    Image InstallPicture;
+    Label MessageLabel;
+    Edit FolderEdit;
     Button PathBtn;
     Button OKButton;
     Button YesButton;
@@ -25,7 +25,7 @@ public:
     void FormCreate();
     void PathBtnClick();
     void ShellTreeViewClick();
-    void Edit1Change();
+    void FolderEditChange();
 
     // The states the transfer shows it in.
     void EnterQuestionState(const std::string& question);
@@ -37,7 +37,7 @@ public:
 private:
     void ShowOnly(std::initializer_list<Control*> controls);
     int OkBottom() const { return OKButton.Top() + OKButton.Height(); }
-    int LabelBottom() const { return Label1.Top() + Label1.Height(); }
+    int LabelBottom() const { return MessageLabel.Top() + MessageLabel.Height(); }
 };
 
 }  // namespace vel

@@ -34,7 +34,7 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     const std::string& programFolder = context.programFolder;
     const std::string required = IntToStr(kRequiredMegabytes);
 
-    dialog.Image1.SetPicture(ReadWholeFile(context.files, programFolder + "install.bmp"));
+    dialog.InstallPicture.SetPicture(ReadWholeFile(context.files, programFolder + "install.bmp"));
     const std::string question = Ru("Перенести файлы программы на жесткий диск?\r\nОни займут примерно ") + required +
                                  Ru(" Мб, но программа сможет работать быстрее");
     const std::string programFilesDir = ReadProgramFilesDir(registry);
@@ -53,14 +53,14 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     }
 
     // Closing the notice tests again: only a drive with room lets the user on.
-    std::int64_t free = FreeMegabytesOn(context.files, DriveLetterOf(dialog.Edit1.Text()));
+    std::int64_t free = FreeMegabytesOn(context.files, DriveLetterOf(dialog.FolderEdit.Text()));
     while (free < kRequiredMegabytes) {
         dialog.EnterSpaceState(Ru("На диске всего ") + IntToStr(free) + Ru(" Мб, нужно примерно ") + required + Ru(" Мб"));
         dialog.ShowModal();
-        free = FreeMegabytesOn(context.files, DriveLetterOf(dialog.Edit1.Text()));
+        free = FreeMegabytesOn(context.files, DriveLetterOf(dialog.FolderEdit.Text()));
     }
 
-    std::string path = Trim(dialog.Edit1.Text());
+    std::string path = Trim(dialog.FolderEdit.Text());
     // Only a closed notice with blanks in the field gets here without a folder.
     if (path.empty()) {
         EndWithNotice(app, dialog, Ru("Установка не завершена"));
@@ -89,7 +89,7 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::ProductKey, true);
         registry.WriteString("", product::TransferMarker);
-        registry.WriteString("TransferPath", path);
+        registry.WriteString(product::TransferPathValue, path);
     }
     // Written before the copy starts, so that an interrupted copy is described too.
     WriteRecordText(registry, kTransferRecord, FormatRecord(TransferRecord(path, created, dirs, names)));

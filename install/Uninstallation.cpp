@@ -1,13 +1,12 @@
 #include "forms/Forms.h"
 #include "install/DdeClientConv.h"
-#include "install/FolderHelpers.h"
 #include "install/InstallRules.h"
 #include "install/Installation.h"
+#include "install/Removal.h"
+#include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
-#include "runtime/Errors.h"
 #include "runtime/Folders.h"
-#include "runtime/InstallRecord.h"
 #include "runtime/Product.h"
 #include "runtime/Text.h"
 
@@ -56,14 +55,10 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
     {
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::ProductKey, true);
-        transferFolder = registry.ReadString("TransferPath");
+        transferFolder = registry.ReadString(product::TransferPathValue);
     }
-    // What the program made; an installation from before the record was kept gives
-    // up only its registered program file.
-    const std::string transferText = ReadRecordText(registry, kTransferRecord);
-    const std::vector<InstallRecord> records = {
-        transferText.empty() ? RecordWithoutList(registeredFolder, transferFolder) : ParseRecord(transferText),
-        ParseRecord(ReadRecordText(registry, kClipRecord))};
+    // What the program made: read before the registry entries go.
+    const std::vector<InstallRecord> records = RecordsToRemove(registry, registeredFolder, transferFolder);
 
     if (app.MessageBox(UninstallConfirmation(transferFolder, productFolder, files.DirectoryExists(productFolder)),
                        Ru("Удаление программы Вельвинор"), mb::YesNo) != mb::IdYes) {
@@ -75,21 +70,9 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
     RemoveProgramGroup(app, context.dde);
     app.MessageBox(Ru("Приложение Вельвинор удалено"), app.Title(), mb::Ok);
 
-    const RemovalPlan plan = PlanRemoval(records, LinkFolders(files, FoldersToInspect(records)), product::ProgramFile);
+    const RemovalPlan plan = PlanRemovalOnDisk(files, records, product::ProgramFile);
     CarryOut(files, plan);
-    std::string scriptPath;
-    if (!plan.scriptProgramFile.empty()) {
-        int attempt = 1;
-        do scriptPath = UninstallScriptPath(files.TempFolder(), attempt++);
-        while (files.FileExists(scriptPath) || files.DirectoryExists(scriptPath));
-        // cmd reads a batch file in the console's code page, not in the program's.
-        const std::optional<std::string> script = RemovalScript(plan.scriptProgramFile, plan.scriptFolders, scriptPath,
-                                                                context.process.OemCodePage());
-        // A path the console's code page cannot name is left on the disk.
-        if (!script) scriptPath.clear();
-        else if (!files.WriteFile(scriptPath, *script))
-            throw Error("Cannot create file \"" + scriptPath + "\"");
-    }
+    const std::string scriptPath = WriteRemovalScript(files, plan, context.process.OemCodePage());
 
     files.SetCurrentDirectory("c:\\");
     if (!scriptPath.empty()) context.shell.StartHidden(0, scriptPath, "");

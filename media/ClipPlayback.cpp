@@ -23,6 +23,12 @@ std::string AlternativePath(std::string path) {
     return path;
 }
 
+// The default arrow however the copy is left: not the cursor from before it.
+struct ArrowOnExit {
+    Application& app;
+    ~ArrowOnExit() { app.SetCursor(Cursor::Default); }
+};
+
 bool TryOpen(TMediaPlayer& player, const std::string& fileName) {
     player.FileName = fileName;
     player.Wait = true;
@@ -36,7 +42,7 @@ bool TryOpen(TMediaPlayer& player, const std::string& fileName) {
 
 }  // namespace
 
-TClipPlayer::TClipPlayer(Application& app, FileSystem& files, Shell& shell, Process& process, Registry& registry,
+ClipPlayer::ClipPlayer(Application& app, FileSystem& files, Shell& shell, Process& process, Registry& registry,
                          TMediaPlayer& player, Image& backdrop, Form& window, bool& clipIsCopy, MovieSurface movie)
     : m_app(app),
       m_files(files),
@@ -49,64 +55,64 @@ TClipPlayer::TClipPlayer(Application& app, FileSystem& files, Shell& shell, Proc
       m_clipIsCopy(clipIsCopy),
       m_movie(std::move(movie)) {}
 
-void TClipPlayer::Play(const std::string& movieFolder, const std::string& clipName) {
-    FileSystem& files = m_files;
+void ClipPlayer::Play(const std::string& movieFolder, const std::string& clipName) {
     const std::string clipPath = movieFolder + clipName + ".mpg";
-
     // Only a hard disk plays in place; a disc or a network drive is too slow or gone later.
-    std::string playPath = clipPath;
-    if (files.GetDriveType(ExtractFileDrive(clipPath)) == DriveType::Fixed) {
-        m_clipIsCopy = false;
-    } else {
-        m_app.SetCursor(Cursor::HourGlass);
-        try {
-            RegistryAccess registry(m_registry);
-            const std::string copyFolder = DefaultProductFolder(ReadProgramFilesDir(registry));
-            std::vector<std::string> created;
-            for (const std::string& folder : FolderChain(copyFolder))
-                if (!files.DirectoryExists(folder)) created.push_back(folder);
-            if (!files.DirectoryExists(copyFolder)) ForceDirectories(files, copyFolder);
-            playPath = copyFolder + PathDelimiter() + clipName + ".mpg";
-            // Recorded before the copy: a copy left behind is the uninstallation's to
-            // delete. A registry that refuses (a limited user) does not stop the clip.
-            try {
-                WriteRecordText(registry, kClipRecord,
-                                WithClipCopy(ReadRecordText(registry, kClipRecord), copyFolder, created, clipName + ".mpg"));
-            } catch (const Error&) {
-            }
-            files.CopyFile(clipPath, playPath, false);
-            m_clipIsCopy = true;
-        } catch (...) {
-            m_app.SetCursor(Cursor::Default);
-            throw;
-        }
-        m_app.SetCursor(Cursor::Default);
-    }
+    const bool inPlace = m_files.GetDriveType(ExtractFileDrive(clipPath)) == DriveType::Fixed;
+    const std::string playPath = inPlace ? clipPath : CopyToHardDisk(clipPath, clipName + ".mpg");
+    m_clipIsCopy = !inPlace;
+    if (OpenOrFallBack(playPath)) PutOnScreen(movieFolder + "frame.bmp");
+}
 
-    // Opening closes the clip that played before, and its notice will not come: until
-    // this one is on screen, the movie is back in its place.
-    if (!TryOpen(m_player, playPath)) {
-        m_player.Close();
-        if (!TryOpen(m_player, AlternativePath(playPath))) {
-            TakeBackdropDown();
-            // No device here can play it: the system's own player gets the file.
-            if (notice) notice->Show();
-            m_app.ProcessMessages();
-            m_process.Sleep(2000);
-            const ShellStart opened = m_shell.OpenFile(m_window.Handle(), playPath);
-            if (!opened.started)
-                m_app.MessageBox(Ru("Ошибка ") + IntToStr(opened.errorCode) + Ru(" вызова медиаплейера Windows") + "\r\n" +
-                                     Ru("Для входа в игру закройте сообщение и нажмите пробел"),
-                                 m_app.Title(), mb::Ok);
-            m_process.Sleep(5000);
-            if (notice) notice->Hide();
-            return;
-        }
+std::string ClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::string& fileName) {
+    m_app.SetCursor(Cursor::HourGlass);
+    ArrowOnExit arrow{m_app};
+    RegistryAccess registry(m_registry);
+    const std::string copyFolder = DefaultProductFolder(ReadProgramFilesDir(registry));
+    std::vector<std::string> created;
+    for (const std::string& folder : FolderChain(copyFolder))
+        if (!m_files.DirectoryExists(folder)) created.push_back(folder);
+    if (!m_files.DirectoryExists(copyFolder)) ForceDirectories(m_files, copyFolder);
+    const std::string copyPath = copyFolder + PathDelimiter() + fileName;
+    // Recorded before the copy: a copy left behind is the uninstallation's to
+    // delete. A registry that refuses (a limited user) does not stop the clip.
+    try {
+        WriteRecordText(registry, kClipRecord,
+                        WithClipCopy(ReadRecordText(registry, kClipRecord), copyFolder, created, fileName));
+    } catch (const Error&) {
     }
+    m_files.CopyFile(clipPath, copyPath, false);
+    return copyPath;
+}
 
+bool ClipPlayer::OpenOrFallBack(const std::string& playPath) {
+    if (TryOpen(m_player, playPath)) return true;
+    m_player.Close();
+    if (TryOpen(m_player, AlternativePath(playPath))) return true;
+    // Opening closed the clip that played before, and its notice will not come:
+    // the movie is back in its place.
+    TakeBackdropDown();
+    HandToSystemPlayer(playPath);
+    return false;
+}
+
+void ClipPlayer::HandToSystemPlayer(const std::string& playPath) {
+    if (notice) notice->Show();
+    m_app.ProcessMessages();
+    m_process.Sleep(2000);
+    const ShellStart opened = m_shell.OpenFile(m_window.Handle(), playPath);
+    if (!opened.started)
+        m_app.MessageBox(Ru("Ошибка ") + IntToStr(opened.errorCode) + Ru(" вызова медиаплейера Windows") + "\r\n" +
+                             Ru("Для входа в игру закройте сообщение и нажмите пробел"),
+                         m_app.Title(), mb::Ok);
+    m_process.Sleep(5000);
+    if (notice) notice->Hide();
+}
+
+void ClipPlayer::PutOnScreen(const std::string& backdropPath) {
     // The backdrop takes the movie's place and size; the clip is drawn over it.
     try {
-        m_backdrop.SetPicture(ReadBitmapFile(files, movieFolder + "frame.bmp"));
+        m_backdrop.SetPicture(ReadBitmapFile(m_files, backdropPath));
     } catch (...) {
         TakeBackdropDown();
         throw;
@@ -132,7 +138,7 @@ void TClipPlayer::Play(const std::string& movieFolder, const std::string& clipNa
     if (!m_player.Play()) Ended();
 }
 
-void TClipPlayer::Ended() {
+void ClipPlayer::Ended() {
     try {
         m_player.Stop();
         const std::string played = m_player.FileName;
@@ -145,7 +151,7 @@ void TClipPlayer::Ended() {
     m_backdrop.Hide();
 }
 
-void TClipPlayer::TakeBackdropDown() {
+void ClipPlayer::TakeBackdropDown() {
     // Only a clip on screen hid the movie (the intro keeps it hidden on its own).
     if (!m_backdrop.Visible()) return;
     m_movie.show();

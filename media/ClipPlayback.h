@@ -28,14 +28,14 @@ struct MovieSurface {
     std::function<void()> show;
 };
 
-class TClipPlayer {
+class ClipPlayer {
 public:
     // `window` is the main window the clip plays in; `clipIsCopy` its flag for a
     // clip copied to the hard disk (deleted when it ends).
-    TClipPlayer(Application& app, FileSystem& files, Shell& shell, Process& process, Registry& registry,
+    ClipPlayer(Application& app, FileSystem& files, Shell& shell, Process& process, Registry& registry,
                 TMediaPlayer& player, Image& backdrop, Form& window, bool& clipIsCopy, MovieSurface movie);
-    TClipPlayer(const TClipPlayer&) = delete;
-    TClipPlayer& operator=(const TClipPlayer&) = delete;
+    ClipPlayer(const ClipPlayer&) = delete;
+    ClipPlayer& operator=(const ClipPlayer&) = delete;
 
     // The notice shown while the system's player takes a clip over; none before
     // start-up creates it.
@@ -47,6 +47,13 @@ public:
     void Ended();
 
 private:
+    // The phases of a request: a clip that is not on a hard disk is copied there
+    // (the copy's path); the clip or its alternative opens, or the system's player
+    // gets it (false); the backdrop takes the movie's place and the clip plays.
+    std::string CopyToHardDisk(const std::string& clipPath, const std::string& fileName);
+    bool OpenOrFallBack(const std::string& playPath);
+    void HandToSystemPlayer(const std::string& playPath);
+    void PutOnScreen(const std::string& backdropPath);
     // A clip that was on screen is gone: the movie comes back.
     void TakeBackdropDown();
 

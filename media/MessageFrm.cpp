@@ -9,14 +9,14 @@ namespace vel {
 
 TMessageForm::TMessageForm(Application& app, const Form& mainWindow)
     : Form(app, "MessageForm"),
-      Label1(*this, "Label1", {24, 8, 785, 16},
+      CannotPlayLabel(*this, "CannotPlayLabel", {24, 8, 785, 16},
              Ru("К сожалению, настройки Вашего компьютера не позволяют просмотреть Зримознание")),
-      Label2(*this, "Label2", {64, 32, 745, 16}, Ru("в программе. Файл будет запущен в Вашем стандартном проигрывалеле")),
+      SystemPlayerLabel(*this, "SystemPlayerLabel", {64, 32, 745, 16}, Ru("в программе. Файл будет запущен в Вашем стандартном проигрывалеле")),
       m_mainWindow(mainWindow) {
     SetBorder(BorderStyle::None);
     SetColor(color::ButtonFace);
     SetClientSize({809, 67});
-    for (Label* label : {&Label1, &Label2}) label->SetFont({"MS Sans Serif", 16, true});
+    for (Label* label : {&CannotPlayLabel, &SystemPlayerLabel}) label->SetFont({"MS Sans Serif", 16, true});
 }
 
 void TMessageForm::SetVisible(bool visible) {

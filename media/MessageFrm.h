@@ -9,8 +9,8 @@ class TMessageForm final : public Form {
 public:
     // Shown centred over `mainWindow`.
     TMessageForm(Application& app, const Form& mainWindow);
-    Label Label1;
-    Label Label2;
+    Label CannotPlayLabel;
+    Label SystemPlayerLabel;
 
     // Centred over the main window before it shows.
     void SetVisible(bool visible) override;

@@ -23,7 +23,7 @@ void Check(PrinterStatus status) {
 }  // namespace
 
 // One landscape page with the picture of the movie as the window shows it.
-void TPrintRequest::Print(WindowHandle window, Rect movie, Size client, const std::string& title) {
+void PrintRequest::Print(WindowHandle window, Rect movie, Size client, const std::string& title) {
     if (!m_selected) {
         Check(m_printer.SelectDefault());
         m_selected = true;

@@ -9,9 +9,9 @@ namespace vel {
 
 class Printer;
 
-class TPrintRequest {
+class PrintRequest {
 public:
-    explicit TPrintRequest(Printer& printer) : m_printer(printer) {}
+    explicit PrintRequest(Printer& printer) : m_printer(printer) {}
 
     // The part of `movie` inside the window's client area of `client` size, printed
     // from `window` under the job name `title`.

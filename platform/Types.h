@@ -1,4 +1,7 @@
 #pragma once
+// The few plain types every platform interface shares: a native window and its
+// geometry in whole pixels.
+
 #include <cstdint>
 
 namespace vel {

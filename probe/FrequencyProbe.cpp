@@ -14,7 +14,7 @@ std::int32_t ClockCountToMHz(std::int64_t clockCount) {
 std::unique_ptr<TProcessorClockCounter> CreateProcessorClockCounter(Application& app, Process& process,
                                                                     ClockCounter& clock) {
     auto counter = std::make_unique<TProcessorClockCounter>(app, process, clock);
-    counter->OnPrecizeProc = [service = &process](TProcessorClockCounter&) { service->Sleep(ProbeSleepMs); };
+    counter->OnPreciseProc = [service = &process](TProcessorClockCounter&) { service->Sleep(ProbeSleepMs); };
     return counter;
 }
 

@@ -154,7 +154,7 @@ void TProcessorClockCounter::MeasureEmptyCall() {
 // Steps 4 to 6 of a pass: the event's call, less that cost.
 void TProcessorClockCounter::MeasureEvent() {
     m_startStamp = Stamp();
-    OnPrecizeProc(*this);
+    OnPreciseProc(*this);
     m_clockCount = Minus(Minus(Stamp(), m_startStamp), m_callOverhead);
 }
 
@@ -165,7 +165,7 @@ void TProcessorClockCounter::MeasurePass() {
 
 void TProcessorClockCounter::Measure() {
     m_clockCount = 0;
-    if (!m_counterSupported || !OnPrecizeProc) return;
+    if (!m_counterSupported || !OnPreciseProc) return;
     RunWarmUp();
     MeasureEmptyCall();
     RunWarmUp();
@@ -174,7 +174,7 @@ void TProcessorClockCounter::Measure() {
 
 void TProcessorClockCounter::MeasureTwice() {
     m_clockCount = 0;
-    if (!m_counterSupported || !OnPrecizeProc) return;
+    if (!m_counterSupported || !OnPreciseProc) return;
     RunWarmUp();
     MeasurePass();
     MeasurePass();

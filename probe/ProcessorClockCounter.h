@@ -18,7 +18,7 @@ enum TClockPriority : std::uint8_t { cpIdle, cpNormal, cpHigh, cpRealTime, cpPro
 
 class TProcessorClockCounter {
 public:
-    using TPrecizeProc = std::function<void(TProcessorClockCounter& Sender)>;
+    using TPreciseProc = std::function<void(TProcessorClockCounter& Sender)>;
 
     // 524,287 no-operation bytes and a return.
     static constexpr std::size_t WarmUpBlockSize = 524288;
@@ -43,15 +43,15 @@ public:
     std::uint32_t ClockPriorityClass() const { return m_clockPriorityClass; }
     int ClockThreadPriority() const { return m_clockThreadPriority; }
 
-    TPrecizeProc OnPrecizeProc;
+    TPreciseProc OnPreciseProc;
 
     // Snapshot of the priorities, then ClockPriority follows ClockPriorityClass
     // (without recalibrating).
     virtual void SyncClockPriority();
-    // One timed call of OnPrecizeProc, the warm-up run before the empty call and again
+    // One timed call of OnPreciseProc, the warm-up run before the empty call and again
     // before the event call.
     virtual void Measure();
-    // The warm-up run once, then two timed calls of OnPrecizeProc; the second counts.
+    // The warm-up run once, then two timed calls of OnPreciseProc; the second counts.
     virtual void MeasureTwice();
 
     void SavePriorities();
@@ -92,7 +92,7 @@ private:
     std::uint32_t m_clockPriorityClass = 0;
     int m_clockThreadPriority = 0;
     // Called as the event is called, so that its cost matches the event call's.
-    TPrecizeProc m_emptyProc;
+    TPreciseProc m_emptyProc;
 };
 
 }  // namespace vel

@@ -1,6 +1,5 @@
 #include "runtime/InstallRecord.h"
 
-#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -21,9 +20,6 @@ std::string UpperName(const std::string& s) {
     }
     return out;
 }
-
-// A path as the file system compares it.
-std::string Key(const std::string& path) { return UpperName(ExcludeTrailingBackslash(path)); }
 
 bool ProducedName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
@@ -47,30 +43,14 @@ std::vector<std::string> Split(const std::string& path) {
     }
 }
 
-std::size_t Depth(const std::string& path) {
-    const std::string p = ExcludeTrailingBackslash(path);
-    return static_cast<std::size_t>(std::count(p.begin(), p.end(), '\\'));
-}
-
 // Appends what the list lacks, compared as the file system compares paths.
 void AddOnce(std::vector<std::string>& list, std::set<std::string>& seen, const std::string& path) {
-    if (seen.insert(Key(path)).second) list.push_back(path);
-}
-
-// Deepest first, so that a folder comes after the folders it holds.
-void DeepestFirst(std::vector<std::string>& folders) {
-    std::stable_sort(folders.begin(), folders.end(),
-                     [](const std::string& a, const std::string& b) { return Depth(a) > Depth(b); });
-}
-
-// A percent sign stands for itself in a batch file only when doubled.
-std::string BatchQuoted(const std::string& path) {
-    std::string out = "\"";
-    for (char c : path) out += c == '%' ? std::string("%%") : std::string(1, c);
-    return out + "\"";
+    if (seen.insert(PathKey(path)).second) list.push_back(path);
 }
 
 }  // namespace
+
+std::string PathKey(const std::string& path) { return UpperName(ExcludeTrailingBackslash(path)); }
 
 bool ProducedRelativePath(const std::string& path) {
     if (path.empty()) return false;
@@ -127,11 +107,11 @@ InstallRecord ParseRecord(const std::string& text) {
         }
     if (r.root.empty()) return r;
 
-    const std::string rootKey = Key(r.root);
+    const std::string rootKey = PathKey(r.root);
     std::set<std::string> made, dirs, files;
     for (const Line& l : lines) {
         if (l.keyword == "made" && ProducedFolder(l.path)) {
-            const std::string k = Key(l.path);
+            const std::string k = PathKey(l.path);
             if (k == rootKey || rootKey.rfind(k + "\\", 0) == 0) AddOnce(r.made, made, ExcludeTrailingBackslash(l.path));
         } else if (l.keyword == "dir" && ProducedRelativePath(l.path)) {
             AddOnce(r.dirs, dirs, l.path);
@@ -151,91 +131,28 @@ std::string WithClipCopy(const std::string& recordText, const std::string& copyF
                          const std::vector<std::string>& createdFolders, const std::string& file) {
     InstallRecord r = ParseRecord(recordText);
     if (r.root.empty()) r.root = IncludeTrailingBackslash(copyFolder);
-    else if (Key(r.root) != Key(copyFolder)) return recordText;
+    else if (PathKey(r.root) != PathKey(copyFolder)) return recordText;
     r.made.insert(r.made.end(), createdFolders.begin(), createdFolders.end());
     r.files.push_back(file);
     return FormatRecord(ParseRecord(FormatRecord(r)));
 }
 
 InstallRecord RecordWithoutList(const std::string& registeredFolder, const std::string& transferFolder) {
-    if (!ProducedFolder(transferFolder) || Key(registeredFolder) != Key(transferFolder)) return {};
+    if (!ProducedFolder(transferFolder) || PathKey(registeredFolder) != PathKey(transferFolder)) return {};
     return {IncludeTrailingBackslash(transferFolder), {ExcludeTrailingBackslash(transferFolder)}, {}, {product::ProgramFile}};
 }
 
-std::vector<std::string> FoldersToInspect(const std::vector<InstallRecord>& records) {
-    std::vector<std::string> out;
-    std::set<std::string> seen;
-    auto add = [&](const std::string& folder) {
-        for (const std::string& f : FolderChain(folder)) AddOnce(out, seen, f);
-    };
-    for (const InstallRecord& r : records) {
-        if (r.root.empty()) continue;
-        add(r.root);
-        for (const auto& d : r.dirs) add(r.root + d);
-        for (const auto& f : r.files) add(ExtractFilePath(r.root + f));
-    }
-    return out;
+std::string ReadRecordText(RegistryAccess& registry, const char* name) {
+    CloseKeyOnExit closer{registry};
+    return registry.KeyExists(product::RecordKey) && registry.OpenKey(product::RecordKey, false)
+               ? registry.ReadString(name)
+               : "";
 }
 
-RemovalPlan PlanRemoval(const std::vector<InstallRecord>& records, const std::vector<std::string>& links,
-                        const std::string& programFileName) {
-    std::set<std::string> linkKeys;
-    for (const auto& l : links) linkKeys.insert(Key(l));
-    // A folder reached through a link anywhere along its path is someone else's.
-    auto reachable = [&](const std::string& folder) {
-        const std::vector<std::string> chain = FolderChain(folder);
-        return !chain.empty() &&
-               std::none_of(chain.begin(), chain.end(), [&](const std::string& f) { return linkKeys.count(Key(f)) > 0; });
-    };
-
-    RemovalPlan plan;
-    std::set<std::string> files, folders, made;
-    std::vector<std::string> madeFolders;
-    for (const InstallRecord& r : records) {
-        if (r.root.empty()) continue;
-        for (const auto& f : r.files) {
-            const std::string path = r.root + f;
-            if (!reachable(ExtractFilePath(path))) continue;
-            AddOnce(plan.deleteFiles, files, path);
-            if (plan.scriptProgramFile.empty() && UpperName(f) == UpperName(programFileName)) plan.scriptProgramFile = path;
-        }
-        for (const auto& d : r.dirs)
-            if (reachable(r.root + d)) AddOnce(plan.removeFolders, folders, r.root + d);
-        for (const auto& m : r.made)
-            if (reachable(m)) AddOnce(madeFolders, made, m);
-    }
-    for (const auto& m : madeFolders) AddOnce(plan.removeFolders, folders, m);
-    DeepestFirst(plan.removeFolders);
-    if (!plan.scriptProgramFile.empty()) {
-        plan.scriptFolders = madeFolders;
-        DeepestFirst(plan.scriptFolders);
-    }
-    return plan;
-}
-
-std::optional<std::string> RemovalScript(const std::string& programFile, const std::vector<std::string>& folders,
-                                         const std::string& scriptPath, unsigned oemCodePage) {
-    std::string text;
-    auto line = [&](const std::string& l) { text += l + "\r\n"; };
-    const std::string tries = std::to_string(kScriptTries);
-    // Each try of a loop one second apart; after the last one the script goes on.
-    auto loop = [&](const std::string& label, const std::string& file, const std::string& next) {
-        const std::string quoted = BatchQuoted(file), counter = "qq" + label;
-        line(":" + label);
-        line("Del " + quoted);
-        line("Set /a " + counter + "+=1");
-        line("If %" + counter + "% GEQ " + tries + " Goto " + next);
-        line("If exist " + quoted + " ping -n 2 127.0.0.1 >nul");
-        line("If exist " + quoted + " Goto " + label);
-    };
-    if (!programFile.empty()) line("Set /a qq1=0");
-    line("Set /a qq2=0");
-    if (!programFile.empty()) loop("1", programFile, "3");
-    line(":3");
-    // Without /s: a folder that still holds anything, the user's or behind a link, stays.
-    for (const auto& f : folders) line("Rmdir " + BatchQuoted(ExcludeTrailingBackslash(f)));
-    loop("2", scriptPath, ":eof");
-    return AnsiToOem(text, oemCodePage);
+void WriteRecordText(RegistryAccess& registry, const char* name, const std::string& text) {
+    CloseKeyOnExit closer{registry};
+    registry.OpenKey(product::RecordKey, true);
+    registry.WriteString(name, text);
 }
 
 }  // namespace vel

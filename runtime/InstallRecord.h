@@ -1,6 +1,8 @@
 #pragma once
-// What the program put on the disk, so that the uninstallation deletes exactly that
-// and nothing a user or another program owns.
+// The record of what the program put on the disk, so that the removal
+// (install/Removal.h) deletes exactly that and nothing a user or another program
+// owns: its format, its paths, and where it is kept. The transfer writes one; the
+// clip copies share another.
 //
 // A record is a text of lines "KEYWORD PATH":
 //   root C:\Games\Velvinor\      the folder the entries below are relative to
@@ -11,9 +13,10 @@
 // under the root (made folders: the root and the folders that hold it), so a
 // hand-edited or cut-off record can only name less, never something else.
 
-#include <optional>
 #include <string>
 #include <vector>
+
+#include "runtime/RegistryAccess.h"
 
 namespace vel {
 
@@ -59,32 +62,15 @@ std::string WithClipCopy(const std::string& recordText, const std::string& copyF
 // folder is the transfer folder and one the program could have made.
 InstallRecord RecordWithoutList(const std::string& registeredFolder, const std::string& transferFolder);
 
-// Every folder whose kind (junction or symbolic link, or not) decides what may be
-// deleted: each folder from below the drive down to every recorded entry.
-std::vector<std::string> FoldersToInspect(const std::vector<InstallRecord>& records);
+// A path as the file system compares it: letters of code page 1251 folded, no
+// final backslash. Records and the removal compare paths in this form.
+std::string PathKey(const std::string& path);
 
-struct RemovalPlan {
-    std::vector<std::string> deleteFiles;    // in record order
-    std::vector<std::string> removeFolders;  // each only when empty, deepest first
-    std::string scriptProgramFile;           // the program file the script waits for; "" for no script
-    std::vector<std::string> scriptFolders;  // made folders the script removes when empty, deepest first
-    bool operator==(const RemovalPlan&) const = default;
-};
-
-// What the records let the program delete. Nothing at or behind a folder of
-// `links`; the program file `programFileName` in a root goes to the script, which
-// then also removes the made folders (the running program keeps them until it ends).
-RemovalPlan PlanRemoval(const std::vector<InstallRecord>& records, const std::vector<std::string>& links,
-                        const std::string& programFileName);
-
-// Tries of each of the script's loops, one second apart.
-constexpr int kScriptTries = 60;
-
-// The uninstall script: waits for the program file to go, removes each folder once
-// (only an empty one: never recursing), then deletes itself. Lines end in CR LF, in
-// the OEM code page in which the command interpreter reads it; nullopt when a path
-// has no place in that code page.
-std::optional<std::string> RemovalScript(const std::string& programFile, const std::vector<std::string>& folders,
-                                         const std::string& scriptPath, unsigned oemCodePage);
+// The records, kept under the product key: the transfer's and the clip copies'.
+inline const char* const kTransferRecord = "Transfer";
+inline const char* const kClipRecord = "Clips";
+// A record's text; "" when there is none. Creates no key.
+std::string ReadRecordText(RegistryAccess& registry, const char* name);
+void WriteRecordText(RegistryAccess& registry, const char* name, const std::string& text);
 
 }  // namespace vel

@@ -17,17 +17,19 @@ inline const char* const AppPathsKey = "\\Software\\Microsoft\\Windows\\CurrentV
 inline const char* const UninstallKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velvinor.exe";
 inline const char* const WindowsVersionKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 inline const char* const ProductKey = "\\Software\\Trelkon\\Velvinor";
-// What the program made on the disk (see install/InstallRecord.h): a subkey, because
+// What the program made on the disk (see runtime/InstallRecord.h): a subkey, because
 // the movie start forwards the product key's own values and the movie's settings
 // write only those.
 inline const char* const RecordKey = "\\Software\\Trelkon\\Velvinor\\Record";
 inline const char* const MakerKey = "\\Software\\Trelkon";
 inline const char* const Maker = "Trelkon";
 inline const char* const TransferMarker = "Transfering";
+// The product key's value with the transfer folder, ending in a backslash.
+inline const char* const TransferPathValue = "TransferPath";
 // The values of the product key that the program keeps for itself: the installation
 // marker (the default value) and the transfer folder. The movie's settings share the
 // key but may neither replace nor delete them.
-inline const char* const OwnValues[] = {"", "TransferPath"};
+inline const char* const OwnValues[] = {"", TransferPathValue};
 
 // The movie's folder ("SWF") in the program folder, with its final separator: the
 // movie, the intro videos, the backdrop, the clips and the documents live there.

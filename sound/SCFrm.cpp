@@ -48,7 +48,7 @@ TSoundControlForm::TSoundControlForm(Application& app, Mixer& mixer)
       MicProgressBar(*this, "MicProgressBar", ProgressBarAt(128)),
       // Enabled from creation, but it shows peaks only while the window is shown:
       // hidden (as it always is in the game), it does not wake the program.
-      Timer1(app, 100, true, this),
+      PeakMeterTimer(app, 100, true, this),
       SoundLines(std::make_unique<SndControls>()),
       m_mixer(mixer),
       m_rows{{{&SoundLines->GeneralControl, &GeneralTrackBar, &GeneralCB, &GeneralProgressBar},
@@ -62,19 +62,19 @@ TSoundControlForm::TSoundControlForm(Application& app, Mixer& mixer)
         row.trackBar->OnChange = [this](TrackBar& sender) { GeneralTrackBarChange(sender); };
         row.checkBox->OnClick = [this](Control& sender) { GeneralCBClick(sender); };
     }
-    Timer1.OnTimer = [this] { Timer1Timer(); };
+    PeakMeterTimer.OnTimer = [this] { ShowPeakLevels(); };
     App().Guard([this] { FormCreate(); });
 }
 
 TSoundControlForm::~TSoundControlForm() { App().Guard([this] { FormDestroy(); }); }
 
 void TSoundControlForm::FormCreate() {
-    SoundLines->InitMixer(m_mixer, Handle(), [this] { MMMixmControlChange(); });
+    SoundLines->InitMixer(m_mixer, Handle(), [this] { MixerControlChange(); });
     RefreshAll();
 }
 
 void TSoundControlForm::FormDestroy() {
-    Timer1.SetEnabled(false);
+    PeakMeterTimer.SetEnabled(false);
     SoundLines->DoneMixer();
 }
 
@@ -82,7 +82,7 @@ void TSoundControlForm::RefreshAll() {
     for (const Row& row : m_rows) RefreshLine(row);
 }
 
-void TSoundControlForm::MMMixmControlChange() { RefreshAll(); }
+void TSoundControlForm::MixerControlChange() { RefreshAll(); }
 
 void TSoundControlForm::SetMasterPosition(int position) {
     GeneralTrackBar.SetPosition(position);
@@ -146,7 +146,7 @@ void TSoundControlForm::GeneralCBClick(Control& sender) {
     }
 }
 
-void TSoundControlForm::Timer1Timer() {
+void TSoundControlForm::ShowPeakLevels() {
     if (!Visible()) return;
     for (const Row& row : m_rows) {
         TSndControl* line = row.line->get();

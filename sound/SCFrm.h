@@ -22,7 +22,7 @@ public:
     TrackBar GeneralTrackBar, WaveTrackBar, CDTrackBar, MicTrackBar;
     CheckBox GeneralCB, WaveCB, CDCB, MicCB;
     ProgressBar GeneralProgressBar, WaveProgressBar, CDProgressBar, MicProgressBar;
-    Timer Timer1;
+    Timer PeakMeterTimer;
     // The mixer and its four lines, opened by FormCreate and closed by FormDestroy.
     const std::unique_ptr<SndControls> SoundLines;
 
@@ -35,10 +35,10 @@ public:
     void FormDestroy();
     void RefreshAll();
     // The mixer's control-change notice.
-    void MMMixmControlChange();
+    void MixerControlChange();
     void GeneralTrackBarChange(Control& sender);
     void GeneralCBClick(Control& sender);
-    void Timer1Timer();
+    void ShowPeakLevels();
 
 private:
     // One mixer line and its three controls.

@@ -64,7 +64,7 @@ TEST(Form, TheInstallerDialogHasItsFontColourAndTabOrder) {
     for (Control* c : dialog.Children()) EXPECT_EQ(c->EffectiveFont(), (Font{"Lucida Sans Unicode", 11})) << c->Name();
     std::vector<std::string> order;
     for (Control* c : dialog.TabOrder()) order.push_back(c->Name());
-    EXPECT_EQ(order, (std::vector<std::string>{"Edit1", "OKButton", "PathBtn", "ShellTreeView", "YesButton", "NoButton"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"FolderEdit", "OKButton", "PathBtn", "ShellTreeView", "YesButton", "NoButton"}));
 }
 
 // A timer bound to a form ticks only while the form is shown; its Enabled state is

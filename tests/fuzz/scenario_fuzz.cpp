@@ -174,8 +174,8 @@ std::string MadeUpScenario(Random& r) {
         // The installer dialog: answers, clicks and folders typed.
         const char* const dialog[] = {"click StartingForm.YesButton", "click StartingForm.NoButton",
                                       "click StartingForm.OKButton", "click StartingForm.PathBtn",
-                                      "close StartingForm", "type StartingForm.Edit1 \"\\Games\"",
-                                      "type StartingForm.Edit1 \"E:\\Ga|mes\"", "type StartingForm.Edit1 \"   \"",
+                                      "close StartingForm", "type StartingForm.FolderEdit \"\\Games\"",
+                                      "type StartingForm.FolderEdit \"E:\\Ga|mes\"", "type StartingForm.FolderEdit \"   \"",
                                       "select StartingForm.ShellTreeView \"C:\\Kids\"", "answer Yes", "answer No"};
         for (std::uint64_t i = 0, n = 1 + r.Below(6); i < n; ++i) s << r.Pick(dialog) << "\n";
     }

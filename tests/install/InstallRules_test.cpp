@@ -77,12 +77,6 @@ TEST(Uninstall, ConfirmationTexts) {
               base + Ru("\r\n(Будут удалены файлы из директорий ") + product + Ru("\r\nи D:\\Games\\Velvinor\\)"));
 }
 
-TEST(Uninstall, ScriptPathInTheTempFolder) {
-    EXPECT_EQ(UninstallScriptPath("C:\\Temp\\", 1), "C:\\Temp\\Velvinor-uninstall-1.bat");
-    EXPECT_EQ(UninstallScriptPath("C:\\Temp", 12), "C:\\Temp\\Velvinor-uninstall-12.bat");
-    EXPECT_EQ(UninstallScriptPath("", 2), "c:\\Velvinor-uninstall-2.bat");
-}
-
 TEST(Uninstall, DdeAnswerLines) {
     struct Case {
         std::string text;

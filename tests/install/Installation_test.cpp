@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "install/FolderHelpers.h"
+#include "install/Removal.h"
 #include "install/StartingFrm.h"
 #include "runtime/FileRead.h"
-#include "runtime/InstallRecord.h"
 #include "runtime/Text.h"
 #include "tools/scenario/Scenario.h"
 
@@ -126,12 +126,12 @@ file "D:\Velvinor.exe"
 file "D:\install.bmp" "BM"
 start
 click StartingForm.YesButton
-type StartingForm.Edit1 "e:\Игры"
+type StartingForm.FolderEdit "e:\Игры"
 click StartingForm.OKButton
 free E: 230686720
 close StartingForm
 )");
-    EXPECT_TRUE(TraceHas(R"(ui text StartingForm.Label1 "На диске всего 219 Мб, нужно примерно 220 Мб")"));
+    EXPECT_TRUE(TraceHas(R"(ui text StartingForm.MessageLabel "На диске всего 219 Мб, нужно примерно 220 Мб")"));
     EXPECT_TRUE(TraceHas(R"(file mkdir "E:\Игры\Velvinor")"));
     EXPECT_EQ(machine.registry.ReadString("\\Software\\Trelkon\\Velvinor", "TransferPath"), Ru("e:\\Игры\\Velvinor\\"));
 }
@@ -153,13 +153,13 @@ dir "E:\Work"
     Run(R"(
 start
 click StartingForm.YesButton
-type StartingForm.Edit1 "\Games"
+type StartingForm.FolderEdit "\Games"
 click StartingForm.OKButton
 free E: 230686720
 close StartingForm
 )");
     // C: has room, E: had 1 Mb: the test looked at the current drive.
-    EXPECT_TRUE(TraceHas(R"(ui text StartingForm.Label1 "На диске всего 1 Мб, нужно примерно 220 Мб")"));
+    EXPECT_TRUE(TraceHas(R"(ui text StartingForm.MessageLabel "На диске всего 1 Мб, нужно примерно 220 Мб")"));
     EXPECT_TRUE(TraceHas(R"(file mkdir "E:\Games")"));
     EXPECT_TRUE(TraceHas(R"(file mkdir "E:\Games\Velvinor")"));
     EXPECT_EQ(machine.registry.ReadString("\\Software\\Trelkon\\Velvinor", "TransferPath"), "E:\\Games\\Velvinor\\");
@@ -210,15 +210,15 @@ TEST_F(OnMachine, DialogHandlers) {
     EXPECT_EQ(form.ClientSize(), (Size{611, 415}));
     EXPECT_EQ(form.Text(), Ru("Установка программы \"Вельвинор\""));
 
-    form.Edit1.UserType("   \t");
+    form.FolderEdit.UserType("   \t");
     EXPECT_FALSE(form.OKButton.Enabled());
-    form.Edit1.UserType(" x ");
+    form.FolderEdit.UserType(" x ");
     EXPECT_TRUE(form.OKButton.Enabled());
     form.ShellTreeView.UserSelect("");
-    EXPECT_EQ(form.Edit1.Text(), "");
+    EXPECT_EQ(form.FolderEdit.Text(), "");
     EXPECT_FALSE(form.OKButton.Enabled());
     form.ShellTreeView.UserSelect("D:\\Games");
-    EXPECT_EQ(form.Edit1.Text(), "D:\\Games");
+    EXPECT_EQ(form.FolderEdit.Text(), "D:\\Games");
     EXPECT_TRUE(form.OKButton.Enabled());
 
     form.EnterFolderState("C:\\X");

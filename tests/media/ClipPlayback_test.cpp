@@ -269,12 +269,12 @@ TEST(ClipPlayback, TheBackdropAndTheVideoCoverTheMoviesPlace) {
     w.Run();
     w.Mark();
     w.Command("plaympg", "x");
-    EXPECT_EQ(w.Main().Image1.Bounds(), (Rect{128, 128, 1024, 768}));
+    EXPECT_EQ(w.Main().BackdropImage.Bounds(), (Rect{128, 128, 1024, 768}));
     EXPECT_EQ(w.Lines("media destination"), std::vector<std::string>{"media destination device 2 128,128 1024x768"});
     w.End();
     w.Command("maximize");
     w.Command("plaympg", "x");
-    EXPECT_EQ(w.Main().Image1.Bounds(), (Rect{0, 32, 1280, 960}));
+    EXPECT_EQ(w.Main().BackdropImage.Bounds(), (Rect{0, 32, 1280, 960}));
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ TEST(ProcessorClockCounter, UnusableCounterTellsOnceAndMeasuresNothing) {
         EXPECT_EQ(std::count_if(r.log().begin(), r.log().end(), [](auto& l) { return l != "stamp"; }), 0);
 
         int calls = 0;
-        pcc.OnPrecizeProc = [&](TProcessorClockCounter&) { ++calls; };
+        pcc.OnPreciseProc = [&](TProcessorClockCounter&) { ++calls; };
         pcc.MeasureTwice();
         pcc.Measure();
         pcc.SetClockPriority(cpHigh);
@@ -201,7 +201,7 @@ TEST(ProcessorClockCounter, EventTimingCountsTheLastCallLessTheEmptyCall) {
         r.m.clock.origin = origin;  // the second one wraps around during the sleeps
         auto& pcc = r.Create();
         std::vector<std::uint32_t> sleeps;
-        pcc.OnPrecizeProc = [&](TProcessorClockCounter& sender) {
+        pcc.OnPreciseProc = [&](TProcessorClockCounter& sender) {
             EXPECT_EQ(&sender, &pcc);
             sleeps.push_back(sleeps.empty() ? 100 : 250);
             r.m.process.Sleep(sleeps.back());
@@ -220,7 +220,7 @@ TEST(ProcessorClockCounter, EventTimingCountsTheLastCallLessTheEmptyCall) {
         EXPECT_EQ(pcc.ClockCount(), 500'000'000);
         EXPECT_EQ(pcc.WarmUpRuns(), 3);
 
-        pcc.OnPrecizeProc = nullptr;
+        pcc.OnPreciseProc = nullptr;
         pcc.MeasureTwice();
         EXPECT_EQ(pcc.ClockCount(), 0);
         pcc.Measure();

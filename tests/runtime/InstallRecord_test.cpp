@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "runtime/Text.h"
+#include "support/Records.h"
 
 namespace vel {
 namespace {
 
-const char* const kRoot = "E:\\Games\\MyVelvinor\\";
-
-InstallRecord Transfer() {
-    return TransferRecord(kRoot, {"E:\\Games", "E:\\Games\\MyVelvinor"}, {"SWF"},
-                          {"Velvinor.exe", "install.bmp", "SWF\\Game.swf"});
-}
+const char* const kRoot = test::kRecordRoot;
+InstallRecord Transfer() { return test::TransferredGame(); }
 
 TEST(InstallRecord, ReadsBackWhatItWrote) {
     const InstallRecord r = Transfer();
@@ -74,6 +71,11 @@ TEST(InstallRecord, AnUnusableOrCutRootNamesNothing) {
     }
 }
 
+TEST(InstallRecord, FolderChainRunsFromBelowTheDrive) {
+    EXPECT_EQ(FolderChain("E:\\Games\\My\\"), (std::vector<std::string>{"E:\\Games", "E:\\Games\\My"}));
+    EXPECT_EQ(FolderChain("E:\\"), std::vector<std::string>{});
+}
+
 TEST(InstallRecord, ClipCopiesJoinTheDefaultFolderRecordOnly) {
     const std::string folder = "C:\\Program Files\\Trelkon\\Velvinor";
     std::string text = WithClipCopy("", folder, {"C:\\Program Files\\Trelkon", folder}, "lesson1.mpg");
@@ -108,59 +110,6 @@ TEST(InstallRecord, WithoutAListOnlyTheRegisteredProgramInItsTransferFolder) {
     for (const auto& c : cases)
         EXPECT_EQ(RecordWithoutList(c.registered, c.transfer), c.program ? program : InstallRecord{})
             << c.registered << " / " << c.transfer;
-}
-
-TEST(InstallRecord, FoldersToInspectReachEveryRecordedEntry) {
-    EXPECT_EQ(FoldersToInspect({Transfer(), InstallRecord{}}),
-              (std::vector<std::string>{"E:\\Games", "E:\\Games\\MyVelvinor", "E:\\Games\\MyVelvinor\\SWF"}));
-    EXPECT_EQ(FolderChain("E:\\"), std::vector<std::string>{});
-}
-
-TEST(InstallRecord, RemovalPlanSparesWhatLiesBehindALink) {
-    const std::string root = kRoot;
-    const InstallRecord clips{"C:\\PF\\Trelkon\\Velvinor\\", {"C:\\PF\\Trelkon", "C:\\PF\\Trelkon\\Velvinor"}, {}, {"a.mpg"}};
-    const RemovalPlan whole{
-        {root + "Velvinor.exe", root + "install.bmp", root + "SWF\\Game.swf", "C:\\PF\\Trelkon\\Velvinor\\a.mpg"},
-        {root + "SWF", "C:\\PF\\Trelkon\\Velvinor", "E:\\Games\\MyVelvinor", "C:\\PF\\Trelkon", "E:\\Games"},
-        root + "Velvinor.exe",
-        {"C:\\PF\\Trelkon\\Velvinor", "E:\\Games\\MyVelvinor", "C:\\PF\\Trelkon", "E:\\Games"}};
-    struct Case {
-        const char* name;
-        std::vector<InstallRecord> records;
-        std::vector<std::string> links;
-        RemovalPlan expected;
-    } cases[] = {
-        {"both records", {Transfer(), clips}, {}, whole},
-        {"the SWF folder a link", {Transfer()}, {"e:\\games\\myvelvinor\\swf"},
-         {{root + "Velvinor.exe", root + "install.bmp"}, {"E:\\Games\\MyVelvinor", "E:\\Games"}, root + "Velvinor.exe",
-          {"E:\\Games\\MyVelvinor", "E:\\Games"}}},
-        {"the transfer folder a link", {Transfer()}, {"E:\\Games\\MyVelvinor"}, {{}, {"E:\\Games"}, "", {}}},
-        {"a link in a middle component", {Transfer(), clips}, {"E:\\Games", "C:\\PF"}, {}},
-        {"only clip copies: no script", {clips}, {},
-         {{"C:\\PF\\Trelkon\\Velvinor\\a.mpg"}, {"C:\\PF\\Trelkon\\Velvinor", "C:\\PF\\Trelkon"}, "", {}}},
-        {"no record", {InstallRecord{}}, {}, {}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(PlanRemoval(c.records, c.links, "Velvinor.exe"), c.expected) << c.name;
-}
-
-TEST(InstallRecord, ScriptNeverRecursesAndQuotesEveryPath) {
-    const std::string script =
-        RemovalScript("E:\\100%\\Velvinor.exe", {"E:\\100%\\", "E:\\Tom & Jerry"}, "C:\\TEMP\\vel1.bat", 866)
-            .value_or("");
-    EXPECT_EQ(script.find("/s"), std::string::npos);
-    EXPECT_EQ(script,
-              "Set /a qq1=0\r\nSet /a qq2=0\r\n"
-              ":1\r\nDel \"E:\\100%%\\Velvinor.exe\"\r\nSet /a qq1+=1\r\nIf %qq1% GEQ 60 Goto 3\r\n"
-              "If exist \"E:\\100%%\\Velvinor.exe\" ping -n 2 127.0.0.1 >nul\r\n"
-              "If exist \"E:\\100%%\\Velvinor.exe\" Goto 1\r\n"
-              ":3\r\nRmdir \"E:\\100%%\"\r\nRmdir \"E:\\Tom & Jerry\"\r\n"
-              ":2\r\nDel \"C:\\TEMP\\vel1.bat\"\r\nSet /a qq2+=1\r\nIf %qq2% GEQ 60 Goto :eof\r\n"
-              "If exist \"C:\\TEMP\\vel1.bat\" ping -n 2 127.0.0.1 >nul\r\nIf exist \"C:\\TEMP\\vel1.bat\" Goto 2\r\n");
-    // In the console's code page; a path it cannot name gives no script.
-    const std::string russian = Ru("D:\\Игры\\Velvinor.exe");
-    EXPECT_FALSE(RemovalScript(russian, {}, "c:\\x.bat", 437));
-    EXPECT_NE(RemovalScript(russian, {}, "c:\\x.bat", 866).value_or("").find(AnsiToOem("Del \"" + russian + "\"", 866).value()),
-              std::string::npos);
 }
 
 }  // namespace

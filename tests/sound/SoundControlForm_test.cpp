@@ -172,13 +172,13 @@ TEST(SoundControlWindow, TimerShowsPeaksOnlyWhileTheWindowIsVisible) {
     EXPECT_EQ(form.MicProgressBar.Position(), 300);
     m.SetByOther(1, -900);
     game.notices.clear();
-    form.Timer1Timer();
+    form.ShowPeakLevels();
     EXPECT_EQ(form.MicProgressBar.Position(), 300);
     // Hidden, its timer stays enabled but does not wake the program.
     game.m.ui.Wait(300);
     EXPECT_EQ(form.MicProgressBar.Position(), 300);
-    EXPECT_TRUE(form.Timer1.Enabled());
-    EXPECT_FALSE(game.m.ui.TimerRunning(form.Timer1.Id()));
+    EXPECT_TRUE(form.PeakMeterTimer.Enabled());
+    EXPECT_FALSE(game.m.ui.TimerRunning(form.PeakMeterTimer.Id()));
     form.Show();
     game.m.ui.Wait(100);
     EXPECT_EQ(form.MicProgressBar.Position(), 900);

@@ -91,7 +91,7 @@ TEST(VolumeCommand, SameValueTwiceWritesTwice) {
 TEST(StateFeedback, TimerWritesThreeVariablesEveryTickUntilQuit) {
     SoundGame game;
     StartWithMaster(game, 100);
-    EXPECT_TRUE(game.Main().Timer1.Enabled());
+    EXPECT_TRUE(game.Main().StateTimer.Enabled());
     std::uint16_t esc = 27;
     game.Main().FormKeyUp(esc, 0);
     game.Command(u"setvolume", u"37");
@@ -110,8 +110,8 @@ TEST(StateFeedback, TimerWritesThreeVariablesEveryTickUntilQuit) {
     EXPECT_EQ(game.Variable("_root.minimized"), "1");
 
     game.Command(u"quit");
-    EXPECT_FALSE(game.Main().Timer1.Enabled());
-    EXPECT_FALSE(game.Form().Timer1.Enabled());
+    EXPECT_FALSE(game.Main().StateTimer.Enabled());
+    EXPECT_FALSE(game.Form().PeakMeterTimer.Enabled());
     writes.clear();
     game.m.ui.ResetQuit();
     game.m.ui.Wait(500);

@@ -19,6 +19,6 @@ void Game::Run(bool skipIntro) {
 }
 
 bool Game::MovieShown() { return Main().Flash1->Visible(); }
-bool Game::BackdropShown() { return Main().Image1.Visible(); }
+bool Game::BackdropShown() { return Main().BackdropImage.Visible(); }
 
 }  // namespace vel::test

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
         // the probe. The handler's two clock reads cost well under a microsecond.
         vel::TProcessorClockCounter counter(app, process, tsc);
         Clock::duration slept{};
-        counter.OnPrecizeProc = [&](vel::TProcessorClockCounter&) {
+        counter.OnPreciseProc = [&](vel::TProcessorClockCounter&) {
             const auto t0 = Clock::now();
             process.Sleep(vel::ProbeSleepMs);
             slept = Clock::now() - t0;

@@ -1,5 +1,5 @@
 # The installer dialog by keyboard (real keystrokes): Tab and Shift+Tab go through
-# its visible controls in the tab order Edit1, OKButton, PathBtn, ShellTreeView,
+# its visible controls in the tab order FolderEdit, OKButton, PathBtn, ShellTreeView,
 # YesButton, NoButton, round; Enter presses the focused button; Esc is the close
 # box (Cancel), which in the folder state ends with the notice, whose only button
 # Enter presses.
