@@ -39,7 +39,9 @@ for kind in "${@:-native}"; do
       # The Linux services without windows (settings file, mixer, printer, shell, rich text).
       want+=(cmake make g++ pkg-config libgtest-dev libglib2.0-dev xdg-utils file unrtf \
         libasound2-dev alsa-utils pulseaudio libasound2-plugins \
-        libgtk-3-dev libcups2-dev cups-daemon cups-client cups-filters poppler-utils xvfb) ;;
+        libgtk-3-dev libcups2-dev cups-daemon cups-client cups-filters poppler-utils xvfb)
+      # The menu entries checked as the desktop reads them.
+      want+=(desktop-file-utils python3-xdg) ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;
   esac
 done

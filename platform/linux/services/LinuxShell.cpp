@@ -340,20 +340,8 @@ private:
     }
 };
 
-// No Program Manager on Linux: no service answers, so the program's group is not made.
-class NoDde final : public Dde {
-public:
-    DdeConversation Connect(const std::string&, const std::string&) override { return 0; }
-    bool Execute(DdeConversation, const std::string&) override { return false; }
-    std::optional<std::string> Request(DdeConversation, const std::string&, std::uint32_t) override {
-        return std::nullopt;
-    }
-    void Disconnect(DdeConversation) override {}
-};
-
 }  // namespace
 
 std::unique_ptr<Shell> CreateLinuxShell() { return std::make_unique<LinuxShell>(); }
-std::unique_ptr<Dde> CreateNoDde() { return std::make_unique<NoDde>(); }
 
 }  // namespace vel::lnx

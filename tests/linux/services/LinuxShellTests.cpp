@@ -211,13 +211,5 @@ TEST_F(LinuxShellTest, RefusesACopyIntoItselfAndReportsWhatItCouldNotCopy) {
     EXPECT_EQ(shell->CopyFolderContents(0, Ansi(temp.path + "/nothere/"), Ansi(temp.path + "/out2")), FolderCopy::Failed);
 }
 
-TEST(NoDde, NoServerAnswers) {
-    auto dde = CreateNoDde();
-    EXPECT_EQ(dde->Connect("progman", ""), 0u);
-    EXPECT_EQ(dde->Connect("progman", "progman"), 0u);
-    EXPECT_FALSE(dde->Execute(1, "[CreateGroup(Velvinor)]\r\n"));
-    EXPECT_EQ(dde->Request(1, "Velvinor", 1000), std::nullopt);
-}
-
 }  // namespace
 }  // namespace vel::lnx
