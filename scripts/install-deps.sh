@@ -33,7 +33,7 @@ for kind in "${@:-native}"; do
       # The Linux program: its window, movie view and media, the demo disc and the journey.
       want+=(cmake make g++ pkg-config libgtest-dev libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev \
         libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
-        gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-gtk3 xvfb xauth imagemagick ffmpeg fonts-dejavu-core \
+        gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-gtk3 xvfb xauth xdotool imagemagick ffmpeg fonts-dejavu-core \
         locales procps python3)
       command -v npm >/dev/null 2>&1 || want+=(npm)
       # The Linux services without windows (settings file, mixer, printer, shell, rich text).
