@@ -37,7 +37,32 @@ TEST_F(PosixFilesTest, DrivesAreTheFileSystemsFoldersLieOn) {
     EXPECT_EQ(files->GetDriveType(root + "/"), DriveType::Fixed);
     EXPECT_EQ(files->GetDriveType(root + "/missing/"), DriveType::NoRootDir);
     EXPECT_GT(files->FreeBytesAvailable(root), 0);
-    EXPECT_EQ(files->FreeBytesAvailable(root + "/missing"), -1);
+    // A folder still to be made: the file system it would be made on.
+    EXPECT_GT(files->FreeBytesAvailable(root + "/missing/deeper/"), 0);
+    EXPECT_GT(files->FreeBytesAvailable(""), 0);
+    ASSERT_TRUE(files->WriteFile(root + "/file", "x"));
+    EXPECT_EQ(files->FreeBytesAvailable(root + "/file/below"), -1) << "a file stands in the way";
+}
+
+// A folder the tests declare a disc is a CD-ROM, and read-only as a disc is.
+TEST_F(PosixFilesTest, ADeclaredDiscIsACdRomThatNothingIsWrittenTo) {
+    ASSERT_TRUE(files->CreateDirectory(root + "/disc") && files->CreateDirectory(root + "/disc/SWF"));
+    ASSERT_TRUE(files->WriteFile(root + "/disc/SWF/Game.swf", "FWS"));
+    ASSERT_EQ(setenv("VELVINOR_DISC_FOLDER", (root + "/disc/").c_str(), 1), 0);
+    EXPECT_EQ(files->GetDriveType(root + "/disc/SWF/"), DriveType::CdRom);
+    EXPECT_EQ(files->GetDriveType(root + "/disc"), DriveType::CdRom);
+    EXPECT_EQ(files->GetDriveType(root + "/"), DriveType::Fixed);
+    EXPECT_EQ(files->GetDriveType(root + "/disc2/"), DriveType::NoRootDir);
+    EXPECT_EQ(files->FreeBytesAvailable(root + "/disc/SWF"), 0);
+    EXPECT_FALSE(files->WriteFile(root + "/disc/SWF/new", "x"));
+    EXPECT_FALSE(files->CopyFile(root + "/disc/SWF/Game.swf", root + "/disc/copy.swf", false));
+    EXPECT_FALSE(files->DeleteFile(root + "/disc/SWF/Game.swf"));
+    EXPECT_FALSE(files->CreateDirectory(root + "/disc/new"));
+    EXPECT_FALSE(files->RemoveDirectory(root + "/disc/SWF"));
+    EXPECT_EQ(files->ReadFile(root + "/disc/SWF/Game.swf"), "FWS") << "read as it was";
+    EXPECT_TRUE(files->CopyFile(root + "/disc/SWF/Game.swf", root + "/Game.swf", false)) << "copies go elsewhere";
+    unsetenv("VELVINOR_DISC_FOLDER");
+    EXPECT_EQ(files->GetDriveType(root + "/disc/"), DriveType::Fixed);
 }
 
 TEST_F(PosixFilesTest, FilesAndFoldersKeepTheirBytesAndNames) {
