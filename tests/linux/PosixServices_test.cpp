@@ -12,6 +12,7 @@
 #include <set>
 
 #include "platform/linux/Backend.h"
+#include "runtime/FileRead.h"
 #include "runtime/Text.h"
 
 namespace vel {
@@ -42,6 +43,21 @@ TEST_F(PosixFilesTest, DrivesAreTheFileSystemsFoldersLieOn) {
     EXPECT_GT(files->FreeBytesAvailable(""), 0);
     ASSERT_TRUE(files->WriteFile(root + "/file", "x"));
     EXPECT_EQ(files->FreeBytesAvailable(root + "/file/below"), -1) << "a file stands in the way";
+}
+
+// Folders made with their parents, up to the root of the one tree.
+TEST_F(PosixFilesTest, FoldersAreMadeWithTheirParents) {
+    SetPathStyle(PathStyle::Posix);
+    EXPECT_TRUE(ForceDirectories(*files, root + "/a/b/c/"));
+    EXPECT_TRUE(fs::is_directory(root + "/a/b/c"));
+    // A folder right below the root (where this test may make one).
+    const std::string top = "/velvinor-top-" + std::to_string(getpid());
+    if (access("/", W_OK) == 0) {
+        EXPECT_TRUE(ForceDirectories(*files, top + "/x"));
+        EXPECT_TRUE(fs::is_directory(top + "/x"));
+        fs::remove_all(top);
+    }
+    SetPathStyle(PathStyle::Windows);
 }
 
 // A folder the tests declare a disc is a CD-ROM, and read-only as a disc is.
