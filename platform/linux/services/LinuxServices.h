@@ -66,7 +66,10 @@ std::unique_ptr<Registry> CreateSettingsRegistry(SettingsLocation where = Defaul
 //   through. Copies are the user's to change and remove (owner read and write,
 //   folders owner-writable). A device, pipe or socket is skipped. It goes on past a
 //   failure (Failed at the end, what could be copied is there); a target inside the
-//   source is refused with nothing copied. No progress window: never Cancelled.
+//   source is refused with nothing copied. With an owner window on a display, a
+//   progress window (the file under way, a bar of the bytes, "Отмена") stays above
+//   it while the copy runs, the loop turning between files; its button or its close
+//   box stops the copy: Cancelled, what was copied stays.
 // Started programs are reaped on GLib's default main context when they end.
 std::unique_ptr<Shell> CreateLinuxShell();
 
