@@ -41,7 +41,7 @@ for kind in "${@:-native}"; do
         libasound2-dev alsa-utils pulseaudio libasound2-plugins \
         libgtk-3-dev libcups2-dev cups-daemon cups-client cups-filters poppler-utils xvfb)
       # The menu entries checked as the desktop reads them.
-      want+=(desktop-file-utils python3-xdg) ;;
+      want+=(desktop-file-utils python3-xdg xclip) ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;
   esac
 done
