@@ -3,9 +3,6 @@
 
 #include <gdk/gdk.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -17,6 +14,7 @@
 #include "install/StartingFrm.h"
 #include "platform/linux/GtkUi.h"
 #include "runtime/Text.h"
+#include "services/LinuxTestSupport.h"
 
 // Last: Xlib's macros would clash with the names above.
 #include <gdk/gdkx.h>
@@ -26,37 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-// Xvfb on a display number of its own choosing, for the whole program.
-class VirtualDisplay : public ::testing::Environment {
-public:
-    void SetUp() override {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(fds[1], 1);
-            close(fds[0]);
-            execlp("Xvfb", "Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
-        ASSERT_FALSE(number.empty()) << "no virtual display";
-        setenv("DISPLAY", (":" + number).c_str(), 1);
-    }
-    void TearDown() override {
-        if (m_pid > 0) kill(m_pid, SIGTERM), waitpid(m_pid, nullptr, 0);
-    }
-
-private:
-    pid_t m_pid = 0;
-};
-const auto* const kDisplay = ::testing::AddGlobalTestEnvironment(new VirtualDisplay);
 
 class InstallerDialogTest : public ::testing::Test {
 protected:
@@ -114,6 +81,7 @@ protected:
         return [this, &c] { return HasFocus(c); };
     }
 
+    const bool displayed = lnx::OpenVirtualDisplay();
     lnx::GtkUi ui;
     Application app{ui};
     Form main{app, "MainForm"};

@@ -15,25 +15,10 @@
 # the screenshots (NN-stage.png), the logs and the user's folders of the run.
 set -euo pipefail
 
-usage() { sed -n '10,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
-step=0 display=0 out=""
-while [ $# -gt 0 ]; do
-  case "$1" in
-    --step) step=1; shift ;;
-    --display) [ -n "${DISPLAY:-}" ] || { echo "journey: --display needs DISPLAY" >&2; exit 2; }; display=1; shift ;;
-    -h|--help) usage ;;
-    -*) echo "journey: unknown option $1" >&2; usage ;;
-    *) [ -z "$out" ] || usage; out=$1; shift ;;
-  esac
-done
-[ -n "$out" ] || usage
-disc=${VEL_LINUX_DISC:-}
-[ -x "$disc/velvinor" ] && [ -f "$disc/SWF/Game.swf" ] && [ -f "$disc/install.bmp" ] ||
-  { echo "journey: VEL_LINUX_DISC does not name a disc with velvinor (scripts/make-disc.sh --linux)" >&2; exit 2; }
-command -v xclip >/dev/null || { echo "journey: xclip is missing (scripts/install-deps.sh linux)" >&2; exit 2; }
-
 # shellcheck source=journey-lib.sh
-source "$(dirname "$0")/journey-lib.sh"
+source "$(dirname "$0")/journey-lib.sh" "$@"
+[ -f "$disc/install.bmp" ] || { echo "journey: the disc has no install.bmp" >&2; exit 2; }
+command -v xclip >/dev/null || { echo "journey: xclip is missing (scripts/install-deps.sh linux)" >&2; exit 2; }
 
 disc=$(cd "$disc" && pwd)
 export VELVINOR_DISC_FOLDER=$disc

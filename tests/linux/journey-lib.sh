@@ -1,8 +1,25 @@
-# The Linux journeys' common part, sourced by journey.sh and install-journey.sh after
-# they have read their options ($out, $step, $display): the run's folders and user,
-# the virtual display, telling the stages, the movie's log and GetVariable, and the
+# The Linux journeys' common part, sourced by journey.sh and install-journey.sh with
+# their arguments: their options and the disc, the run's folders and user, the
+# virtual display, telling the stages, the movie's log and GetVariable, and the
 # screenshots proved from their pixels.
 # shellcheck shell=bash
+
+# The usage is the journey's own, in its header's lines "#   NAME [--step] ..." on.
+usage() { sed -n '/^#   [a-z-]*\.sh \[--step\]/,/^#     --display/p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+step=0 display=0 out=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --step) step=1; shift ;;
+    --display) [ -n "${DISPLAY:-}" ] || { echo "journey: --display needs DISPLAY" >&2; exit 2; }; display=1; shift ;;
+    -h|--help) usage ;;
+    -*) echo "journey: unknown option $1" >&2; usage ;;
+    *) [ -z "$out" ] || usage; out=$1; shift ;;
+  esac
+done
+[ -n "$out" ] || usage
+disc=${VEL_LINUX_DISC:-}
+[ -x "$disc/velvinor" ] && [ -f "$disc/SWF/Game.swf" ] ||
+  { echo "journey: VEL_LINUX_DISC does not name a disc with velvinor (scripts/make-disc.sh --linux)" >&2; exit 2; }
 
 locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8' ||
   { echo "journey: the locale ru_RU.UTF-8 is missing (scripts/install-deps.sh linux makes it)" >&2; exit 2; }
