@@ -48,7 +48,7 @@ keys_in() {
 # A window's top left corner on the screen and its size: X Y WIDTH HEIGHT.
 geometry() {
   eval "$(xdotool getwindowgeometry --shell "$1")"
-  printf '%s %s %s %s' "$X" "$Y" "$WIDTH" "$HEIGHT"
+  printf '%s %s %s %s\n' "$X" "$Y" "$WIDTH" "$HEIGHT"
 }
 # Waits for the process to end by itself, at most MS milliseconds; false when it runs on.
 ended() {
