@@ -213,12 +213,13 @@ tell "Program Manager (the project's own DDE server) is running"
 register_movie_stub "$VEL_FLASHSTUB"
 use_movie_stub_files
 tell "the stand-in movie control is registered; it plays Game.swf's frames"
+# The movie holds before each of its commands until the journey lets it go: on a
+# loaded machine the movie's own timeline would otherwise run ahead of the checks
+# (the viewer shown and the game quit before the window driver has looked).
 gate="$VEL_WINE_RUN/gate"
-if [ "$step" -eq 1 ]; then
-  mkdir -p "$gate"
-  VELVINOR_STUB_GATE=$(winepath -w "$gate")
-  export VELVINOR_STUB_GATE
-fi
+mkdir -p "$gate"
+VELVINOR_STUB_GATE=$(winepath -w "$gate")
+export VELVINOR_STUB_GATE
 case $system in
   russian) tell "a Russian Windows 7: ANSI code page 1251, OEM code page 866 (LANG=$LANG)" ;;
   win64)
@@ -352,16 +353,16 @@ wait-window VelvinorForm Вельвинор 30000
 DRIVER
 screenshot_shown game
 
-# One of the movie's commands: waits until the movie raises it (in step mode the
-# movie holds before it until the user goes on).
+# One of the movie's commands: the movie holds before it until the journey lets it go
+# (in step mode, once the user goes on), then the journey waits until it is raised.
 movie_raises() {
   local command=$1 args=$2
+  wait_for_file "$gate/waiting" 60000 || fail "the movie did not come to \"$command\""
   if [ "$step" -eq 1 ]; then
-    wait_for_file "$gate/waiting" 60000 || fail "the movie did not come to \"$command\""
     tell "the movie is at frame $(head -n 1 "$gate/waiting") and about to raise: $(tail -n +2 "$gate/waiting" | tr '\t\n' ' ;')"
     pause "let the movie go on"
-    : >"$gate/go"
   fi
+  : >"$gate/go"
   wait_for_text "$STUB_LOG" "fscommand \"$command\" \"$args\"" 60000 || fail "the movie did not raise \"$command\""
 }
 
