@@ -46,11 +46,7 @@ movie_command quit
 wait_exit "$PROGRAM_PID" 20000 || fail "the program did not end on quit"
 
 # A player that reports version 6 is refused with the movie player message.
-reset_machine
-start_progman
-register_movie_stub "$VEL_FLASHSTUB"
-install_game_copy "$game"
-mark_installed
+machine_with_installed_game "$game"
 use_movie_stub_files
 export VELVINOR_STUB_VERSION="WIN 6,0,79,0"
 start_program "$game/Velvinor.exe"
@@ -67,11 +63,7 @@ log "ok: version 6 is refused"
 # A movie that refuses its variables: one error box, however many ticks fail while
 # it is open (the box's own loop runs them), and none after it; the game goes on.
 # (The other box is the report of the intro videos this machine lacks.)
-reset_machine
-start_progman
-register_movie_stub "$VEL_FLASHSTUB"
-install_game_copy "$game"
-mark_installed
+machine_with_installed_game "$game"
 use_movie_stub_files
 export VELVINOR_STUB_FAIL=SetVariable
 start_program "$game/Velvinor.exe"
