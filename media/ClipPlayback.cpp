@@ -81,7 +81,7 @@ std::string ClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::s
     for (const std::string& folder : FolderChain(copyFolder))
         if (!m_files.DirectoryExists(folder)) created.push_back(folder);
     if (!m_files.DirectoryExists(copyFolder)) ForceDirectories(m_files, copyFolder);
-    const std::string copyPath = copyFolder + "\\" + fileName;
+    const std::string copyPath = copyFolder + PathDelimiter() + fileName;
     // A file there that this run did not write (an earlier run's copy, or the game
     // installed in this folder) is neither replaced nor taken for the copy.
     const bool ours = WroteThisRun(copyPath);
@@ -96,7 +96,7 @@ std::string ClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::s
                             WithClipCopy(ReadRecordText(registry, kClipRecord), copyFolder, created, fileName));
     } catch (const Error&) {
     }
-    if (m_files.CopyFile(clipPath, copyPath, !ours)) m_written.insert(PathKey(copyPath));
+    if (m_files.CopyFile(clipPath, copyPath, !ours)) m_written.insert(copyPath);
     return copyPath;
 }
 
@@ -159,7 +159,7 @@ void ClipPlayer::Ended() {
         m_player.Stop();
         const std::string played = m_player.FileName;
         m_player.Close();
-        if (m_clipIsCopy && WroteThisRun(played) && m_files.DeleteFile(played)) m_written.erase(PathKey(played));
+        if (m_clipIsCopy && WroteThisRun(played) && m_files.DeleteFile(played)) m_written.erase(played);
     } catch (const std::exception&) {
         // Nothing open any more: there is nothing left to release.
     }
@@ -167,7 +167,7 @@ void ClipPlayer::Ended() {
     m_backdrop.Hide();
 }
 
-bool ClipPlayer::WroteThisRun(const std::string& path) const { return m_written.count(PathKey(path)) != 0; }
+bool ClipPlayer::WroteThisRun(const std::string& path) const { return m_written.count(path) != 0; }
 
 void ClipPlayer::TakeBackdropDown() {
     // Only a clip on screen hid the movie (the intro keeps it hidden on its own).

@@ -72,7 +72,8 @@ private:
     Form& m_window;
     bool& m_clipIsCopy;
     MovieSurface m_movie;
-    // The copies written in this run and not yet deleted, as PathKey gives them.
+    // The copies written in this run and not yet deleted, by the paths they were
+    // written to: any other spelling of one is not taken for it.
     std::set<std::string> m_written;
 };
 
