@@ -38,7 +38,6 @@ public:
     void RunModal(Form& form) override;
     void ProcessMessages() override;
     void MinimizeApplication() override;
-    bool ActivateOtherInstance(const std::string& title) override;
 
     // Scenario side.
     Size screen{1024, 768};
@@ -50,7 +49,6 @@ public:
     // loop: "messagebox" (after the box's line, before it returns) or "pump"
     // (ProcessMessages). True when any ran.
     std::function<bool(const std::string& where)> nestedEvents;
-    bool otherInstanceRunning = false;
 
     std::uint64_t Now() const { return m_now; }
     // Time passes while the thread is blocked: timers do not fire meanwhile.
