@@ -166,7 +166,9 @@ void AddCoreCommands(Scenario& sc) {
     sc.Add("trace", [](Scenario& s, const Args& a) {
         if (a.size() == 1 && a[0] == "all") return s.machine.trace.ShowAll();
         s.Arg(a, 0);
-        const std::string unknown = s.machine.trace.ShowOnly(a);
+        const bool allBut = a.size() > 2 && a[0] == "all" && a[1] == "but";
+        const std::string unknown =
+            allBut ? s.machine.trace.ShowAllBut({a.begin() + 2, a.end()}) : s.machine.trace.ShowOnly(a);
         if (!unknown.empty()) s.Fail("trace: unknown service " + unknown);
     });
 
