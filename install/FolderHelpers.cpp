@@ -10,6 +10,27 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return out + (!name.empty() && name.front() == '\\' ? name.substr(1) : name);
 }
 
+std::string WithNamesAsKept(const std::string& path) {
+    std::string out;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('\\', start);
+        if (end == std::string::npos) end = path.size();
+        std::string name = path.substr(start, end - start);
+        const bool given = !name.empty();
+        // "." and ".." are no names; a drive ("E:") and a share keep theirs.
+        if (name != "." && name != "..")
+            while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+        // A name of dots and blanks alone is none at all.
+        if (!given || !name.empty()) {
+            out += name;
+            if (end < path.size()) out += '\\';
+        }
+        start = end + 1;
+    }
+    return out;
+}
+
 int CountFolderEntries(FileSystem& files, const std::string& pattern) {
     return static_cast<int>(files.Find(pattern).size());
 }

@@ -14,6 +14,11 @@ namespace vel {
 // is dropped.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// A whole path with every name as the system keeps it: without the trailing dots
+// and blanks it drops ("E:\Games\Velvinor." names "E:\Games\Velvinor"). Only
+// such names are the ones the program later finds, records and removes.
+std::string WithNamesAsKept(const std::string& path);
+
 // The number of entries a wildcard search for the pattern finds, every attribute
 // admitted ("." and ".." included); 0 when it finds nothing.
 int CountFolderEntries(FileSystem& files, const std::string& pattern);

@@ -66,9 +66,11 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
         EndWithNotice(app, dialog, Ru("Установка не завершена"));
         return;
     }
-    // "\Games" is on the current drive, whose free space was tested: the copy, its
-    // registration and its uninstallation must find it from any other folder.
-    path = IncludeTrailingBackslash(ExpandFolder(path, context.files.CurrentDirectory()));
+    // Whole and named as the system names it before any rule looks at it: "\Games"
+    // and "E:Games" lie on a drive's current folder, a trailing dot goes. The copy,
+    // its registration and its uninstallation must find it from any other folder,
+    // and its record must name what is on the disk.
+    path = IncludeTrailingBackslash(WithNamesAsKept(context.files.FullPathName(path)));
     const int entries = context.files.DirectoryExists(path) ? CountFolderEntries(context.files, path + "*.*") : 0;
     path = InstallationFolder(path, entries);
 

@@ -64,6 +64,12 @@ public:
 
     virtual std::string CurrentDirectory() = 0;
     virtual bool SetCurrentDirectory(const std::string& path) = 0;
+    // A path made whole as the system makes it when it opens one: a drive or folder
+    // put before what lacks it ("\x" on the current drive, "D:x" in that drive's
+    // current folder, "x" in the current folder), "." and ".." resolved, and the
+    // trailing dots and blanks the system drops dropped. The path as it is when
+    // the system cannot make it whole.
+    virtual std::string FullPathName(const std::string& path) = 0;
 
     // The user's folder for temporary files, which the user may write to; it ends
     // with a backslash.

@@ -264,6 +264,13 @@ bool SimFiles::WriteFile(const std::string& path, const std::string& bytes) {
     return true;
 }
 
+std::string SimFiles::FullPathName(const std::string& path) {
+    std::string whole = Resolve(path);
+    // The system keeps the letter case of a drive given.
+    if (path.size() >= 2 && path[1] == ':' && whole.size() >= 2 && whole[1] == ':') whole[0] = path[0];
+    return whole;
+}
+
 bool SimFiles::SetCurrentDirectory(const std::string& path) {
     if (!DirectoryExists(path)) return false;
     m_current = Resolve(path);

@@ -36,6 +36,7 @@ public:
     bool WriteFile(const std::string& path, const std::string& bytes) override;
     std::string CurrentDirectory() override { return m_current; }
     bool SetCurrentDirectory(const std::string& path) override;
+    std::string FullPathName(const std::string& path) override;
     std::string TempFolder() override { return tempFolder; }
 
     std::string tempFolder;  // SimMachine makes it

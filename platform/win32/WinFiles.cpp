@@ -129,6 +129,17 @@ public:
 
     bool SetCurrentDirectory(const std::string& path) override { return SetCurrentDirectoryW(Wide(path).c_str()); }
 
+    std::string FullPathName(const std::string& path) override {
+        const std::wstring w = Wide(path);
+        const DWORD needed = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+        if (needed == 0) return path;
+        std::wstring buffer(needed, L'\0');
+        const DWORD length = GetFullPathNameW(w.c_str(), needed, buffer.data(), nullptr);
+        if (length == 0 || length >= needed) return path;
+        buffer.resize(length);
+        return Ansi(buffer);
+    }
+
     std::string TempFolder() override {
         wchar_t buffer[MAX_PATH + 1];
         DWORD length = GetTempPathW(MAX_PATH + 1, buffer);

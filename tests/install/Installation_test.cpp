@@ -187,6 +187,20 @@ TEST(FolderHelpers, JoinPathPutsOneBackslash) {
     EXPECT_EQ(JoinPath("", "\\b.exe"), "b.exe");
 }
 
+TEST(FolderHelpers, NamesAsTheSystemKeepsThem) {
+    struct Case {
+        const char* path;
+        const char* kept;
+    } cases[] = {
+        {"E:\\Games\\Velvinor.", "E:\\Games\\Velvinor"},
+        {"E:\\Games. .\\Velvinor\\", "E:\\Games\\Velvinor\\"},
+        {"E:\\Games\\. .\\x", "E:\\Games\\x"},
+        {"\\\\server\\share\\Games ", "\\\\server\\share\\Games"},
+        {"E:\\Ve.lvinor\\", "E:\\Ve.lvinor\\"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WithNamesAsKept(c.path), c.kept) << c.path;
+}
+
 TEST_F(OnMachine, CountFolderEntriesAndForceDirectories) {
     EXPECT_EQ(CountFolderEntries(machine.files, "C:\\Nowhere\\*.*"), 0);
     machine.files.AddFolder("C:\\Empty");
