@@ -36,24 +36,26 @@ int CountFolderEntries(FileSystem& files, const std::string& pattern) {
 }
 
 namespace {
-void ListUnder(FileSystem& files, const std::string& folder, const std::string& prefix, std::vector<std::string>& dirs,
-               std::vector<std::string>& fileNames) {
+void ListUnder(FileSystem& files, const std::string& folder, const std::string& prefix, FolderListing& tree) {
     for (const FindEntry& e : files.Find(JoinPath(folder, "*.*"))) {
         if (e.name == "." || e.name == "..") continue;
         const std::string name = prefix + e.name;
-        if (!(e.attributes & attr::Directory)) {
-            fileNames.push_back(name);
+        if (e.attributes & attr::ReparsePoint) {
+            tree.links.push_back(name);
+        } else if (!(e.attributes & attr::Directory)) {
+            tree.files.push_back(name);
         } else {
-            dirs.push_back(name);
-            ListUnder(files, JoinPath(folder, e.name), name + "\\", dirs, fileNames);
+            tree.dirs.push_back(name);
+            ListUnder(files, JoinPath(folder, e.name), name + "\\", tree);
         }
     }
 }
 }  // namespace
 
-void ListFolderTree(FileSystem& files, const std::string& folder, std::vector<std::string>& dirs,
-                    std::vector<std::string>& fileNames) {
-    ListUnder(files, folder, "", dirs, fileNames);
+FolderListing ListFolderTree(FileSystem& files, const std::string& folder) {
+    FolderListing tree;
+    ListUnder(files, folder, "", tree);
+    return tree;
 }
 
 }  // namespace vel

@@ -25,7 +25,11 @@ int CountFolderEntries(FileSystem& files, const std::string& pattern);
 
 // Everything a folder holds, at any depth, relative to it ("SWF", "SWF\Game.swf"):
 // what the shell's copy of it takes. Folders and files apart, in the order found.
-void ListFolderTree(FileSystem& files, const std::string& folder, std::vector<std::string>& dirs,
-                    std::vector<std::string>& fileNames);
+// A junction or symbolic link is listed as a link and never entered: one that
+// leads back above itself would make the listing endless.
+struct FolderListing {
+    std::vector<std::string> dirs, files, links;
+};
+FolderListing ListFolderTree(FileSystem& files, const std::string& folder);
 
 }  // namespace vel

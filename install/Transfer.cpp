@@ -74,6 +74,16 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     const int entries = context.files.DirectoryExists(path) ? CountFolderEntries(context.files, path + "*.*") : 0;
     path = InstallationFolder(path, entries);
 
+    // Listed before anything is made: the shell's copy would follow a link on the
+    // disc, and one that leads back above itself would copy without end.
+    const FolderListing source = ListFolderTree(context.files, programFolder);
+    if (!source.links.empty()) {
+        EndWithNotice(app, dialog,
+                      Ru("Невозможно перенести файлы программы: ") + programFolder + source.links.front() +
+                          Ru(" — ссылка на другую папку. Установка не завершена"));
+        return;
+    }
+
     // Only the folders made here are the program's to remove again.
     std::vector<std::string> created;
     for (const std::string& folder : FolderChain(path))
@@ -84,8 +94,6 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     }
 
     dialog.EnterCopyingState();
-    std::vector<std::string> dirs, names;
-    ListFolderTree(context.files, programFolder, dirs, names);
     {
         // The next run of either copy registers the copy, even if copying fails.
         CloseKeyOnExit closer{registry};
@@ -94,7 +102,7 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
         registry.WriteString(product::TransferPathValue, path);
     }
     // Written before the copy starts, so that an interrupted copy is described too.
-    WriteRecordText(registry, kTransferRecord, FormatRecord(TransferRecord(path, created, dirs, names)));
+    WriteRecordText(registry, kTransferRecord, FormatRecord(TransferRecord(path, created, source.dirs, source.files)));
 
     app.SetCursor(Cursor::HourGlass);
     dialog.Show();

@@ -103,7 +103,25 @@ std::string SimFiles::DriveOf(const std::string& resolved) const { return AsciiU
 
 SimFiles::Node* SimFiles::Get(const std::string& path) {
     auto it = m_nodes.find(Key(path));
+    if (it == m_nodes.end() && !m_linkTargets.empty()) it = m_nodes.find(AsciiUpper(Followed(Resolve(path))));
     return it == m_nodes.end() ? nullptr : &it->second;
+}
+
+std::string SimFiles::Followed(const std::string& resolved) const {
+    std::string path = resolved;
+    // The system gives up after so many links in one path.
+    for (int hop = 0; hop < 63; ++hop) {
+        const std::string key = AsciiUpper(path);
+        bool followed = false;
+        for (const auto& [link, target] : m_linkTargets)
+            if (key == link || key.rfind(link + "\\", 0) == 0) {
+                path = target + path.substr(link.size());
+                followed = true;
+                break;
+            }
+        if (!followed) return path;
+    }
+    return path;
 }
 
 bool SimFiles::Writable(const std::string& resolved) const {
@@ -208,6 +226,7 @@ std::vector<FindEntry> SimFiles::Find(const std::string& pattern) {
     std::vector<FindEntry> out;
     Node* dir = Get(folder);
     if (!dir || !dir->folder) return out;
+    folder = Followed(folder);
     bool root = ParentOf(folder).empty();
     if (!root) {
         if (Matches(mask, ".")) out.push_back({".", attr::Directory});
@@ -302,6 +321,11 @@ void SimFiles::AddFile(const std::string& path, const std::string& bytes, std::u
     std::string parent = ParentOf(resolved);
     if (!Get(parent)) AddFolder(parent);
     m_nodes[AsciiUpper(resolved)] = Node{resolved, false, attributes, bytes};
+}
+
+void SimFiles::AddLink(const std::string& path, const std::string& target) {
+    AddFolder(path, attr::ReparsePoint);
+    m_linkTargets[Key(path)] = Resolve(target);
 }
 
 std::vector<std::string> SimFiles::Dump(const std::string& path) {

@@ -55,6 +55,10 @@ public:
     void SetCurrentFolder(const std::string& path) { m_current = Resolve(path); }
     // Reading this file fails with access denied (5).
     void DenyRead(const std::string& path) { m_denyRead.insert(Key(path)); }
+    // A junction at `path` to the folder `target`: searches and reads through it see
+    // the target's entries, so a link can lead back above itself (writing through
+    // such a link is not modelled). A link without a target holds its own entries.
+    void AddLink(const std::string& path, const std::string& target);
 
     // The full path as the system would resolve it.
     std::string Resolve(const std::string& path) const;
@@ -81,6 +85,8 @@ private:
     static std::string ParentOf(const std::string& resolved);
     std::string DriveOf(const std::string& resolved) const;
     Node* Get(const std::string& path);
+    // The resolved path with every linked folder along it replaced by its target.
+    std::string Followed(const std::string& resolved) const;
     bool Writable(const std::string& resolved) const;
 
     Trace& m_trace;
@@ -89,6 +95,7 @@ private:
     std::set<std::string> m_failCreate;
     std::set<std::string> m_locked;
     std::set<std::string> m_denyRead;
+    std::map<std::string, std::string> m_linkTargets;  // upper-cased link -> resolved target
     std::string m_current = "C:\\";
 };
 

@@ -78,6 +78,7 @@ void AddCoreCommands(Scenario& sc) {
     });
     sc.Add("free", [](Scenario& s, const Args& a) { s.machine.files.SetFreeBytes(Ru(s.Arg(a, 0)), s.Number(s.Arg(a, 1))); });
     sc.Add("dir", [](Scenario& s, const Args& a) { s.machine.files.AddFolder(Ru(s.Arg(a, 0)), ParseAttributes(s, a, 1)); });
+    sc.Add("link", [](Scenario& s, const Args& a) { s.machine.files.AddLink(Ru(s.Arg(a, 0)), Ru(s.Arg(a, 1))); });
     sc.Add("file", [](Scenario& s, const Args& a) {
         std::string content = a.size() > 1 ? Ru(a[1]) : std::string("data");
         s.machine.files.AddFile(Ru(s.Arg(a, 0)), content, ParseAttributes(s, a, 2));
