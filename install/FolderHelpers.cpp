@@ -35,6 +35,15 @@ int CountFolderEntries(FileSystem& files, const std::string& pattern) {
     return static_cast<int>(files.Find(pattern).size());
 }
 
+bool CopiedWhole(FileSystem& files, const std::string& source, const std::string& target,
+                 const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        const std::optional<std::int64_t> size = files.FileSize(JoinPath(source, name));
+        if (!size || files.FileSize(JoinPath(target, name)) != size) return false;
+    }
+    return true;
+}
+
 namespace {
 void ListUnder(FileSystem& files, const std::string& folder, const std::string& prefix, FolderListing& tree) {
     for (const FindEntry& e : files.Find(JoinPath(folder, "*.*"))) {

@@ -23,6 +23,11 @@ std::string WithNamesAsKept(const std::string& path);
 // admitted ("." and ".." included); 0 when it finds nothing.
 int CountFolderEntries(FileSystem& files, const std::string& pattern);
 
+// Each of `files` (relative) is in `target` with the size it has in `source`: the
+// copy of them has finished and nothing was cut short.
+bool CopiedWhole(FileSystem& files, const std::string& source, const std::string& target,
+                 const std::vector<std::string>& names);
+
 // Everything a folder holds, at any depth, relative to it ("SWF", "SWF\Game.swf"):
 // what the shell's copy of it takes. Folders and files apart, in the order found.
 // A junction or symbolic link is listed as a link and never entered: one that

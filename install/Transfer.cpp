@@ -2,6 +2,7 @@
 #include "install/FolderHelpers.h"
 #include "install/InstallRules.h"
 #include "install/Installation.h"
+#include "install/Removal.h"
 #include "install/StartingFrm.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
@@ -94,22 +95,37 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     }
 
     dialog.EnterCopyingState();
+    // Held until this run ends: a start meanwhile leaves the copy under way alone.
+    context.process.CreateMutex(product::TransferMutex);
     {
-        // The next run of either copy registers the copy, even if copying fails.
+        // The next run of either copy registers the copy once it is finished.
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::ProductKey, true);
         registry.WriteString("", product::TransferMarker);
         registry.WriteString(product::TransferPathValue, path);
     }
-    // Written before the copy starts, so that an interrupted copy is described too.
-    WriteRecordText(registry, kTransferRecord, FormatRecord(TransferRecord(path, created, source.dirs, source.files)));
+    // Written before the copy starts, so that an interrupted copy is described too;
+    // it says the transfer finished only once every file has arrived whole.
+    InstallRecord record = TransferRecord(path, created, source.dirs, source.files);
+    WriteRecordText(registry, kTransferRecord, FormatRecord(record));
 
     app.SetCursor(Cursor::HourGlass);
     dialog.Show();
     app.ProcessMessages();
 
     path = IncludeTrailingBackslash(path);
-    context.shell.CopyFolderContents(dialog.Handle(), programFolder, path);
+    const FolderCopy copy = context.shell.CopyFolderContents(dialog.Handle(), programFolder, path);
+    if (copy != FolderCopy::Done || !CopiedWhole(context.files, programFolder, path, source.files)) {
+        // A program file cut short would be registered and fail to start: the half
+        // copy goes with the marker, and the disc can be tried again.
+        RemoveUnfinishedTransfer(context.files, registry);
+        app.SetCursor(Cursor::Default);
+        dialog.Hide();
+        EndWithNotice(app, dialog, Ru("Файлы программы скопированы не полностью. Установка не завершена"));
+        return;
+    }
+    record.finished = true;
+    WriteRecordText(registry, kTransferRecord, FormatRecord(record));
     const std::string newProgram = JoinPath(path, ExtractFileName(context.process.ProgramPath()));
 
     dialog.Hide();

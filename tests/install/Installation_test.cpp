@@ -201,6 +201,18 @@ TEST(FolderHelpers, NamesAsTheSystemKeepsThem) {
     for (const auto& c : cases) EXPECT_EQ(WithNamesAsKept(c.path), c.kept) << c.path;
 }
 
+TEST_F(OnMachine, CopiedWholeOnlyWhenEveryFileHasItsSize) {
+    machine.files.AddFile("D:\\Velvinor.exe", "the whole program");
+    machine.files.AddFile("D:\\SWF\\Game.swf", "movie");
+    const std::vector<std::string> names{"SWF\\Game.swf", "Velvinor.exe"};
+    EXPECT_FALSE(CopiedWhole(machine.files, "D:\\", "C:\\Copy\\", names));
+    machine.files.AddFile("C:\\Copy\\SWF\\Game.swf", "movie");
+    machine.files.AddFile("C:\\Copy\\Velvinor.exe", "the whole");  // cut short
+    EXPECT_FALSE(CopiedWhole(machine.files, "D:\\", "C:\\Copy\\", names));
+    machine.files.AddFile("C:\\Copy\\Velvinor.exe", "the whole program");
+    EXPECT_TRUE(CopiedWhole(machine.files, "D:\\", "C:\\Copy\\", names));
+}
+
 TEST_F(OnMachine, CountFolderEntriesAndForceDirectories) {
     EXPECT_EQ(CountFolderEntries(machine.files, "C:\\Nowhere\\*.*"), 0);
     machine.files.AddFolder("C:\\Empty");

@@ -17,6 +17,14 @@ TEST(InstallRecord, ReadsBackWhatItWrote) {
               "root E:\\Games\\MyVelvinor\\\r\nmade E:\\Games\r\nmade E:\\Games\\MyVelvinor\r\ndir SWF\r\n"
               "file Velvinor.exe\r\nfile install.bmp\r\nfile SWF\\Game.swf\r\n");
     EXPECT_EQ(ParseRecord(FormatRecord(r)), r);
+
+    InstallRecord finished = r;
+    finished.finished = true;
+    EXPECT_EQ(FormatRecord(finished), FormatRecord(r) + "finished\r\n");
+    EXPECT_EQ(ParseRecord(FormatRecord(finished)), finished);
+    // Only a whole line says so.
+    EXPECT_FALSE(ParseRecord(FormatRecord(r) + "finished").finished);
+    EXPECT_FALSE(ParseRecord(FormatRecord(r) + "finished now\r\n").finished);
 }
 
 TEST(InstallRecord, KeepsNothingOutsideItsRootNorAnyPathTheProgramCannotMake) {

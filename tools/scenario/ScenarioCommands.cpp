@@ -139,7 +139,11 @@ void AddCoreCommands(Scenario& sc) {
         }
         s.machine.media.Define(Ru(s.Arg(a, 0)), b);
     });
-    sc.Add("mutex", [](Scenario& s, const Args& a) { s.machine.process.foreignMutexes.insert(Ru(s.Arg(a, 0))); });
+    sc.Add("mutex", [](Scenario& s, const Args& a) {
+        // "released": the other process has ended.
+        if (a.size() > 1 && AsciiLower(a[1]) == "released") s.machine.process.foreignMutexes.erase(Ru(s.Arg(a, 0)));
+        else s.machine.process.foreignMutexes.insert(Ru(s.Arg(a, 0)));
+    });
     sc.Add("other-instance", [](Scenario& s, const Args&) { s.machine.ui.otherInstanceRunning = true; });
     sc.Add("progman", [](Scenario& s, const Args& a) {
         std::string what = AsciiLower(s.Arg(a, 0));
