@@ -79,10 +79,7 @@ RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& r
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::AppPathsKey, true);
         registry.WriteString("", programPath);
-        // The registered copy's folder, not the running one's: the uninstallation deletes
-        // the program file it finds there, and a pending transfer registered from the
-        // disc would otherwise send it after the disc's own program file.
-        registry.WriteString("Path", ExtractFilePath(programPath));
+        registry.WriteString("Path", programFolder);
         registry.OpenKey(product::UninstallKey, true);
         registry.WriteString("DisplayName", displayName);
         // Quoted, so that no "C:\Program.exe" runs in its place.
