@@ -19,34 +19,58 @@ class FileSystem;
 
 // ---- the plan ----
 
+// What the uninstallation knows of the installation before it plans.
+struct InstallationFolders {
+    std::string transferFolder;              // "TransferPath", ending in a backslash; "" when registered in place
+    std::string makerFolder, productFolder;  // without final backslash
+    std::string programFilesDir;
+    std::vector<std::string> systemFolders;  // the system's own: never removed, nor a folder holding one
+};
+
 struct RemovalPlan {
     std::vector<std::string> deleteFiles;    // in record order
     std::vector<std::string> removeFolders;  // each only when empty, deepest first
-    std::string scriptProgramFile;           // the program file the script waits for; "" for no script
+    std::string scriptProgramFile;           // the running program file, left to the script; "" for no script
     std::vector<std::string> scriptFolders;  // made folders the script removes when empty, deepest first
     bool operator==(const RemovalPlan&) const = default;
 };
 
-// The records the uninstallation removes by: the transfer's, or for an installation
-// from before records were kept only its registered program file (RecordWithoutList),
-// and the clip copies'.
-std::vector<InstallRecord> RecordsToRemove(RegistryAccess& registry, const std::string& registeredFolder,
-                                           const std::string& transferFolder);
+// The records the uninstallation removes by: the transfer's and the clip copies',
+// each only when its root is the installation's own (the transfer folder or the
+// default product folder), so that a record edited by hand deletes nothing else.
+// A transfer without such a record was made before records were kept: the folders
+// that installation's uninstallation emptied stand in for it (OlderInstallation).
+std::vector<InstallRecord> RecordsToRemove(RegistryAccess& registry, FileSystem& files,
+                                           const InstallationFolders& folders);
+
+// A transfer from before records were kept: the folders its own uninstallation
+// emptied (the transfer folder when it is named after the product, the maker folder
+// when it holds only the product folder, else the default product folder), each as
+// a record of what it holds now. Only a folder the program may have made counts:
+// a whole path on a drive, named after the product or the maker folder, no junction
+// or link, neither the system's nor holding one of its folders. Hidden and system
+// entries stay, and nothing behind a link is listed.
+std::vector<InstallRecord> OlderInstallation(FileSystem& files, const InstallationFolders& folders);
 
 // Every folder whose kind (junction or symbolic link, or not) decides what may be
-// deleted: each folder from below the drive down to every recorded entry.
+// deleted: each record's root and the folders below it down to every entry, and
+// each made folder. A link above a root is the user's own layout (a games folder
+// moved to another disk) and is not looked at.
 std::vector<std::string> FoldersToInspect(const std::vector<InstallRecord>& records);
 // Those of the folders that are junctions or symbolic links.
 std::vector<std::string> LinkFolders(FileSystem& files, const std::vector<std::string>& folders);
 
-// What the records let the program delete. Nothing at or behind a folder of
-// `links`; the program file `programFileName` in a root goes to the script, which
-// then also removes the made folders (the running program keeps them until it ends).
+// What the records let the program delete: nothing at or behind a folder of `links`
+// at or below a root. The running program file `runningProgram`, when the records
+// name it, goes to the script, which then also removes the made folders (the
+// running program keeps them until it ends).
 RemovalPlan PlanRemoval(const std::vector<InstallRecord>& records, const std::vector<std::string>& links,
-                        const std::string& programFileName);
+                        const std::string& runningProgram);
 // The plan with the links the disk has now.
 RemovalPlan PlanRemovalOnDisk(FileSystem& files, const std::vector<InstallRecord>& records,
-                              const std::string& programFileName);
+                              const std::string& runningProgram);
+// Whether the plan deletes or removes anything at or under `folder`.
+bool PlanTouches(const RemovalPlan& plan, const std::string& folder);
 
 // ---- carrying it out ----
 

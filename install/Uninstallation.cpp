@@ -43,25 +43,24 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
     Application& app = context.app;
     FileSystem& files = context.files;
 
-    std::string registeredFolder;
-    {
-        CloseKeyOnExit closer{registry};
-        registry.OpenKey(product::AppPathsKey, false);
-        registeredFolder = registry.ReadString("Path");
-    }
-    const std::string programFilesDir = ReadProgramFilesDir(registry);
-    const std::string productFolder = DefaultProductFolder(programFilesDir);
-    std::string transferFolder;
+    InstallationFolders folders;
+    folders.programFilesDir = ReadProgramFilesDir(registry);
+    folders.makerFolder = MakerFolder(folders.programFilesDir);
+    folders.productFolder = DefaultProductFolder(folders.programFilesDir);
+    folders.systemFolders = files.SystemFolders();
     {
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::ProductKey, true);
-        transferFolder = registry.ReadString(product::TransferPathValue);
+        folders.transferFolder = registry.ReadString(product::TransferPathValue);
     }
-    // What the program made: read before the registry entries go.
-    const std::vector<InstallRecord> records = RecordsToRemove(registry, registeredFolder, transferFolder);
-
-    if (app.MessageBox(UninstallConfirmation(transferFolder, productFolder, files.DirectoryExists(productFolder)),
-                       Ru("Удаление программы Вельвинор"), mb::YesNo) != mb::IdYes) {
+    // What the program made, read before the registry entries go; the question
+    // promises only what this plan deletes.
+    const RemovalPlan plan = PlanRemovalOnDisk(files, RecordsToRemove(registry, files, folders),
+                                               context.process.ProgramPath());
+    const std::string question =
+        UninstallConfirmation(folders.transferFolder, folders.productFolder, PlanTouches(plan, folders.productFolder),
+                              !folders.transferFolder.empty() && PlanTouches(plan, folders.transferFolder));
+    if (app.MessageBox(question, Ru("Удаление программы Вельвинор"), mb::YesNo) != mb::IdYes) {
         app.Terminate();
         return;
     }
@@ -70,7 +69,6 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
     RemoveProgramGroup(app, context.dde);
     app.MessageBox(Ru("Приложение Вельвинор удалено"), app.Title(), mb::Ok);
 
-    const RemovalPlan plan = PlanRemovalOnDisk(files, records, product::ProgramFile);
     CarryOut(files, plan);
     const std::string scriptPath = WriteRemovalScript(files, plan, context.process.OemCodePage());
 

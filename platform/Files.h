@@ -71,6 +71,9 @@ public:
     // the system cannot make it whole.
     virtual std::string FullPathName(const std::string& path) = 0;
 
+    // Folders the system owns, which no program may remove: the Windows folder, the
+    // folder that holds the users' profiles, and every user's profile folder.
+    virtual std::vector<std::string> SystemFolders() = 0;
     // The user's folder for temporary files, which the user may write to; it ends
     // with a backslash.
     virtual std::string TempFolder() = 0;

@@ -141,11 +141,6 @@ std::string WithClipCopy(const std::string& recordText, const std::string& copyF
     return FormatRecord(ParseRecord(FormatRecord(r)));
 }
 
-InstallRecord RecordWithoutList(const std::string& registeredFolder, const std::string& transferFolder) {
-    if (!ProducedFolder(transferFolder) || PathKey(registeredFolder) != PathKey(transferFolder)) return {};
-    return {IncludeTrailingBackslash(transferFolder), {ExcludeTrailingBackslash(transferFolder)}, {}, {product::ProgramFile}};
-}
-
 std::string ReadRecordText(RegistryAccess& registry, const char* name) {
     CloseKeyOnExit closer{registry};
     return registry.KeyExists(product::RecordKey) && registry.OpenKey(product::RecordKey, false)

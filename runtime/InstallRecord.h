@@ -61,11 +61,6 @@ InstallRecord TransferRecord(const std::string& root, const std::vector<std::str
 std::string WithClipCopy(const std::string& recordText, const std::string& copyFolder,
                          const std::vector<std::string>& createdFolders, const std::string& file);
 
-// An installation without a record (made before records were kept): only the
-// registered program file, and its folder once empty, both only when the registered
-// folder is the transfer folder and one the program could have made.
-InstallRecord RecordWithoutList(const std::string& registeredFolder, const std::string& transferFolder);
-
 // A path as the file system compares it: letters of code page 1251 folded, no
 // final backslash. Records and the removal compare paths in this form.
 std::string PathKey(const std::string& path);

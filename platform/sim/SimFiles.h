@@ -37,8 +37,11 @@ public:
     std::string CurrentDirectory() override { return m_current; }
     bool SetCurrentDirectory(const std::string& path) override;
     std::string FullPathName(const std::string& path) override;
+    std::vector<std::string> SystemFolders() override { return systemFolders; }
     std::string TempFolder() override { return tempFolder; }
 
+    // The system's own folders (SimMachine fills in the Windows and profiles folders).
+    std::vector<std::string> systemFolders;
     std::string tempFolder;  // SimMachine makes it
 
     // Scenario set-up (not traced). A drive's root folder exists with it.

@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/win32/LateBound.h"
 #include "platform/win32/Scoped.h"
 #include "platform/win32/Services.h"
 #include "platform/win32/WinText.h"
@@ -138,6 +139,45 @@ public:
         if (length == 0 || length >= needed) return path;
         buffer.resize(length);
         return Ansi(buffer);
+    }
+
+    std::vector<std::string> SystemFolders() override {
+        std::vector<std::string> folders;
+        auto add = [&](const std::wstring& folder) {
+            if (!folder.empty()) folders.push_back(Ansi(folder));
+        };
+        wchar_t buffer[MAX_PATH + 1];
+        UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) add(std::wstring(buffer, length));
+        for (auto* bound : {&late::GetProfilesDirectoryW, &late::GetAllUsersProfileDirectoryW,
+                            &late::GetDefaultUserProfileDirectoryW}) {
+            DWORD size = MAX_PATH;
+            if (auto get = bound->Get(); get && get(buffer, &size)) add(buffer);
+        }
+        // Every user's profile, as the system lists them.
+        ScopedKey list;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
+                          KEY_READ, list.Put()) == ERROR_SUCCESS) {
+            wchar_t name[256];
+            for (DWORD i = 0;; ++i) {
+                DWORD nameLength = 256;
+                if (RegEnumKeyExW(list.Get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                    break;
+                // RegGetValueW would be shorter, but 32-bit Windows XP lacks it.
+                ScopedKey profile;
+                wchar_t raw[MAX_PATH * 2] = {};
+                DWORD bytes = sizeof raw - sizeof(wchar_t), type = 0;
+                if (RegOpenKeyExW(list.Get(), name, 0, KEY_READ, profile.Put()) != ERROR_SUCCESS ||
+                    RegQueryValueExW(profile.Get(), L"ProfileImagePath", nullptr, &type, reinterpret_cast<BYTE*>(raw),
+                                     &bytes) != ERROR_SUCCESS ||
+                    (type != REG_SZ && type != REG_EXPAND_SZ))
+                    continue;
+                wchar_t expanded[MAX_PATH * 2];
+                DWORD n = ExpandEnvironmentStringsW(raw, expanded, MAX_PATH * 2);
+                add(n > 0 && n <= MAX_PATH * 2 ? expanded : raw);
+            }
+        }
+        return folders;
     }
 
     std::string TempFolder() override {

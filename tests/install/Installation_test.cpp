@@ -39,7 +39,7 @@ file "C:\Программы\Trelkon\Velvinor\Velvinor.exe"
 reg "\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.exe" "Path" "C:\Программы\Trelkon\Velvinor\"
 )";
 
-TEST_F(OnMachine, ScriptNamesOnlyWhatTheRecordOrTheRegisteredProgramGives) {
+TEST_F(OnMachine, ScriptNamesOnlyWhatTheRecordOrTheOlderInstallationGives) {
     const std::string folder = Ru("C:\\Программы\\Trelkon\\Velvinor");
     const std::string maker = Ru("C:\\Программы\\Trelkon");
     const std::string record =
@@ -55,11 +55,12 @@ TEST_F(OnMachine, ScriptNamesOnlyWhatTheRecordOrTheRegisteredProgramGives) {
         {"recorded: the program file, then the folders it made, deepest first",
          R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "C:\Программы\Trelkon\Velvinor\")", record, {folder, maker},
          true},
-        {"without a record: the registered program file and its folder",
-         R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "C:\Программы\Trelkon\Velvinor\")", "", {folder}, true},
-        {"without a record, registered in place", R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "")", "", {}, false},
-        {"without a record, another transfer folder",
-         R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "D:\Игры\Velvinor\")", "", {}, false},
+        {"without a record: its folder, and the maker folder that holds only it",
+         R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "C:\Программы\Trelkon\Velvinor\")", "", {folder, maker}, true},
+        {"without a record, registered in place: nothing recorded, nothing taken",
+         R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "")", "", {}, false},
+        {"without a record, another transfer folder: the default folder as its clip copies' place",
+         R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "D:\Игры\Velvinor\")", "", {folder, maker}, true},
         {"a record whose root the movie's setting cannot move",
          R"(reg "\Software\Trelkon\Velvinor" "TransferPath" "C:\Windows\")", record, {folder, maker}, true},
     };

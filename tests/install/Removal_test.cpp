@@ -8,41 +8,76 @@
 #include "support/Records.h"
 
 namespace vel {
+
+// A plan as a failed test shows it.
+void PrintTo(const RemovalPlan& p, std::ostream* out) {
+    auto list = [&](const std::vector<std::string>& l) {
+        for (const auto& s : l) *out << " " << s;
+    };
+    *out << "delete";
+    list(p.deleteFiles);
+    *out << "; remove";
+    list(p.removeFolders);
+    *out << "; script " << p.scriptProgramFile << ":";
+    list(p.scriptFolders);
+}
+
 namespace {
 
 const char* const kRoot = test::kRecordRoot;
 InstallRecord Transfer() { return test::TransferredGame(); }
 
-TEST(Removal, FoldersToInspectReachEveryRecordedEntry) {
+TEST(Removal, FoldersToInspectFromEachRootDownAndTheMadeOnes) {
     EXPECT_EQ(FoldersToInspect({Transfer(), InstallRecord{}}),
-              (std::vector<std::string>{"E:\\Games", "E:\\Games\\MyVelvinor", "E:\\Games\\MyVelvinor\\SWF"}));
+              (std::vector<std::string>{"E:\\Games\\MyVelvinor", "E:\\Games\\MyVelvinor\\SWF", "E:\\Games"}));
 }
 
-TEST(Removal, PlanSparesWhatLiesBehindALink) {
+TEST(Removal, PlanSparesWhatLiesBehindALinkAtOrBelowARoot) {
     const std::string root = kRoot;
+    const std::string program = root + "Velvinor.exe";
     const InstallRecord clips{"C:\\PF\\Trelkon\\Velvinor\\", {"C:\\PF\\Trelkon", "C:\\PF\\Trelkon\\Velvinor"}, {}, {"a.mpg"}};
+    const std::vector<std::string> allFiles{program, root + "install.bmp", root + "SWF\\Game.swf",
+                                            "C:\\PF\\Trelkon\\Velvinor\\a.mpg"};
     const RemovalPlan whole{
-        {root + "Velvinor.exe", root + "install.bmp", root + "SWF\\Game.swf", "C:\\PF\\Trelkon\\Velvinor\\a.mpg"},
+        allFiles,
         {root + "SWF", "C:\\PF\\Trelkon\\Velvinor", "E:\\Games\\MyVelvinor", "C:\\PF\\Trelkon", "E:\\Games"},
-        root + "Velvinor.exe",
+        program,
         {"C:\\PF\\Trelkon\\Velvinor", "E:\\Games\\MyVelvinor", "C:\\PF\\Trelkon", "E:\\Games"}};
     struct Case {
         const char* name;
         std::vector<InstallRecord> records;
         std::vector<std::string> links;
+        std::string running;
         RemovalPlan expected;
     } cases[] = {
-        {"both records", {Transfer(), clips}, {}, whole},
-        {"the SWF folder a link", {Transfer()}, {"e:\\games\\myvelvinor\\swf"},
-         {{root + "Velvinor.exe", root + "install.bmp"}, {"E:\\Games\\MyVelvinor", "E:\\Games"}, root + "Velvinor.exe",
+        {"both records", {Transfer(), clips}, {}, program, whole},
+        {"run from elsewhere: no script", {Transfer(), clips}, {}, "D:\\Velvinor.exe",
+         {allFiles, whole.removeFolders, "", {}}},
+        {"the SWF folder a link", {Transfer()}, {"e:\\games\\myvelvinor\\swf"}, program,
+         {{program, root + "install.bmp"}, {"E:\\Games\\MyVelvinor", "E:\\Games"}, program,
           {"E:\\Games\\MyVelvinor", "E:\\Games"}}},
-        {"the transfer folder a link", {Transfer()}, {"E:\\Games\\MyVelvinor"}, {{}, {"E:\\Games"}, "", {}}},
-        {"a link in a middle component", {Transfer(), clips}, {"E:\\Games", "C:\\PF"}, {}},
-        {"only clip copies: no script", {clips}, {},
+        {"the transfer folder a link", {Transfer()}, {"E:\\Games\\MyVelvinor"}, program, {{}, {"E:\\Games"}, "", {}}},
+        // A games folder moved to another disk: the user's layout, and the
+        // installation below it goes; the link itself stays.
+        {"a link above the roots", {Transfer(), clips}, {"E:\\Games", "C:\\PF"}, program,
+         {allFiles, {root + "SWF", "C:\\PF\\Trelkon\\Velvinor", "E:\\Games\\MyVelvinor", "C:\\PF\\Trelkon"}, program,
+          {"C:\\PF\\Trelkon\\Velvinor", "E:\\Games\\MyVelvinor", "C:\\PF\\Trelkon"}}},
+        {"only clip copies: no script", {clips}, {}, program,
          {{"C:\\PF\\Trelkon\\Velvinor\\a.mpg"}, {"C:\\PF\\Trelkon\\Velvinor", "C:\\PF\\Trelkon"}, "", {}}},
-        {"no record", {InstallRecord{}}, {}, {}},
+        {"no record", {InstallRecord{}}, {}, program, {}},
     };
-    for (const auto& c : cases) EXPECT_EQ(PlanRemoval(c.records, c.links, "Velvinor.exe"), c.expected) << c.name;
+    for (const auto& c : cases) EXPECT_EQ(PlanRemoval(c.records, c.links, c.running), c.expected) << c.name;
+}
+
+TEST(Removal, ScriptTakesTheCopiedFoldersThatHoldTheRunningProgram) {
+    // An older installation cleared from the maker folder: the program lies one folder down.
+    const InstallRecord maker{"C:\\PF\\Trelkon\\", {"C:\\PF\\Trelkon"}, {"Velvinor", "Velvinor\\SWF"},
+                              {"Velvinor\\Velvinor.exe", "Velvinor\\SWF\\Game.swf"}};
+    const RemovalPlan plan = PlanRemoval({maker}, {}, "c:\\pf\\trelkon\\velvinor\\velvinor.exe");
+    EXPECT_EQ(plan.scriptProgramFile, "C:\\PF\\Trelkon\\Velvinor\\Velvinor.exe");
+    EXPECT_EQ(plan.scriptFolders, (std::vector<std::string>{"C:\\PF\\Trelkon\\Velvinor", "C:\\PF\\Trelkon"}));
+    EXPECT_TRUE(PlanTouches(plan, "C:\\PF\\Trelkon\\Velvinor"));
+    EXPECT_FALSE(PlanTouches(plan, "C:\\PF\\Trelkon\\Velvinor2"));
 }
 
 TEST(Removal, ScriptNeverRecursesAndQuotesEveryPath) {

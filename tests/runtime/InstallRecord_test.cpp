@@ -97,28 +97,5 @@ TEST(InstallRecord, ClipCopiesJoinTheDefaultFolderRecordOnly) {
     EXPECT_EQ(ParseRecord(WithClipCopy(text, folder, {}, "..\\..\\boot.ini")).files.size(), 2u);
 }
 
-TEST(InstallRecord, WithoutAListOnlyTheRegisteredProgramInItsTransferFolder) {
-    const InstallRecord program{kRoot, {"E:\\Games\\MyVelvinor"}, {}, {"Velvinor.exe"}};
-    struct Case {
-        const char* registered;
-        const char* transfer;
-        bool program;
-    } cases[] = {
-        {kRoot, kRoot, true},
-        {"e:\\games\\myvelvinor\\", kRoot, true},
-        {"", "", false},                                  // registered in place
-        {"D:\\", "", false},                              // in place on the disc
-        {"C:\\Windows\\", kRoot, false},                  // "Path" elsewhere
-        {kRoot, "C:\\Windows\\Velvinor\\..\\", false},
-        {"C:\\", "C:\\", false},
-        {"C:\\Decoy\\*\\", "C:\\Decoy\\*\\", false},
-        {"C:\\x\" & rd /s /q \"C:\\Decoy\\", "C:\\x\" & rd /s /q \"C:\\Decoy\\", false},
-        {"\\\\server\\Velvinor\\", "\\\\server\\Velvinor\\", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RecordWithoutList(c.registered, c.transfer), c.program ? program : InstallRecord{})
-            << c.registered << " / " << c.transfer;
-}
-
 }  // namespace
 }  // namespace vel

@@ -1,5 +1,7 @@
 // Scenario commands of the installation:
 //
+//   system-folder "PATH"          a folder the system owns (besides C:\Windows and
+//                                 C:\Documents and Settings), such as a profile folder
 //   shell-copy-fails-after N      the shell's folder copy fails after N files
 //   run-script "PATH"             the command interpreter runs a batch file, as the
 //                                 hidden script runs after the program has ended; it
@@ -198,6 +200,7 @@ private:
 }  // namespace
 
 void AddInstallCommands(Scenario& sc) {
+    sc.Add("system-folder", [](Scenario& s, const Args& a) { s.machine.files.systemFolders.push_back(Ru(s.Arg(a, 0))); });
     sc.Add("oem-code-page", [](Scenario& s, const Args& a) {
         s.machine.process.oemCodePage = static_cast<unsigned>(s.Number(s.Arg(a, 0)));
     });
