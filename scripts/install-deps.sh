@@ -2,9 +2,11 @@
 # Installs the Debian packages the build and the tests need, when missing.
 # Usage: scripts/install-deps.sh [native|windows]...   (default: native)
 #   native   the simulated build, its tests and benchmarks
-#   windows  the cross build of Velvinor.exe (mingw-w64) and the Wine tests: 32-bit
-#            Wine and 64-bit Wine (a 64-bit Windows), a virtual display, what the
-#            media check under Wine plays, and the Russian locale (a Russian Windows)
+#   windows  the cross builds of Velvinor.exe (mingw-w64, 32- and 64-bit) and the
+#            Wine tests: 32-bit Wine and 64-bit Wine (a 64-bit Windows), or 64-bit
+#            Wine alone where the machine runs no 32-bit code; a virtual display,
+#            what the media check under Wine plays, and the Russian locale (a
+#            Russian Windows)
 set -euo pipefail
 
 want=()
@@ -12,9 +14,18 @@ for kind in "${@:-native}"; do
   case "$kind" in
     native) want+=(cmake make g++ libgtest-dev libbenchmark-dev python3 python3-yaswfp) ;;
     windows)
-      want+=(cmake make python3 g++-mingw-w64-i686 mingw-w64 wine wine32:i386 wine64 xvfb xauth xdotool imagemagick procps
-        ffmpeg locales gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
-        gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386) ;;
+      want+=(cmake make python3 python3-pefile g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64 wine wine64
+        xvfb xauth xdotool imagemagick procps ffmpeg locales)
+      # ---- Wine for the build the Wine tests run (scripts/wine-build.sh): 32-bit Wine
+      # and the i386 media plugins for the 32-bit product, or the amd64 plugins for the
+      # 64-bit build under 64-bit Wine (where the machine runs no 32-bit code) ----
+      if [ "$("$(dirname "$0")/wine-build.sh")" = win32 ]; then
+        want+=(wine32:i386 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
+          gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386)
+      else
+        want+=(gstreamer1.0-plugins-base:amd64 gstreamer1.0-plugins-good:amd64
+          gstreamer1.0-plugins-bad:amd64 gstreamer1.0-libav:amd64)
+      fi ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;
   esac
 done

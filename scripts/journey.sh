@@ -5,17 +5,19 @@
 # with the disc as CD-ROM drive D:, telling each stage in plain words and keeping a
 # screenshot of each.
 #
-# Usage: scripts/journey.sh [--step] [--xvfb] [--system NAME] [--out DIR]
+# Usage: scripts/journey.sh [--step] [--xvfb] [--system NAME] [--out DIR] [--wine64]
 #   --step     waits for Enter before each stage
 #   --system   the family's Windows: russian, win64 or xp (default: Wine's own)
 #   --xvfb     runs on a virtual display even where there is a desktop ($DISPLAY);
 #              without a desktop the journey always runs on one
 #   --out DIR  where the screenshots and logs go (default: out/journey)
+#   --wine64   runs the 64-bit build even where the machine runs 32-bit code (as
+#              VEL_WINE64=1 does); where it runs none, the 64-bit build always runs
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-usage() { sed -n '8,13p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '8,15p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 out=out/journey
 pass=()
 xvfb=0
@@ -25,12 +27,17 @@ while [ $# -gt 0 ]; do
     --xvfb) xvfb=1; shift ;;
     --system) [ $# -ge 2 ] || usage; pass+=(--system "$2"); shift 2 ;;
     --out) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
+    --wine64) export VEL_WINE64=1; shift ;;
     -h|--help) usage ;;
     *) echo "journey: unknown argument $1" >&2; usage ;;
   esac
 done
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
+
+# The 32-bit product where the machine runs 32-bit code, else the 64-bit build.
+echo "== What this machine runs"
+wine_build=$(scripts/wine-build.sh --tell)
 
 echo "== Installing what is missing"
 scripts/install-deps.sh native windows
@@ -39,10 +46,11 @@ echo "== Building (the disc's movie tool natively, Velvinor.exe and the stand-in
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DVEL_TESTS=OFF -DVEL_BENCHMARKS=OFF >/dev/null
 cmake --build build/release -j"$(nproc)" --target velvinor_swfgen >/dev/null
 swfgen=$root/build/release/tools/swf/velvinor_swfgen
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+if [ "$wine_build" = win64 ]; then toolchain=cmake/mingw-x86_64.cmake; else toolchain=cmake/mingw-i686.cmake; fi
+cmake -S . -B "build/$wine_build" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release \
   -DVEL_SWFGEN="$swfgen" >/dev/null
-cmake --build build/win32 -j"$(nproc)" --target Velvinor driver progman_server flashstub >/dev/null
-w=$root/build/win32
+cmake --build "build/$wine_build" -j"$(nproc)" --target Velvinor driver progman_server flashstub >/dev/null
+w=$root/build/$wine_build
 export VEL_EXE=$w/platform/win32/Velvinor.exe VEL_DRIVER=$w/tests/wine/driver.exe \
   VEL_PROGMAN=$w/tests/wine/progman_server.exe VEL_FLASHSTUB=$w/tests/wine/flashstub/flashstub.dll
 

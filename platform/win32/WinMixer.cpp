@@ -17,12 +17,15 @@
 namespace vel::win32 {
 namespace {
 
-// The record sizes the program's mixer requests are built for (ANSI forms, 32-bit).
+// The record sizes the program's mixer requests are built for (ANSI forms, packed to
+// the byte as the system lays them out): a 64-bit program's pointers and DWORD_PTR
+// fields take 8 bytes.
+constexpr bool k64Bit = sizeof(void*) == 8;
 static_assert(sizeof(MIXERCAPSA) == 48);
-static_assert(sizeof(MIXERLINEA) == 168);
-static_assert(sizeof(MIXERLINECONTROLSA) == 24);
+static_assert(sizeof(MIXERLINEA) == (k64Bit ? 172 : 168));
+static_assert(sizeof(MIXERLINECONTROLSA) == (k64Bit ? 28 : 24));
 static_assert(sizeof(MIXERCONTROLA) == 148);
-static_assert(sizeof(MIXERCONTROLDETAILS) == 24);
+static_assert(sizeof(MIXERCONTROLDETAILS) == (k64Bit ? 32 : 24));
 
 // The ANSI records carry names in the system's ANSI code page; the program's text is
 // code page 1251 whatever that is.

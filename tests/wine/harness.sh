@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The Wine test harness. One fresh 32-bit prefix and one virtual display per test
-# run: `harness.sh setup` makes them (CTest's wine.setup), every test uses them, and
-# `harness.sh cleanup` ends the prefix's processes and the display (wine.cleanup).
+# The Wine test harness. One fresh prefix (32-bit for the 32-bit product, 64-bit for
+# the 64-bit build) and one virtual display per test run: `harness.sh setup` makes
+# them (CTest's wine.setup), every test uses them, and `harness.sh cleanup` ends the
+# prefix's processes and the display (wine.cleanup).
 # Tests are tests/wine/tests/NAME.sh, run by run-test.sh, which sources this file.
 #
 # Environment (set by CTest, see CMakeLists.txt): VEL_WINE_RUN, the run folder
@@ -16,16 +17,30 @@ set -euo pipefail
 
 : "${VEL_WINE_RUN:?VEL_WINE_RUN must name the run folder}"
 # The system can be chosen (the journey does, per row of its matrix):
-#   VEL_WINEARCH  win32 (default) or win64: a 64-bit Windows, on which the 32-bit
-#                 program sees the 32-bit registry view and system folder (syswow64)
+#   VEL_WINEARCH  win32 or win64: a 64-bit Windows, on which the 32-bit program sees
+#                 the 32-bit registry view and system folder (syswow64); by default
+#                 the program's own kind
 #   VEL_WINVER    the Windows version the prefix reports (winxp, win7, win10; Wine's
 #                 own when unset)
 # and the language is Wine's process environment (LANG, LC_ALL).
-export WINEPREFIX="$VEL_WINE_RUN/prefix" WINEARCH=${VEL_WINEARCH:-win32} WINEDEBUG=-all
-# The system tools a 32-bit program finds: the registry tools there see its keys.
+# The program may be the 32-bit product or the 64-bit build of the same sources
+# (scripts/wine-build.sh chooses): a 64-bit one runs in a 64-bit prefix under the
+# 64-bit loader (loader.sh), and sees the system's native registry view.
+: "${VEL_EXE:?VEL_EXE must name the built Velvinor.exe}"
+# shellcheck source=loader.sh
+source "$(dirname "${BASH_SOURCE[0]}")/loader.sh"
+use_wine_for "$VEL_EXE" || exit 2
+export WINEPREFIX="$VEL_WINE_RUN/prefix" WINEARCH=${VEL_WINEARCH:-$PROGRAM_WINEARCH} WINEDEBUG=-all
+if [ "$PROGRAM_BITS" = 64 ] && [ "$WINEARCH" != win64 ]; then
+  echo "a 64-bit Velvinor.exe needs a 64-bit prefix (VEL_WINEARCH=win64), not $WINEARCH" >&2
+  exit 2
+fi
+# The system tools the program finds: the registry tools there see its keys.
 # Wine's own settings (its drives) are in the system's native view: in a 64-bit
 # prefix only the 64-bit loader's regedit writes there.
-if [ "$WINEARCH" = win64 ]; then
+if [ "$PROGRAM_BITS" = 64 ]; then
+  SYS32='C:\windows\system32' NATIVE_WINE=$WINE PROGRAM_REGEDIT=regedit
+elif [ "$WINEARCH" = win64 ]; then
   SYS32='C:\windows\syswow64' NATIVE_WINE=/usr/lib/wine/wine64 PROGRAM_REGEDIT='C:\windows\syswow64\regedit.exe'
 else
   SYS32='C:\windows\system32' NATIVE_WINE=wine PROGRAM_REGEDIT=regedit
@@ -75,7 +90,7 @@ setup_run() {
   local t0; t0=$(now_ms)
   mkdir -p "$WINEPREFIX"
   start_server
-  timeout 300 wineboot -i >"$VEL_WINE_RUN/wineboot.log" 2>&1 || fail "wineboot failed: $(tail "$VEL_WINE_RUN/wineboot.log")"
+  timeout 300 "$WINE" wineboot -i >"$VEL_WINE_RUN/wineboot.log" 2>&1 || fail "wineboot failed: $(tail "$VEL_WINE_RUN/wineboot.log")"
   # Direct3D through GDI: on a virtual display, OpenGL frames presented into a child
   # window never reach the screen, and the MPEG device's renderer draws through
   # Direct3D into a child of the given window. AVI plays through GDI either way.
@@ -112,7 +127,7 @@ start_xvfb() {
 # command substitution or of CTest open (which would wait for it to end).
 start_server() {
   wineserver -p >/dev/null 2>&1 </dev/null || fail "wineserver did not start"
-  if [ -e "$WINEPREFIX/system.reg" ]; then timeout 120 wine cmd /c exit >/dev/null 2>&1 </dev/null || true; fi
+  if [ -e "$WINEPREFIX/system.reg" ]; then timeout 120 "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true; fi
 }
 
 stop_server() {
@@ -205,7 +220,7 @@ DRIVER
 # Wine's own settings.
 regedit_apply() { apply_registry_lines "$NATIVE_WINE" regedit; }
 # The same in the view the 32-bit program and the stand-in control see: their keys.
-regedit_apply_program() { apply_registry_lines wine "$PROGRAM_REGEDIT"; }
+regedit_apply_program() { apply_registry_lines "$WINE" "$PROGRAM_REGEDIT"; }
 apply_registry_lines() {
   local file="$VEL_WINE_RUN/apply.reg"
   { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; sed 's/$/\r/'; } |
@@ -350,7 +365,7 @@ start_program() {
   local exe=$1
   shift
   START_MS=$(now_ms)
-  (cd "$(dirname "$exe")" && exec wine "$exe" "$@" >>"$VEL_WINE_RUN/program.out" 2>&1 </dev/null) &
+  (cd "$(dirname "$exe")" && exec "$WINE" "$exe" "$@" >>"$VEL_WINE_RUN/program.out" 2>&1 </dev/null) &
   PROGRAM_PID=$!
 }
 
@@ -362,7 +377,7 @@ start_program_at() {
   START_MS=$(now_ms)
   local dir
   dir=$(dirname "$(winepath -u "$exe" 2>/dev/null)")
-  (cd "$dir" && exec wine "$exe" "$@" >>"$VEL_WINE_RUN/program.out" 2>&1 </dev/null) &
+  (cd "$dir" && exec "$WINE" "$exe" "$@" >>"$VEL_WINE_RUN/program.out" 2>&1 </dev/null) &
   PROGRAM_PID=$!
 }
 
@@ -422,11 +437,11 @@ drive() {
 }
 
 # `wine reg query` of a key (with /v NAME of one value), output as reg prints it.
-reg_query() { timeout 60 wine "$SYS32\\reg.exe" query "$@" 2>/dev/null | tr -d '\r'; }
+reg_query() { timeout 60 "$WINE" "$SYS32\\reg.exe" query "$@" 2>/dev/null | tr -d '\r'; }
 
 # Whether a key exists (`reg query` prints its complaint on standard output: the
 # exit code tells).
-reg_key_exists() { timeout 60 wine "$SYS32\\reg.exe" query "$1" >/dev/null 2>&1; }
+reg_key_exists() { timeout 60 "$WINE" "$SYS32\\reg.exe" query "$1" >/dev/null 2>&1; }
 
 # The exact text of a string value ("@" for the default one), Cyrillic included:
 # `reg query` prints through the console's code page, which lacks it outside a
@@ -435,7 +450,7 @@ reg_key_exists() { timeout 60 wine "$SYS32\\reg.exe" query "$1" >/dev/null 2>&1;
 reg_value() {
   local key=$1 name=$2 file="$VEL_WINE_RUN/export.reg"
   rm -f "$file"
-  timeout 60 wine "$SYS32\\reg.exe" export "$key" "$(winepath -w "$file")" /y >/dev/null 2>&1 || return 1
+  timeout 60 "$WINE" "$SYS32\\reg.exe" export "$key" "$(winepath -w "$file")" /y >/dev/null 2>&1 || return 1
   local want
   if [ "$name" = "@" ]; then want='@'; else want="\"$name\""; fi
   iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' | awk -v want="$want" '
@@ -467,11 +482,11 @@ register_movie_stub() {
   local dll=$1
   local target="$TOOLS/$(basename "$dll")"
   cp "$dll" "$target"
-  timeout 60 wine "$SYS32\\regsvr32.exe" /s "$(winepath -w "$target")" >/dev/null 2>&1 || fail "regsvr32 could not register $dll"
+  timeout 60 "$WINE" "$SYS32\\regsvr32.exe" /s "$(winepath -w "$target")" >/dev/null 2>&1 || fail "regsvr32 could not register $dll"
 }
 unregister_movie_stub() {
   local target="$TOOLS/$(basename "$1")"
-  timeout 60 wine "$SYS32\\regsvr32.exe" /u /s "$(winepath -w "$target")" >/dev/null 2>&1 || true
+  timeout 60 "$WINE" "$SYS32\\regsvr32.exe" /u /s "$(winepath -w "$target")" >/dev/null 2>&1 || true
 }
 
 # Files the stand-in control talks through, for the next programs started: its log

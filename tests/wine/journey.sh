@@ -41,6 +41,13 @@ for v in VEL_EXE VEL_DRIVER VEL_PROGMAN VEL_FLASHSTUB VEL_DISC; do
   [ -e "${!v:-}" ] || { echo "journey: $v does not name a built file or folder" >&2; exit 2; }
 done
 cmp -s "$VEL_EXE" "$VEL_DISC/Velvinor.exe" || { echo "journey: the disc does not hold $VEL_EXE" >&2; exit 2; }
+# The 32-bit product, or the 64-bit build where the machine runs no 32-bit code
+# (scripts/wine-build.sh): a 64-bit program has a 64-bit system's expectations.
+# shellcheck source=loader.sh
+source "$here/loader.sh"
+bits=$(pe_bits "$VEL_EXE") || { echo "journey: $VEL_EXE is no Windows program for x86 or x64" >&2; exit 2; }
+if [ "$bits" = 64 ]; then build="the 64-bit build of Velvinor.exe"; else build="Velvinor.exe for 32-bit Windows"; fi
+not_run=''
 
 # What the system changes in the journey: the buttons of its own message boxes, the
 # folder it proposes, whether it warns about Vista's administrator rights.
@@ -55,15 +62,28 @@ case $system in
     yes=Да ok=ОК typed='C:\Мои игры\' ;;
   win64)
     export VEL_WINEARCH=win64 VEL_WINVER=win10
-    proposed='C:\Program Files (x86)\Trelkon\Velvinor' ;;
-  xp) export VEL_WINVER=winxp; warning=0 ;;
+    # A 32-bit program is offered the folder for 32-bit programs.
+    [ "$bits" = 64 ] || proposed='C:\Program Files (x86)\Trelkon\Velvinor' ;;
+  xp)
+    export VEL_WINVER=winxp; warning=0
+    if [ "$bits" = 64 ]; then
+      if [ "$(VEL_WINE64=0 "$here/../../scripts/wine-build.sh")" = win64 ]; then why="this machine runs no 32-bit x86 code"
+      else why="this run tests the 64-bit build (VEL_WINE64=1)"; fi
+      not_run="Windows XP is a 32-bit system and runs only the 32-bit program, but $why"
+    fi ;;
   *) echo "journey: unknown system $system" >&2; usage ;;
 esac
 started_ms=$(date +%s%3N)
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-rm -f "$out"/*.png "$out/driver.log"
+rm -f "$out"/*.png "$out/driver.log" "$out/result.txt"
+# The row's result in one line, for the run's summary of the systems
+# (tests/wine/matrix.sh): which build it ran and how it ended, or why it did not run.
+if [ -n "$not_run" ]; then
+  echo "not run: $not_run" | tee "$out/result.txt"
+  exit 77
+fi
 export VEL_WINE_RUN="$out/wine"
 # shellcheck source=harness.sh
 source "$here/harness.sh" ''
@@ -163,6 +183,11 @@ finish() {
   fi
   [ -n "${PROGMAN_PID:-}" ] && kill "$PROGMAN_PID" 2>/dev/null
   cleanup_run
+  if [ $status -eq 0 ]; then
+    echo "passed: $build, $WINEARCH prefix" >"$out/result.txt"
+  else
+    echo "FAILED at \"$stage_name\": $build, $WINEARCH prefix" >"$out/result.txt"
+  fi
   # A failed journey's prefix stays for a look.
   [ $status -ne 0 ] || rm -rf "$WINEPREFIX"
   exit $status
@@ -172,6 +197,7 @@ trap finish EXIT
 stage "Getting a fresh Windows (Wine) ready"
 setup_run >"$out/setup.log" 2>&1 || { cat "$out/setup.log"; fail "the Wine prefix could not be made"; }
 tell "display $DISPLAY, prefix $WINEPREFIX"
+tell "the program: $build, in a $([ "$WINEARCH" = win64 ] && echo 64 || echo 32)-bit prefix"
 # A virtual display has no window manager: Wine places the windows itself, rather
 # than waiting for one whenever a window is hidden.
 if [ -z "${VEL_WINE_DISPLAY:-}" ]; then
@@ -187,15 +213,20 @@ tell "Program Manager (the project's own DDE server) is running"
 register_movie_stub "$VEL_FLASHSTUB"
 use_movie_stub_files
 tell "the stand-in movie control is registered; it plays Game.swf's frames"
+# The movie holds before each of its commands until the journey lets it go: on a
+# loaded machine the movie's own timeline would otherwise run ahead of the checks
+# (the viewer shown and the game quit before the window driver has looked).
 gate="$VEL_WINE_RUN/gate"
-if [ "$step" -eq 1 ]; then
-  mkdir -p "$gate"
-  VELVINOR_STUB_GATE=$(winepath -w "$gate")
-  export VELVINOR_STUB_GATE
-fi
+mkdir -p "$gate"
+VELVINOR_STUB_GATE=$(winepath -w "$gate")
+export VELVINOR_STUB_GATE
 case $system in
   russian) tell "a Russian Windows 7: ANSI code page 1251, OEM code page 866 (LANG=$LANG)" ;;
-  win64) tell "a 64-bit Windows 10: the 32-bit program sees the 32-bit registry view" ;;
+  win64)
+    if [ "$bits" = 64 ]; then
+      tell "a 64-bit Windows 10: the 64-bit program sees the system's own registry view;"
+      tell "the movie control is registered for 64-bit programs (system32\\regsvr32)"
+    else tell "a 64-bit Windows 10: the 32-bit program sees the 32-bit registry view"; fi ;;
   xp) tell "Windows XP" ;;
 esac
 # The family's own files: another game in the folder they will choose, and a
@@ -295,7 +326,14 @@ expect_reg 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\Velvinor.ex
 uninstall=$(reg_value 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor.exe' UninstallString) ||
   fail "no UninstallString was registered"
 tell "registered: App Paths, TransferPath $folder, UninstallString \"$uninstall\""
-if [ "$WINEARCH" = win64 ]; then
+if [ "$WINEARCH" = win64 ] && [ "$bits" = 64 ]; then
+  # A 64-bit program's keys are in the system's own view, none in the 32-bit one.
+  timeout 60 "$WINE" reg query 'HKLM\Software\Trelkon\Velvinor' /reg:64 >/dev/null 2>&1 ||
+    fail "the product key is not in the 64-bit registry view"
+  ! timeout 60 "$WINE" reg query 'HKLM\Software\Wow6432Node\Trelkon' /reg:64 >/dev/null 2>&1 ||
+    fail "the product key is in the 32-bit registry view (Wow6432Node)"
+  tell "the keys are in the 64-bit registry view, none in the 32-bit one (Software\\Wow6432Node)"
+elif [ "$WINEARCH" = win64 ]; then
   # A 64-bit Windows keeps a 32-bit program's keys in its 32-bit view.
   timeout 60 wine reg query 'HKLM\Software\Wow6432Node\Trelkon\Velvinor' /reg:64 >/dev/null 2>&1 ||
     fail "the product key is not in the 32-bit registry view (Wow6432Node)"
@@ -315,16 +353,16 @@ wait-window VelvinorForm Вельвинор 30000
 DRIVER
 screenshot_shown game
 
-# One of the movie's commands: waits until the movie raises it (in step mode the
-# movie holds before it until the user goes on).
+# One of the movie's commands: the movie holds before it until the journey lets it go
+# (in step mode, once the user goes on), then the journey waits until it is raised.
 movie_raises() {
   local command=$1 args=$2
+  wait_for_file "$gate/waiting" 60000 || fail "the movie did not come to \"$command\""
   if [ "$step" -eq 1 ]; then
-    wait_for_file "$gate/waiting" 60000 || fail "the movie did not come to \"$command\""
     tell "the movie is at frame $(head -n 1 "$gate/waiting") and about to raise: $(tail -n +2 "$gate/waiting" | tr '\t\n' ' ;')"
     pause "let the movie go on"
-    : >"$gate/go"
   fi
+  : >"$gate/go"
   wait_for_text "$STUB_LOG" "fscommand \"$command\" \"$args\"" 60000 || fail "the movie did not raise \"$command\""
 }
 

@@ -22,12 +22,14 @@
 # trace itself slows every step somewhat).
 #
 # Usage: tests/wine/measure.sh [--runs N] [--idle SECONDS] [--system NAME] [--timeline] [--exe FILE] BUILD_DIR
-#   BUILD_DIR   the Windows build (build/win32) with Velvinor.exe, driver.exe,
-#               progman_server.exe, bench_window.exe and flashstub.dll built
+#   BUILD_DIR   the Windows build (build/win32, or the 64-bit build/win64) with
+#               Velvinor.exe, driver.exe, progman_server.exe, bench_window.exe and
+#               flashstub.dll built
 #   --runs      start-up runs of each program (default 15)
 #   --idle      length of the idle measurement in seconds (default 10)
 #   --system    russian (Windows 7 in Russian) or win64 (64-bit Windows 10), as the
-#               journey's rows make them; default Wine's own, 32-bit
+#               journey's rows make them; default Wine's own (a 32-bit prefix, or a
+#               64-bit one for the 64-bit build)
 #   --timeline  the start-up's landmarks of traced starts, nothing else
 #   --exe       another Velvinor.exe to measure (an earlier build, to compare)
 set -euo pipefail
@@ -81,7 +83,8 @@ register_movie_stub "$VEL_FLASHSTUB"
 cp "$bench" "$TOOLS/"
 use_movie_stub_files
 export VELVINOR_STUB_QUIET=1
-imports=$(i686-w64-mingw32-objdump -p "$VEL_EXE" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')
+if [ "$PROGRAM_BITS" = 64 ]; then objdump=x86_64-w64-mingw32-objdump; else objdump=i686-w64-mingw32-objdump; fi
+imports=$("$objdump" -p "$VEL_EXE" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' ')
 probe_ms=500  # the frequency probe's two 250 ms waits
 
 found_ms() { sed -n 's/.* t=\([0-9]*\)$/\1/p' <<<"$DRIVER_OUT" | tail -1; }
@@ -117,7 +120,7 @@ REG
   : >"$steps"
   for i in $(seq "$runs"); do
     START_MS=$(now_ms)
-    (cd "$game" && WINEDEBUG=+timestamp,+relay,+loaddll exec wine "$game/Velvinor.exe" 2>"$trace" >/dev/null </dev/null) &
+    (cd "$game" && WINEDEBUG=+timestamp,+relay,+loaddll exec "$WINE" "$game/Velvinor.exe" 2>"$trace" >/dev/null </dev/null) &
     PROGRAM_PID=$!
     drive <<<$'wait-window VelvinorForm Вельвинор 60000\nclose' >/dev/null
     note "traced run $i: the main window showed $(($(found_ms) - START_MS)) ms after the start"

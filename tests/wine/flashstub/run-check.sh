@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs moviehost_check against the stand-in control in a fresh 32-bit Wine prefix,
+# Runs moviehost_check against the stand-in control in a fresh Wine prefix,
 # under Xvfb when there is no display: first with no control registered, then with
 # the stand-in registered (regsvr32) for the full run, the failure paths, the movie's
 # own frames, an unreadable movie, the stepping gate and script access.
@@ -11,7 +11,10 @@ exe=$(realpath "$2")
 if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a "$0" "$dll" "$exe"; fi
 
 work=$(mktemp -d /tmp/velvinor-moviehost.XXXXXX)
-export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all
+# A 32-bit check in a 32-bit prefix, a 64-bit one in a 64-bit prefix (../loader.sh).
+source "$(dirname "$(realpath "$0")")/../loader.sh"
+use_wine_for "$exe"
+export WINEPREFIX=$work/prefix WINEARCH=$PROGRAM_WINEARCH WINEDEBUG=-all
 # No Mono or Gecko installer dialogs while the prefix is made.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
@@ -20,13 +23,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
-timeout 300 wineboot -i >/dev/null 2>&1
+timeout 300 "$WINE" wineboot -i >/dev/null 2>&1
 winpath() { winepath -w "$1" 2>/dev/null; }
 
 status=0
 run() {  # mode, then VAR=value settings for that run
   local mode=$1; shift
-  if ! env "$@" timeout 120 wine "$exe" "$mode"; then
+  if ! env "$@" timeout 120 "$WINE" "$exe" "$mode"; then
     status=1
     if [ -s "$work/stub.log" ]; then echo "--- the control's log:"; cat "$work/stub.log"; fi
   fi
@@ -37,7 +40,7 @@ log=$(winpath "$work/stub.log")
 commands=$(winpath "$work/commands.txt")
 
 run unregistered
-timeout 120 wine regsvr32 /s "$(winpath "$dll")"
+timeout 120 "$WINE" regsvr32 /s "$(winpath "$dll")"
 run full VELVINOR_STUB_LOG="$log" VELVINOR_STUB_COMMANDS="$commands" VELVINOR_STUB_VERSION="WIN 10,0,45,2"
 run failures VELVINOR_STUB_LOG="$log" VELVINOR_STUB_FAIL="FlashVars,SetVariable" VELVINOR_STUB_VERSION=
 run movie VELVINOR_STUB_LOG="$log" VELVINOR_STUB_COMMANDS="$commands"

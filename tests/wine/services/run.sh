@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Builds the services check for i686 with mingw-w64, makes its media with ffmpeg and
-# runs it under Wine in a fresh 32-bit prefix on a virtual display.
+# Builds the services check for i686 with mingw-w64 (or takes the one CMake built, for
+# either architecture), makes its media with ffmpeg and runs it under Wine in a fresh
+# prefix of the program's kind on a virtual display.
 #
 #   tests/wine/services/run.sh [--printer=none|--printer=pdf]
 #
-# Needs: mingw-w64, wine + wine32:i386, xvfb, ffmpeg, and for MPEG-1 the gstreamer
-# plugins (base, good, bad, libav) for i386. OUT (default build/wine-services) holds
-# the program, the media and the prefix. CHECK_EXE names a services_check.exe built
+# Needs: mingw-w64, wine + wine32:i386 (wine64 for a 64-bit check), xvfb, ffmpeg,
+# and for MPEG-1 the gstreamer plugins (base, good, bad, libav) for i386 (amd64 for a
+# 64-bit check). OUT (default build/wine-services) holds the program, the media and
+# the prefix. CHECK_EXE names a services_check.exe built
 # already (by CMake); without it the script builds one with i686-w64-mingw32-g++.
 #
 # --printer=none (default) expects no printer at all. --printer=pdf also needs cups,
@@ -39,7 +41,11 @@ ff=(ffmpeg -hide_banner -loglevel error -y)
   -t 2 -c:v mpeg1video -c:a mp2 -f mpeg "$out/media/clip.mpg"
 cp "$out/media/clip.avi" "$out/media/ролик.avi"
 
-export WINEARCH=win32 WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A 32-bit check in a 32-bit prefix, a 64-bit one in a 64-bit prefix (../loader.sh).
+source "$root/tests/wine/loader.sh"
+use_wine_for "$out/services_check.exe"
+export WINE
+export WINEARCH=$PROGRAM_WINEARCH WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 rm -rf "$WINEPREFIX"
 
 # The prefix takes its ANSI code page from the locale: Russian gives 1251, as on the
@@ -75,11 +81,11 @@ fi
 rc=0
 LC_ALL=ru_RU.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -e
-  wineboot -i >/dev/null 2>&1
+  "$WINE" wineboot -i >/dev/null 2>&1
   wineserver -w
-  media=$(winepath -w "$1/media")
+  media=$("$WINE" winepath -w "$1/media")
   rc=0
-  timeout 180 wine "$1/services_check.exe" "$media" "$2" || rc=$?
+  timeout 180 "$WINE" "$1/services_check.exe" "$media" "$2" || rc=$?
   wineserver -k || true
   exit $rc
 ' check "$out" "$printer" || rc=$?

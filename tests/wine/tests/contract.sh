@@ -5,7 +5,7 @@ reset_machine
 start_progman
 cp "$VEL_CONTRACT" "$TOOLS/"
 cp "$VEL_EXE" "$TOOLS/Velvinor.exe"
-out=$(cd "$TOOLS" && timeout 120 wine contract_check.exe --dde --exe 'C:\velvinor-test\Velvinor.exe' 2>/dev/null </dev/null) ||
+out=$(cd "$TOOLS" && timeout 120 "$WINE" contract_check.exe --dde --exe 'C:\velvinor-test\Velvinor.exe' 2>/dev/null </dev/null) ||
   status=$?
 printf '%s\n' "$out"
 [ "${status:-0}" -eq 0 ] || fail "the contract check failed"

@@ -37,7 +37,7 @@ expect_reg 'HKLM\Software\Trelkon\Velvinor' TransferPath 'C:\Program Files\Trelk
 uninstall=$(reg_value "$UNINSTALL_KEY" UninstallString) || fail "no UninstallString"
 cp "$VEL_EXE" "$C/Program.exe"
 printf '%s\r\n' "$uninstall" >"$C/run-uninstall.bat"
-(cd "$C" && exec wine cmd /c 'C:\run-uninstall.bat' >>"$VEL_WINE_RUN/program.out" 2>&1 </dev/null) &
+(cd "$C" && exec "$WINE" cmd /c 'C:\run-uninstall.bat' >>"$VEL_WINE_RUN/program.out" 2>&1 </dev/null) &
 runner=$!
 confirm_uninstall
 [ -z "$(prefix_pids 'Program\.exe')" ] || fail "the planted C:\\Program.exe ran"
