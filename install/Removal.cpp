@@ -226,8 +226,16 @@ bool PlanTouches(const RemovalPlan& plan, const std::string& folder) {
 // ---- carrying it out ----
 
 void CarryOut(FileSystem& files, const RemovalPlan& plan) {
-    for (const std::string& file : plan.deleteFiles) files.DeleteFile(file);
+    for (const std::string& file : plan.deleteFiles)
+        if (PathKey(file) != PathKey(plan.scriptProgramFile)) files.DeleteFile(file);
     for (const std::string& folder : plan.removeFolders) files.RemoveDirectory(folder);
+}
+
+std::vector<std::string> FilesLeft(FileSystem& files, const RemovalPlan& plan) {
+    std::vector<std::string> left;
+    for (const std::string& file : plan.deleteFiles)
+        if (PathKey(file) != PathKey(plan.scriptProgramFile) && files.FileExists(file)) left.push_back(file);
+    return left;
 }
 
 void RemoveUnfinishedTransfer(FileSystem& files, RegistryAccess& registry) {
@@ -244,7 +252,7 @@ void RemoveUnfinishedTransfer(FileSystem& files, RegistryAccess& registry) {
     RemoveProductKey(registry);
 }
 
-void RemoveProductKey(RegistryAccess& registry) {
+bool RemoveProductKey(RegistryAccess& registry) {
     registry.DeleteKey(product::ProductKey);
     bool others;
     {
@@ -254,15 +262,22 @@ void RemoveProductKey(RegistryAccess& registry) {
         others = registry.HasSubKeys();
     }
     if (!others) registry.DeleteKey(product::MakerKey);
+    return !registry.KeyExists(product::ProductKey);
 }
 
 // ---- the script ----
 
+ScriptFiles UninstallScriptFiles(const std::string& folder, int attempt) {
+    const std::string base = IncludeTrailingBackslash(folder) + product::Identifier + "-uninstall-" + std::to_string(attempt);
+    return {base + ".bat", base + ".run", base + ".stop"};
+}
+
 std::optional<std::string> RemovalScript(const std::string& programFile, const std::vector<std::string>& folders,
-                                         const std::string& scriptPath, unsigned oemCodePage) {
+                                         const ScriptFiles& names, unsigned oemCodePage) {
     std::string text;
     auto line = [&](const std::string& l) { text += l + "\r\n"; };
     const std::string tries = std::to_string(kScriptTries);
+    const std::string running = BatchQuoted(names.running), stop = BatchQuoted(names.stop);
     // Each try of a loop one second apart; after the last one the script goes on.
     auto loop = [&](const std::string& label, const std::string& file, const std::string& next) {
         const std::string quoted = BatchQuoted(file), counter = "qq" + label;
@@ -273,34 +288,63 @@ std::optional<std::string> RemovalScript(const std::string& programFile, const s
         line("If exist " + quoted + " ping -n 2 127.0.0.1 >nul");
         line("If exist " + quoted + " Goto " + label);
     };
-    if (!programFile.empty()) line("Set /a qq1=0");
-    line("Set /a qq2=0");
-    if (!programFile.empty()) loop("1", programFile, "3");
+    line("Set /a qq1=0");
+    line("Set /a qq4=0");
+    // The system deletes the mark when the program has ended, however long its last
+    // message stays open and however it ends.
+    line(":0");
+    line("If exist " + running + " ping -n 2 127.0.0.1 >nul");
+    line("If exist " + running + " Goto 0");
+    line("If exist " + stop + " Goto 2");
+    loop("1", programFile, "3");
     line(":3");
     // Without /s: a folder that still holds anything, the user's or behind a link, stays.
     for (const auto& f : folders) line("Rmdir " + BatchQuoted(ExcludeTrailingBackslash(f)));
-    loop("2", scriptPath, ":eof");
+    line(":2");
+    line("If exist " + stop + " Del " + stop);
+    loop("4", names.script, ":eof");
     return AnsiToOem(text, oemCodePage);
 }
 
-std::string UninstallScriptPath(const std::string& tempFolder, int attempt) {
-    // Without a temp folder the script goes where it always went.
-    const std::string folder = tempFolder.empty() ? std::string("c:\\") : IncludeTrailingBackslash(tempFolder);
-    return folder + product::Identifier + "-uninstall-" + std::to_string(attempt) + ".bat";
+bool ScriptFolderUsable(FileSystem& files, const std::string& folder, unsigned oemCodePage) {
+    return !folder.empty() && folder.find_first_of("%?") == std::string::npos && AnsiToOem(folder, oemCodePage) &&
+           files.DirectoryExists(folder);
 }
 
-std::string WriteRemovalScript(FileSystem& files, const RemovalPlan& plan, unsigned oemCodePage) {
-    if (plan.scriptProgramFile.empty()) return "";
-    std::string scriptPath;
-    int attempt = 1;
-    do scriptPath = UninstallScriptPath(files.TempFolder(), attempt++);
-    while (files.FileExists(scriptPath) || files.DirectoryExists(scriptPath));
-    // cmd reads a batch file in the console's code page, not in the program's.
-    const std::optional<std::string> script =
-        RemovalScript(plan.scriptProgramFile, plan.scriptFolders, scriptPath, oemCodePage);
-    if (!script) return "";
-    if (!files.WriteFile(scriptPath, *script)) throw Error("Cannot create file \"" + scriptPath + "\"");
-    return scriptPath;
+std::optional<ScriptFiles> WriteRemovalScript(FileSystem& files, const RemovalPlan& plan, unsigned oemCodePage) {
+    // A path as the console's code page can name it: itself, or its short form.
+    auto nameable = [&](const std::string& path) -> std::optional<std::string> {
+        if (AnsiToOem(path, oemCodePage)) return path;
+        const std::string shortForm = files.ShortPathName(path);
+        if (!shortForm.empty() && AnsiToOem(shortForm, oemCodePage)) return shortForm;
+        return std::nullopt;
+    };
+    const std::optional<std::string> programFile = nameable(plan.scriptProgramFile);
+    if (!programFile) return std::nullopt;
+    std::vector<std::string> folders;
+    for (const std::string& folder : plan.scriptFolders) {
+        const std::optional<std::string> f = nameable(ExcludeTrailingBackslash(folder));
+        if (!f) return std::nullopt;
+        folders.push_back(*f);
+    }
+
+    const std::string temp = files.TempFolder();
+    for (const std::string& folder : {temp, files.ShortPathName(temp), std::string("c:\\")}) {
+        if (!ScriptFolderUsable(files, folder, oemCodePage)) continue;
+        // The first names no file has, so that no file of the user's is overwritten.
+        ScriptFiles names;
+        for (int attempt = 1;; ++attempt) {
+            names = UninstallScriptFiles(folder, attempt);
+            if (!files.FileExists(names.script) && !files.DirectoryExists(names.script) &&
+                !files.FileExists(names.running) && !files.FileExists(names.stop))
+                break;
+        }
+        const std::optional<std::string> script = RemovalScript(*programFile, folders, names, oemCodePage);
+        if (!script || !files.WriteFile(names.script, *script)) continue;
+        if (files.CreateExitMark(names.running)) return names;
+        files.DeleteFile(names.script);
+    }
+    return std::nullopt;
 }
 
 }  // namespace vel

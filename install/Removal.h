@@ -77,35 +77,51 @@ bool PlanTouches(const RemovalPlan& plan, const std::string& folder);
 // Deletes the plan's files and removes its folders (an empty one only); the script's
 // part is left to the script.
 void CarryOut(FileSystem& files, const RemovalPlan& plan);
+// The plan's files still on the disk (the script's part aside): in use, or refused.
+std::vector<std::string> FilesLeft(FileSystem& files, const RemovalPlan& plan);
 
-// A transfer that never brought the program file: its half copy goes (no script:
-// no program of it runs), and the product key with it.
+// A transfer that never finished: its half copy goes as recorded (no script: no
+// program of it runs), and the product key with it.
 void RemoveUnfinishedTransfer(FileSystem& files, RegistryAccess& registry);
 
-// The product key with its records; the maker key too when no other product keeps one.
-void RemoveProductKey(RegistryAccess& registry);
+// The product key with its records; the maker key too when no other product keeps
+// one. False when the product key is still there.
+bool RemoveProductKey(RegistryAccess& registry);
 
 // ---- the script ----
 
-// Tries of each of the script's loops, one second apart.
+// Tries of the script's loops over a file, one second apart.
 constexpr int kScriptTries = 60;
 
-// The uninstall script: waits for the program file to go, removes each folder once
-// (only an empty one: never recursing), then deletes itself. Lines end in CR LF, in
-// the OEM code page in which the command interpreter reads it; nullopt when a path
-// has no place in that code page.
+// The uninstall script and the marks beside it: `running`, which the system deletes
+// when the uninstalling program ends, and `stop`, which the program writes when it
+// keeps the installation after all.
+struct ScriptFiles {
+    std::string script, running, stop;
+    bool operator==(const ScriptFiles&) const = default;
+};
+// The `attempt`-th set of names in a folder, under the product's name and a number.
+ScriptFiles UninstallScriptFiles(const std::string& folder, int attempt);
+
+// The uninstall script: waits as long as the program runs (its mark is there), ends
+// if the program stopped it, else deletes the program file (it may take the system a
+// moment to let go of it), removes each folder once (only an empty one: never
+// recursing), and deletes the stop mark and itself. Lines end in CR LF, in the OEM
+// code page in which the command interpreter reads it; nullopt when a path has no
+// place in that code page.
 std::optional<std::string> RemovalScript(const std::string& programFile, const std::vector<std::string>& folders,
-                                         const std::string& scriptPath, unsigned oemCodePage);
+                                         const ScriptFiles& names, unsigned oemCodePage);
 
-// Where the script goes: the user's temp folder (C:\ may be closed to a standard
-// user), under the product's name and a number, the `attempt`-th name; the caller
-// takes the first that no file has, so no file of the user's is overwritten.
-std::string UninstallScriptPath(const std::string& tempFolder, int attempt);
+// A folder where the command interpreter can read and start a script: it exists,
+// its name came through whole ("?" stands where a letter was lost), the console's
+// code page can name it, and it holds no "%", which the interpreter would expand.
+bool ScriptFolderUsable(FileSystem& files, const std::string& folder, unsigned oemCodePage);
 
-// Writes the script for the plan's part to the first free name in the temp folder
-// and returns its path; "" when the plan leaves nothing to a script, or a path has
-// no place in the console's code page (that part then stays on the disk). Raises
-// "Cannot create file" when it cannot be written.
-std::string WriteRemovalScript(FileSystem& files, const RemovalPlan& plan, unsigned oemCodePage);
+// Writes the script for the plan's part, with its running mark, under the first free
+// names in the first usable folder of: the user's temp folder, its short form, and
+// "c:\" (where the script always went). A path the console's code page cannot name
+// is written in its short form. nullopt when no script can be written: the
+// uninstallation must then keep the installation.
+std::optional<ScriptFiles> WriteRemovalScript(FileSystem& files, const RemovalPlan& plan, unsigned oemCodePage);
 
 }  // namespace vel

@@ -85,6 +85,10 @@ std::string SimFiles::Resolve(const std::string& path) const {
     }
     std::string out = root + "\\";
     for (std::size_t i = 0; i < parts.size(); ++i) out += (i ? "\\" : "") + parts[i];
+    // A short form names the folder it stands for.
+    const std::string key = AsciiUpper(out);
+    for (const auto& [shortKey, longPath] : m_longNames)
+        if (key == shortKey || key.rfind(shortKey + "\\", 0) == 0) return longPath + out.substr(shortKey.size());
     return out;
 }
 
@@ -321,6 +325,36 @@ void SimFiles::AddFile(const std::string& path, const std::string& bytes, std::u
     std::string parent = ParentOf(resolved);
     if (!Get(parent)) AddFolder(parent);
     m_nodes[AsciiUpper(resolved)] = Node{resolved, false, attributes, bytes};
+}
+
+std::string SimFiles::ShortPathName(const std::string& path) {
+    Node* n = Get(path);
+    if (!n) return {};
+    // The longest folder with a short form, and the rest as it is.
+    const std::string resolved = n->path;
+    for (std::string prefix = resolved; !prefix.empty(); prefix = ParentOf(prefix)) {
+        auto it = m_shortNames.find(AsciiUpper(prefix));
+        if (it != m_shortNames.end()) return it->second + resolved.substr(prefix.size());
+        if (ParentOf(prefix).empty()) break;
+    }
+    return {};
+}
+
+void SimFiles::SetShortName(const std::string& path, const std::string& shortPath) {
+    const std::string resolved = Resolve(path);
+    m_shortNames[AsciiUpper(resolved)] = shortPath;
+    m_longNames[AsciiUpper(ExcludeTrailingBackslash(shortPath))] = resolved;
+}
+
+bool SimFiles::CreateExitMark(const std::string& path) {
+    if (!WriteFile(path, "")) return false;
+    m_exitMarks.push_back(Resolve(path));
+    return true;
+}
+
+void SimFiles::ProgramEnded() {
+    for (const std::string& mark : m_exitMarks) DeleteFile(mark);
+    m_exitMarks.clear();
 }
 
 void SimFiles::AddLink(const std::string& path, const std::string& target) {

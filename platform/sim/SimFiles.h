@@ -39,6 +39,8 @@ public:
     std::string FullPathName(const std::string& path) override;
     std::vector<std::string> SystemFolders() override { return systemFolders; }
     std::string TempFolder() override { return tempFolder; }
+    std::string ShortPathName(const std::string& path) override;
+    bool CreateExitMark(const std::string& path) override;
 
     // The system's own folders (SimMachine fills in the Windows and profiles folders).
     std::vector<std::string> systemFolders;
@@ -62,6 +64,13 @@ public:
     // the target's entries, so a link can lead back above itself (writing through
     // such a link is not modelled). A link without a target holds its own entries.
     void AddLink(const std::string& path, const std::string& target);
+
+    // The short form the system gives an existing path: set-up, and the prefix of a
+    // longer path; none otherwise.
+    // Paths in the short form name the same files and folders.
+    void SetShortName(const std::string& path, const std::string& shortPath);
+    // The running program has ended: the system deletes its exit marks.
+    void ProgramEnded();
 
     // The full path as the system would resolve it.
     std::string Resolve(const std::string& path) const;
@@ -99,6 +108,9 @@ private:
     std::set<std::string> m_locked;
     std::set<std::string> m_denyRead;
     std::map<std::string, std::string> m_linkTargets;  // upper-cased link -> resolved target
+    std::map<std::string, std::string> m_shortNames;   // upper-cased resolved path -> its short form
+    std::map<std::string, std::string> m_longNames;    // upper-cased short form -> the resolved path
+    std::vector<std::string> m_exitMarks;
     std::string m_current = "C:\\";
 };
 

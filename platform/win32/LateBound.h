@@ -48,10 +48,10 @@ inline LateBound<decltype(&::ClosePrinter)> ClosePrinter{L"winspool.drv", "Close
 inline LateBound<decltype(&::DocumentPropertiesW)> DocumentPropertiesW{L"winspool.drv", "DocumentPropertiesW"};
 inline LateBound<decltype(&::InitCommonControlsEx)> InitCommonControlsEx{L"comctl32.dll", "InitCommonControlsEx"};
 inline LateBound<decltype(&::GetProfilesDirectoryW)> GetProfilesDirectoryW{L"userenv.dll", "GetProfilesDirectoryW"};
-inline LateBound<decltype(&::GetAllUsersProfileDirectoryW)> GetAllUsersProfileDirectoryW{
-    L"userenv.dll", "GetAllUsersProfileDirectoryW"};
-inline LateBound<decltype(&::GetDefaultUserProfileDirectoryW)> GetDefaultUserProfileDirectoryW{
-    L"userenv.dll", "GetDefaultUserProfileDirectoryW"};
+using AllUsersProfileFn = decltype(&::GetAllUsersProfileDirectoryW);
+inline LateBound<AllUsersProfileFn> GetAllUsersProfileDirectoryW{L"userenv.dll", "GetAllUsersProfileDirectoryW"};
+using DefaultUserProfileFn = decltype(&::GetDefaultUserProfileDirectoryW);
+inline LateBound<DefaultUserProfileFn> GetDefaultUserProfileDirectoryW{L"userenv.dll", "GetDefaultUserProfileDirectoryW"};
 }  // namespace late
 
 }  // namespace vel::win32

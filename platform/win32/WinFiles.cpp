@@ -19,6 +19,17 @@ constexpr LONGLONG kLargestRead = 512LL * 1024 * 1024;
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
 
+// The short (8.3) form of an existing path; empty when it has none.
+std::wstring ShortForm(const std::wstring& path) {
+    const DWORD needed = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (needed == 0) return {};
+    std::wstring buffer(needed, L'\0');
+    const DWORD length = GetShortPathNameW(path.c_str(), buffer.data(), needed);
+    if (length == 0 || length >= needed) return {};
+    buffer.resize(length);
+    return buffer;
+}
+
 class WinFiles final : public FileSystem {
 public:
     DriveType GetDriveType(const std::string& root) override {
@@ -184,7 +195,22 @@ public:
         wchar_t buffer[MAX_PATH + 1];
         DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
         if (length == 0 || length > MAX_PATH) return {};
-        return Ansi(std::wstring(buffer, length));
+        const std::wstring folder(buffer, length);
+        // A letter the program's code page lacks ("C:\Users\Jürgen\") would turn into
+        // "?": the short form names the same folder in letters it has.
+        if (Wide(Ansi(folder)) == folder) return Ansi(folder);
+        const std::wstring shortForm = ShortForm(folder);
+        return !shortForm.empty() && Wide(Ansi(shortForm)) == shortForm ? Ansi(shortForm) : Ansi(folder);
+    }
+
+    std::string ShortPathName(const std::string& path) override { return Ansi(ShortForm(Wide(path))); }
+
+    bool CreateExitMark(const std::string& path) override {
+        // Never closed: the system closes the handle when the program ends, killed
+        // or not, and deletes the file then.
+        HANDLE mark = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        return mark != INVALID_HANDLE_VALUE;
     }
 };
 

@@ -80,30 +80,31 @@ TEST(Removal, ScriptTakesTheCopiedFoldersThatHoldTheRunningProgram) {
     EXPECT_FALSE(PlanTouches(plan, "C:\\PF\\Trelkon\\Velvinor2"));
 }
 
-TEST(Removal, ScriptNeverRecursesAndQuotesEveryPath) {
+TEST(Removal, ScriptWaitsForTheProgramNeverRecursesAndQuotesEveryPath) {
+    const ScriptFiles names = UninstallScriptFiles("C:\\TEMP", 1);
+    EXPECT_EQ(names, (ScriptFiles{"C:\\TEMP\\Velvinor-uninstall-1.bat", "C:\\TEMP\\Velvinor-uninstall-1.run",
+                                  "C:\\TEMP\\Velvinor-uninstall-1.stop"}));
     const std::string script =
-        RemovalScript("E:\\100%\\Velvinor.exe", {"E:\\100%\\", "E:\\Tom & Jerry"}, "C:\\TEMP\\vel1.bat", 866)
-            .value_or("");
+        RemovalScript("E:\\100%\\Velvinor.exe", {"E:\\100%\\", "E:\\Tom & Jerry"}, names, 866).value_or("");
     EXPECT_EQ(script.find("/s"), std::string::npos);
+    const std::string bat = "\"C:\\TEMP\\Velvinor-uninstall-1.bat\"";
     EXPECT_EQ(script,
-              "Set /a qq1=0\r\nSet /a qq2=0\r\n"
+              "Set /a qq1=0\r\nSet /a qq4=0\r\n"
+              ":0\r\nIf exist \"C:\\TEMP\\Velvinor-uninstall-1.run\" ping -n 2 127.0.0.1 >nul\r\n"
+              "If exist \"C:\\TEMP\\Velvinor-uninstall-1.run\" Goto 0\r\n"
+              "If exist \"C:\\TEMP\\Velvinor-uninstall-1.stop\" Goto 2\r\n"
               ":1\r\nDel \"E:\\100%%\\Velvinor.exe\"\r\nSet /a qq1+=1\r\nIf %qq1% GEQ 60 Goto 3\r\n"
               "If exist \"E:\\100%%\\Velvinor.exe\" ping -n 2 127.0.0.1 >nul\r\n"
               "If exist \"E:\\100%%\\Velvinor.exe\" Goto 1\r\n"
               ":3\r\nRmdir \"E:\\100%%\"\r\nRmdir \"E:\\Tom & Jerry\"\r\n"
-              ":2\r\nDel \"C:\\TEMP\\vel1.bat\"\r\nSet /a qq2+=1\r\nIf %qq2% GEQ 60 Goto :eof\r\n"
-              "If exist \"C:\\TEMP\\vel1.bat\" ping -n 2 127.0.0.1 >nul\r\nIf exist \"C:\\TEMP\\vel1.bat\" Goto 2\r\n");
+              ":2\r\nIf exist \"C:\\TEMP\\Velvinor-uninstall-1.stop\" Del \"C:\\TEMP\\Velvinor-uninstall-1.stop\"\r\n"
+              ":4\r\nDel " + bat + "\r\nSet /a qq4+=1\r\nIf %qq4% GEQ 60 Goto :eof\r\n"
+              "If exist " + bat + " ping -n 2 127.0.0.1 >nul\r\nIf exist " + bat + " Goto 4\r\n");
     // In the console's code page; a path it cannot name gives no script.
     const std::string russian = Ru("D:\\Игры\\Velvinor.exe");
-    EXPECT_FALSE(RemovalScript(russian, {}, "c:\\x.bat", 437));
-    EXPECT_NE(RemovalScript(russian, {}, "c:\\x.bat", 866).value_or("").find(AnsiToOem("Del \"" + russian + "\"", 866).value()),
+    EXPECT_FALSE(RemovalScript(russian, {}, names, 437));
+    EXPECT_NE(RemovalScript(russian, {}, names, 866).value_or("").find(AnsiToOem("Del \"" + russian + "\"", 866).value()),
               std::string::npos);
-}
-
-TEST(Removal, ScriptPathInTheTempFolder) {
-    EXPECT_EQ(UninstallScriptPath("C:\\Temp\\", 1), "C:\\Temp\\Velvinor-uninstall-1.bat");
-    EXPECT_EQ(UninstallScriptPath("C:\\Temp", 12), "C:\\Temp\\Velvinor-uninstall-12.bat");
-    EXPECT_EQ(UninstallScriptPath("", 2), "c:\\Velvinor-uninstall-2.bat");
 }
 
 }  // namespace

@@ -178,6 +178,8 @@ void AddCoreCommands(Scenario& sc) {
     });
 
     // ---- events while the program runs ----
+    // The process is killed (the task manager, a power cut of the program alone).
+    sc.Add("kill", [](Scenario&, const Args&) { throw ProgramKilled{}; }, true);
     sc.Add("fscommand", [](Scenario& s, const Args& a) {
         SimMoviePlayer* player = s.machine.movie.current;
         if (!player) s.Fail("fscommand: no movie player");

@@ -13,6 +13,11 @@
 //                                 like cmd it never finds "…\nul" in a quoted path
 //                                 with blanks
 //   oem-code-page N               the console's code page (866, a Russian system, at first)
+//   temp-folder "PATH"            the user's folder for temporary files, as the system
+//                                 names it to the program (it need not exist)
+//   short-name "PATH" "SHORT"     the short (8.3) form the system gives an existing path
+//   running-program-deletable [no]  a running program can delete its own file (no script),
+//                                 or no longer
 
 #include <map>
 
@@ -203,6 +208,13 @@ void AddInstallCommands(Scenario& sc) {
     sc.Add("system-folder", [](Scenario& s, const Args& a) { s.machine.files.systemFolders.push_back(Ru(s.Arg(a, 0))); });
     sc.Add("oem-code-page", [](Scenario& s, const Args& a) {
         s.machine.process.oemCodePage = static_cast<unsigned>(s.Number(s.Arg(a, 0)));
+    });
+    sc.Add("temp-folder", [](Scenario& s, const Args& a) { s.machine.files.tempFolder = Ru(s.Arg(a, 0)); });
+    sc.Add("short-name", [](Scenario& s, const Args& a) {
+        s.machine.files.SetShortName(Ru(s.Arg(a, 0)), Ru(s.Arg(a, 1)));
+    });
+    sc.Add("running-program-deletable", [](Scenario& s, const Args& a) {
+        s.machine.process.runningProgramDeletable = a.empty() || AsciiLower(a[0]) != "no";
     });
     sc.Add("shell-copy-fails-after", [](Scenario& s, const Args& a) {
         s.machine.shell.FailCopiesAfter(static_cast<int>(s.Number(s.Arg(a, 0))));
