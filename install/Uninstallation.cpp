@@ -51,8 +51,7 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
     FileSystem& files = context.files;
     const std::string title = app.Title();
     auto end = [&](const std::string& message) {
-        if (!message.empty()) app.MessageBox(message, title, mb::Ok);
-        files.SetCurrentDirectory("c:\\");
+        app.MessageBox(message, title, mb::Ok);
         app.Terminate();
     };
 
@@ -104,7 +103,9 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
         return;
     }
 
-    // Started now, the script waits as long as this program runs.
+    // Started now, the script waits as long as this program runs. It runs in "c:\",
+    // not in a folder it is to remove: a process's current folder cannot be removed.
+    files.SetCurrentDirectory("c:\\");
     if (script && !context.shell.StartHidden(0, script->script, "").started) {
         files.DeleteFile(script->script);
         end(Ru("Приложение Вельвинор удалено не полностью: не удалось запустить удаление файла программы ") +

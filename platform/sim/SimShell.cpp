@@ -19,7 +19,7 @@ ShellStart SimShell::Outcome(const std::string& file) {
 ShellStart SimShell::OpenFile(WindowHandle owner, const std::string& path) {
     const ShellStart result = Outcome(path);
     m_trace.Add("shell open " + Quote(path) + (owner ? " owned" : "") + " -> " + OutcomeText(result));
-    if (result.started) m_started.push_back({false, path, ""});
+    if (result.started) m_started.push_back({false, path, "", m_files.CurrentDirectory()});
     return result;
 }
 
@@ -50,7 +50,8 @@ ShellStart SimShell::StartHidden(WindowHandle owner, const std::string& program,
     const ShellStart result = Outcome(script ? Expanded(program) : program);
     m_trace.Add("shell start-hidden " + Quote(program) + " dir=" + Quote(folder) + (owner ? " owned" : "") + " -> " +
                 OutcomeText(result));
-    if (result.started) m_started.push_back({true, program, folder});
+    if (result.started)
+        m_started.push_back({true, program, folder, folder.empty() ? m_files.CurrentDirectory() : folder});
     return result;
 }
 

@@ -36,6 +36,7 @@ public:
     struct Started {
         bool hidden;  // StartHidden; else OpenFile
         std::string file, folder;
+        std::string workingFolder;  // where it runs: `folder`, or the program's current one
     };
     const std::vector<Started>& StartedPrograms() const { return m_started; }
 

@@ -181,10 +181,11 @@ UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor
 # Asserts that the program in FOLDER (with its trailing backslash) is registered: the
 # App Paths key with its path and folder, the uninstall command, and through Program
 # Manager the group "Velvinor" with just its item.
+# The copy in FOLDER registered, by a program in REGISTERING (FOLDER when not given).
 expect_registered() {
-  local folder=$1
+  local folder=$1 registering=${2:-$1}
   expect_reg "$APP_PATHS_KEY" @ "${folder}Velvinor.exe"
-  expect_reg "$APP_PATHS_KEY" Path "$folder"
+  expect_reg "$APP_PATHS_KEY" Path "$registering"
   expect_reg "$UNINSTALL_KEY" UninstallString "\"${folder}Velvinor.exe\" -u"
   local expected="group \"Velvinor\"
 item \"Вельвинор\" \"${folder}Velvinor.exe\""

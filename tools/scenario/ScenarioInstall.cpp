@@ -11,7 +11,8 @@
 //                                 like cmd, or after 100000 lines (a script that never ends);
 //                                 like cmd it reads the file in the OEM code page, and
 //                                 like cmd it never finds "…\nul" in a quoted path
-//                                 with blanks
+//                                 with blanks; it runs in the folder the program
+//                                 started it in, which it cannot remove
 //   oem-code-page N               the console's code page (866, a Russian system, at first)
 //   temp-folder "PATH"            the user's folder for temporary files, as the system
 //                                 names it to the program (it need not exist)
@@ -32,7 +33,12 @@ using Args = std::vector<std::string>;
 
 class BatchRun {
 public:
-    BatchRun(SimMachine& machine, std::string path) : m_machine(machine), m_path(std::move(path)) {}
+    BatchRun(SimMachine& machine, std::string path) : m_machine(machine), m_path(std::move(path)) {
+        // It runs where the program started it; a process's current folder cannot
+        // be removed while it runs there.
+        for (const auto& started : m_machine.shell.StartedPrograms())
+            if (AsciiUpper(started.file) == AsciiUpper(m_path)) m_workingFolder = started.workingFolder;
+    }
 
     void Run() {
         Trace& trace = m_machine.trace;
@@ -178,6 +184,8 @@ private:
         }
         if (command == "rmdir") {
             std::string folder = Word(line, i);
+            const std::string key = AsciiUpper(m_machine.files.Resolve(folder)), cwd = AsciiUpper(m_workingFolder);
+            if (!cwd.empty() && (cwd == key || cwd.rfind(key + "\\", 0) == 0)) return true;
             // Without /s only an empty folder goes.
             if (AsciiLower(Word(line, i)) != "/s") m_machine.files.RemoveDirectory(folder);
             else if (m_machine.files.DirectoryExists(folder)) RemoveTree(folder);
@@ -197,6 +205,7 @@ private:
 
     SimMachine& m_machine;
     std::string m_path;
+    std::string m_workingFolder;
     std::vector<std::string> m_lines;
     std::size_t m_pc = 0;
     std::map<std::string, long> m_vars;
