@@ -73,7 +73,7 @@ std::string ClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::s
     for (const std::string& folder : FolderChain(copyFolder))
         if (!m_files.DirectoryExists(folder)) created.push_back(folder);
     if (!m_files.DirectoryExists(copyFolder)) ForceDirectories(m_files, copyFolder);
-    const std::string copyPath = copyFolder + "\\" + fileName;
+    const std::string copyPath = copyFolder + PathDelimiter() + fileName;
     // Recorded before the copy: a copy left behind is the uninstallation's to
     // delete. A registry that refuses (a limited user) does not stop the clip.
     try {

@@ -1,11 +1,14 @@
 #pragma once
-// Drives, files and folders. Paths are 8-bit (code page 1251), Windows style.
+// Drives, files and folders. Paths are 8-bit (code page 1251), in the system's style
+// (Style(): Windows unless the platform says otherwise).
 // Results are the platform's: false or nullopt on failure, nothing is raised.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/Types.h"
 
 namespace vel {
 
@@ -33,6 +36,9 @@ public:
     FileSystem(const FileSystem&) = delete;
     FileSystem& operator=(const FileSystem&) = delete;
     virtual ~FileSystem() = default;
+
+    // How this system spells a path; the program's path rules follow it.
+    virtual PathStyle Style() const { return PathStyle::Windows; }
 
     // root: "C:" or "C:\" or "\\server\share\"; "" is the current drive.
     virtual DriveType GetDriveType(const std::string& root) = 0;

@@ -9,6 +9,10 @@ namespace vel {
 // A native window as the platform knows it; 0 is none.
 using WindowHandle = std::uintptr_t;
 
+// How the system spells a path: Windows (backslash separators, drive letters and
+// shares) or POSIX (slash separators, one tree).
+enum class PathStyle { Windows, Posix };
+
 struct Rect {
     int left = 0, top = 0, width = 0, height = 0;
     bool operator==(const Rect&) const = default;

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "runtime/Text.h"
+
 namespace vel::product {
 
 inline const char* const Identifier = "Velvinor";
@@ -32,8 +34,10 @@ inline const char* const TransferPathValue = "TransferPath";
 // key but may neither replace nor delete them.
 inline const char* const OwnValues[] = {"", TransferPathValue};
 
-// The movie's folder ("SWF") in the program folder, with its final backslash: the
+// The movie's folder ("SWF") in the program folder, with its final separator: the
 // movie, the intro videos, the backdrop, the clips and the documents live there.
-inline std::string MovieFolder(const std::string& programFolder) { return programFolder + "SWF" + "\\"; }
+inline std::string MovieFolder(const std::string& programFolder) {
+    return programFolder + "SWF" + PathDelimiter();
+}
 
 }  // namespace vel::product

@@ -251,23 +251,28 @@ std::int64_t RoundHalfEven(long double x) {
 }
 
 namespace {
-std::size_t LastDelimiter(std::string_view path, std::string_view delims) {
-    std::size_t p = path.find_last_of(delims);
-    return p;
-}
+PathStyle g_pathStyle = PathStyle::Windows;
+
+// The characters that end a folder's part of a path.
+std::string_view FolderEnds() { return g_pathStyle == PathStyle::Posix ? "/" : "\\:"; }
 }  // namespace
 
+void SetPathStyle(PathStyle style) { g_pathStyle = style; }
+PathStyle CurrentPathStyle() { return g_pathStyle; }
+char PathDelimiter() { return g_pathStyle == PathStyle::Posix ? '/' : '\\'; }
+
 AnsiString ExtractFilePath(std::string_view path) {
-    std::size_t p = LastDelimiter(path, "\\:");
+    std::size_t p = path.find_last_of(FolderEnds());
     return p == std::string_view::npos ? AnsiString() : AnsiString(path.substr(0, p + 1));
 }
 
 AnsiString ExtractFileName(std::string_view path) {
-    std::size_t p = LastDelimiter(path, "\\:");
+    std::size_t p = path.find_last_of(FolderEnds());
     return AnsiString(p == std::string_view::npos ? path : path.substr(p + 1));
 }
 
 AnsiString ExtractFileDrive(std::string_view path) {
+    if (g_pathStyle == PathStyle::Posix) return !path.empty() && path[0] == '/' ? ExtractFilePath(path) : AnsiString();
     if (path.size() >= 2 && path[1] == ':') return AnsiString(path.substr(0, 2));
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
         // \\server\share: up to the backslash after the share name.
@@ -280,20 +285,20 @@ AnsiString ExtractFileDrive(std::string_view path) {
 }
 
 AnsiString ExtractFileExt(std::string_view path) {
-    std::size_t p = LastDelimiter(path, ".\\:");
+    std::size_t p = path.find_last_of(std::string(FolderEnds()) + ".");
     if (p == std::string_view::npos || path[p] != '.') return {};
     return AnsiString(path.substr(p));
 }
 
 AnsiString IncludeTrailingBackslash(std::string_view path) {
     AnsiString out(path);
-    if (out.empty() || out.back() != '\\') out += '\\';
+    if (out.empty() || out.back() != PathDelimiter()) out += PathDelimiter();
     return out;
 }
 
 AnsiString ExcludeTrailingBackslash(std::string_view path) {
     AnsiString out(path);
-    if (!out.empty() && out.back() == '\\') out.pop_back();
+    if (!out.empty() && out.back() == PathDelimiter()) out.pop_back();
     return out;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Types.h"
+
 namespace vel {
 
 using AnsiString = std::string;
@@ -49,13 +51,23 @@ std::int64_t RoundHalfEven(long double x);
 // truncated toward zero, for every pair of 32-bit sizes.
 int CentreOffset(int area, int size);
 
-// Paths, Windows style. ExtractFilePath keeps the final backslash.
+// How the running system spells a path (platform/Types.h). The program sets it once
+// from the platform's file system when it starts; until then it is Windows.
+void SetPathStyle(PathStyle style);
+PathStyle CurrentPathStyle();
+// The separator of the current style: '\\' or '/'.
+char PathDelimiter();
+
+// Paths in the current style. ExtractFilePath keeps the final separator.
 AnsiString ExtractFilePath(std::string_view path);
 AnsiString ExtractFileName(std::string_view path);
-// "C:" for "C:\x", "\\server\share" for a UNC path, "" otherwise.
+// What the drive-type question is asked of. Windows: "C:" for "C:\x",
+// "\\server\share" for a UNC path, "" otherwise. POSIX: the folder of an absolute
+// path (the file system it lies on answers), "" for a relative one.
 AnsiString ExtractFileDrive(std::string_view path);
 // From the last dot of the last component, dot included; "" when there is none.
 AnsiString ExtractFileExt(std::string_view path);
+// With or without the current style's final separator.
 AnsiString IncludeTrailingBackslash(std::string_view path);
 AnsiString ExcludeTrailingBackslash(std::string_view path);
 // 1-based position of the first occurrence, 0 when absent (case-sensitive).

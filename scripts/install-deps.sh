@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
-# Usage: scripts/install-deps.sh [native|windows]...   (default: native)
+# Usage: scripts/install-deps.sh [native|windows|linux]...   (default: native)
 #   native   the simulated build, its tests and benchmarks
 #   windows  the cross builds of Velvinor.exe (mingw-w64, 32- and 64-bit) and the
 #            Wine tests: 32-bit Wine and 64-bit Wine (a 64-bit Windows), or 64-bit
 #            Wine alone where the machine runs no 32-bit code; a virtual display,
 #            what the media check under Wine plays, and the Russian locale (a
 #            Russian Windows)
+#   linux    the Linux program velvinor (GTK, WebKitGTK, GStreamer) and its services,
+#            its journey under Xvfb, the Russian locale WebKitGTK needs, and Ruffle's
+#            pinned npm package (platform/linux/ruffle, npm ci)
 set -euo pipefail
 
 want=()
@@ -26,6 +29,17 @@ for kind in "${@:-native}"; do
         want+=(gstreamer1.0-plugins-base:amd64 gstreamer1.0-plugins-good:amd64
           gstreamer1.0-plugins-bad:amd64 gstreamer1.0-libav:amd64)
       fi ;;
+    linux)
+      # The Linux program: its window, movie view and media, the demo disc and the journey.
+      want+=(cmake make g++ pkg-config libgtest-dev libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev \
+        libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
+        gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-gtk3 xvfb xauth imagemagick ffmpeg fonts-dejavu-core \
+        locales procps python3)
+      command -v npm >/dev/null 2>&1 || want+=(npm)
+      # The Linux services without windows (settings file, mixer, printer, shell, rich text).
+      want+=(cmake make g++ pkg-config libgtest-dev libglib2.0-dev xdg-utils file unrtf \
+        libasound2-dev alsa-utils pulseaudio libasound2-plugins \
+        libgtk-3-dev libcups2-dev cups-daemon cups-client cups-filters poppler-utils xvfb) ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;
   esac
 done
@@ -47,9 +61,22 @@ fi
 
 # The Russian system of the Wine tests: Wine takes its code pages (1251, 866) from
 # the locale, which has to be generated.
-if printf '%s\n' "$@" | grep -qx windows && ! locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8'; then
+# WebKitGTK, which plays the movie on Linux, needs a real locale too.
+if printf '%s\n' "$@" | grep -qxE 'windows|linux' && ! locale -a 2>/dev/null | grep -qix 'ru_RU\.utf-\?8'; then
   echo "generating the locale ru_RU.UTF-8"
   sed -i 's/^# *\(ru_RU\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -qx 'ru_RU.UTF-8 UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' >>/etc/locale.gen
   locale-gen >/dev/null
+fi
+
+# Ruffle's web build, pinned in platform/linux/ruffle/package-lock.json, from the npm
+# registry: installed again only when the installed version is not the pinned one.
+if printf '%s\n' "$@" | grep -qx linux; then
+  ruffle="$(cd "$(dirname "$0")/.." && pwd)/platform/linux/ruffle"
+  pinned=$(sed -n '/"node_modules\/@ruffle-rs\/ruffle"/,/}/s/.*"version": *"\([^"]*\)".*/\1/p' "$ruffle/package-lock.json")
+  have=$(sed -n 's/.*"version": *"\([^"]*\)".*/\1/p' "$ruffle/node_modules/@ruffle-rs/ruffle/package.json" 2>/dev/null || true)
+  if [ -z "$pinned" ] || [ "$pinned" != "$have" ]; then
+    echo "installing Ruffle ${pinned:-?} from the npm registry"
+    (cd "$ruffle" && npm ci --no-audit --no-fund --loglevel=error)
+  fi
 fi

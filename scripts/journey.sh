@@ -5,7 +5,10 @@
 # with the disc as CD-ROM drive D:, telling each stage in plain words and keeping a
 # screenshot of each.
 #
-# Usage: scripts/journey.sh [--step] [--xvfb] [--system NAME] [--out DIR] [--wine64]
+# Usage: scripts/journey.sh [--linux] [--step] [--xvfb] [--system NAME] [--out DIR] [--wine64]
+#   --linux    the Linux program instead: velvinor plays the demo disc with Ruffle in
+#              WebKitGTK, from the intro to the movie's "quit" (tests/linux/journey.sh;
+#              default --out out/journey-linux)
 #   --step     waits for Enter before each stage
 #   --system   the family's Windows: russian, win64 or xp (default: Wine's own)
 #   --xvfb     runs on a virtual display even where there is a desktop ($DISPLAY);
@@ -17,12 +20,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-usage() { sed -n '8,15p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
-out=out/journey
+usage() { sed -n '8,18p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+out=''
 pass=()
 xvfb=0
+linux=0
 while [ $# -gt 0 ]; do
   case "$1" in
+    --linux) linux=1; shift ;;
     --step) pass+=("$1"); shift ;;
     --xvfb) xvfb=1; shift ;;
     --system) [ $# -ge 2 ] || usage; pass+=(--system "$2"); shift 2 ;;
@@ -32,8 +37,28 @@ while [ $# -gt 0 ]; do
     *) echo "journey: unknown argument $1" >&2; usage ;;
   esac
 done
+[ -n "$out" ] || { [ $linux -eq 1 ] && out=out/journey-linux || out=out/journey; }
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
+
+if [ $linux -eq 1 ]; then
+  { printf '%s\n' "${pass[@]}" | grep -qx -- --system || [ -n "${VEL_WINE64:-}" ]; } &&
+    { echo "journey: --system and --wine64 are for the Windows journey" >&2; exit 2; }
+  echo "== Installing what is missing"
+  scripts/install-deps.sh native linux
+  echo "== Building velvinor (GTK, WebKitGTK with Ruffle, GStreamer) and the disc's movie tool"
+  cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release -DVEL_LINUX=ON -DVEL_BENCHMARKS=OFF >/dev/null
+  cmake --build build/linux -j"$(nproc)" --target velvinor velvinor_swfgen >/dev/null
+  echo "== Making the demo disc with the Linux program on it"
+  export VEL_LINUX_DISC=$out/disc
+  scripts/make-disc.sh --linux build/linux/platform/linux --swfgen build/linux/tools/swf/velvinor_swfgen \
+    "$VEL_LINUX_DISC" | sed 's/^/   /'
+  if [ $xvfb -eq 0 ] && [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
+    echo "== Running on the display $DISPLAY"
+    pass+=(--display)
+  fi
+  exec tests/linux/journey.sh "${pass[@]}" "$out"
+fi
 
 # The 32-bit product where the machine runs 32-bit code, else the 64-bit build.
 echo "== What this machine runs"

@@ -2,9 +2,11 @@
 # Makes the demo disc's folder from Debian's tools (ffmpeg, ImageMagick; installed when
 # missing) and the project's own code; nothing is downloaded but Debian packages.
 #
-# Usage: scripts/make-disc.sh [--exe PATH] [--swfgen PATH] OUTDIR
+# Usage: scripts/make-disc.sh [--exe PATH] [--linux DIR] [--swfgen PATH] OUTDIR
 #   --exe PATH     the Win32 build's Velvinor.exe to put on the disc (or VELVINOR_EXE);
 #                  without it the disc is made without the program, with a notice
+#   --linux DIR    the folder of the Linux build's velvinor (or VELVINOR_LINUX): the
+#                  program and its player folder ruffle/ go on the disc beside it
 #   --swfgen PATH  an already built velvinor_swfgen (or VELVINOR_SWFGEN); without it
 #                  the tool is built in build/disc-tools
 #
@@ -13,14 +15,16 @@
 # end, so a failure leaves no half-made disc.
 set -Eeuo pipefail
 
-usage() { sed -n '5,9p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '5,11p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
 exe="${VELVINOR_EXE:-}"
+linux="${VELVINOR_LINUX:-}"
 swfgen="${VELVINOR_SWFGEN:-}"
 out=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --exe) [ $# -ge 2 ] || usage; exe="$2"; shift 2 ;;
+    --linux) [ $# -ge 2 ] || usage; linux="$2"; shift 2 ;;
     --swfgen) [ $# -ge 2 ] || usage; swfgen="$2"; shift 2 ;;
     -h|--help) usage ;;
     -*) echo "make-disc: unknown option $1" >&2; usage ;;
@@ -39,6 +43,11 @@ if [ -e "$out" ] && { [ ! -d "$out" ] || { [ -n "$(ls -A -- "$out")" ] && [ ! -f
 fi
 if [ -n "$exe" ] && [ ! -f "$exe" ]; then
   echo "make-disc: the program file $exe does not exist" >&2
+  exit 1
+fi
+if [ -n "$linux" ] && { [ ! -x "$linux/velvinor" ] || [ ! -f "$linux/ruffle/ruffle.js" ] ||
+  [ ! -f "$linux/ruffle/velvinor-bridge.swf" ]; }; then
+  echo "make-disc: $linux holds no Linux build of velvinor with its player folder ruffle/" >&2
   exit 1
 fi
 
@@ -77,6 +86,14 @@ if [ -n "$exe" ]; then
   cp -- "$exe" "$stage/Velvinor.exe"
 else
   echo "make-disc: no Velvinor.exe given (--exe PATH or VELVINOR_EXE): the disc is made without the program"
+fi
+
+# The Linux program and its player: Ruffle's files (not their source maps) and the
+# bridge movie.
+if [ -n "$linux" ]; then
+  cp -- "$linux/velvinor" "$stage/velvinor"
+  mkdir "$stage/ruffle"
+  find "$linux/ruffle" -maxdepth 1 -type f ! -name '*.map' -exec cp -- {} "$stage/ruffle/" \;
 fi
 
 # The installer dialog's picture, 611 by 157, and the clip's backdrop: Windows 3 bitmaps.

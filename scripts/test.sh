@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the simulated build with its
-# tests, then Velvinor.exe cross-built for 32-bit Windows and the Wine tests.
+# tests, then Velvinor.exe cross-built for 32-bit Windows and the Wine tests, then the
+# Linux program velvinor with its services' tests and its journey under Xvfb.
 #   --wine64   the Wine tests run the 64-bit build even where the machine runs 32-bit
 #              code (as VEL_WINE64=1 does)
 set -euo pipefail
@@ -34,4 +35,11 @@ tests/wine/matrix.sh --clear "build/$wine_build"
 status=0
 ctest --test-dir "build/$wine_build" --output-on-failure || status=$?
 tests/wine/matrix.sh "build/$wine_build"
+
+# ---- Linux: velvinor (GTK, WebKitGTK with Ruffle, GStreamer) over the Linux services,
+# their contract tests, and the family's journey with the demo disc under Xvfb.
+scripts/install-deps.sh linux
+cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release -DVEL_LINUX=ON -DVEL_BENCHMARKS=OFF >/dev/null
+cmake --build build/linux -j"$(nproc)"
+ctest --test-dir build/linux --output-on-failure || status=$?
 exit $status

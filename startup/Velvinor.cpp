@@ -12,7 +12,9 @@
 
 namespace vel {
 
-Program::Program(const Platform& platform_) : platform(platform_), app(platform_.ui) {}
+Program::Program(const Platform& platform_) : platform(platform_), app(platform_.ui) {
+    SetPathStyle(platform.files.Style());
+}
 
 // The application frees its windows last-created first; the main window forgets
 // each before it goes.

@@ -21,7 +21,7 @@ JOURNEY = ["setvolume", "plaympg", "execute", "savelevel", "quit"]
 
 def read_script(path):
     """The script's rate, frame count and commands, read without the program's parser."""
-    rate, frames, commands = None, None, []
+    rate, frames, commands, boxes = None, None, [], []
     with open(path, encoding="utf-8") as f:
         for line in f:
             line = line.strip()
@@ -34,10 +34,13 @@ def read_script(path):
                 rate = float(line.split()[1])
             elif line.startswith("frames "):
                 frames = int(line.split()[1])
+            elif line.startswith("box "):
+                left, top, width, height, colour = line.split()[1:6]
+                boxes.append((int(left), int(top), int(width), int(height), colour.lower()))
     if frames is None:
         frames = max([c[0] for c in commands] or [1])
     commands.sort(key=lambda c: c[0])
-    return rate, frames, commands
+    return rate, frames, commands, boxes
 
 
 def main():
@@ -46,7 +49,7 @@ def main():
     movie = os.path.join(workdir, "Game.swf")
     subprocess.run([swfgen, script, "-o", movie], check=True)
 
-    rate, frames, commands = read_script(script)
+    rate, frames, commands, boxes = read_script(script)
     failures = []
 
     def expect(ok, what):
@@ -64,7 +67,7 @@ def main():
     expect(h.FrameCount == frames, "frame count %d, want %d" % (h.FrameCount, frames))
 
     # Walk the tags: count frames and collect each frame's getURL actions.
-    frame, seen, shows = 1, [], 0
+    frame, seen, shows, shapes, placed = 1, [], 0, {}, []
     names = [t.name for t in parsed.tags]
     expect("SetBackgroundColor" in names, "no background colour")
     for tag in parsed.tags:
@@ -77,10 +80,27 @@ def main():
                 if action.name == "ActionGetURL":
                     expect(action.UrlString.startswith("FSCommand:"), "URL %r" % action.UrlString)
                     seen.append((frame, action.UrlString[len("FSCommand:"):], action.TargetString))
+        elif tag.name == "DefineShape":
+            xmin, xmax, ymin, ymax = tag.ShapeBounds  # twips
+            fills = tag.Shapes.FillStyles.FillStyles
+            expect(len(fills) == 1 and fills[0].FillStyleType == 0, "shape %d: one solid fill" % tag.ShapeId)
+            # The outline: a move to the top left corner, then edges that come back to it.
+            records = [r for r in tag.Shapes.ShapeRecords if r.name != "EndShapeRecord"]
+            move = records[0]
+            edges = [(r.DeltaX, r.DeltaY) for r in records[1:]]
+            expect((move.MoveDeltaX, move.MoveDeltaY) == (xmin, ymin), "shape %d starts off its corner" % tag.ShapeId)
+            expect(sorted(edges) == sorted([(xmax - xmin, 0), (0, ymax - ymin), (xmin - xmax, 0),
+                                            (0, ymin - ymax)]), "shape %d: edges %r" % (tag.ShapeId, edges))
+            shapes[tag.ShapeId] = (xmin // 20, ymin // 20, (xmax - xmin) // 20, (ymax - ymin) // 20,
+                                   "%02x%02x%02x" % tuple(fills[0].Color))
+        elif tag.name == "PlaceObject2":
+            expect(frame == 1, "an object placed in frame %d" % frame)
+            placed.append(shapes.get(tag.CharacterId))
         else:
             expect(tag.name == "SetBackgroundColor", "unexpected tag %s" % tag.name)
     expect(shows == frames, "%d ShowFrame tags for %d frames" % (shows, frames))
     expect(seen == commands, "actions %r, want %r" % (seen, commands))
+    expect(placed == boxes, "boxes on the stage %r, want %r" % (placed, boxes))
     raised = [name.lower() for _, name, _ in seen]
     expect(all(c in raised for c in JOURNEY), "the movie raises %r, the journey needs %r" % (raised, JOURNEY))
 

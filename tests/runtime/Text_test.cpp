@@ -1,3 +1,4 @@
+#include "runtime/Product.h"
 #include "runtime/Text.h"
 
 #include <gtest/gtest.h>
@@ -87,13 +88,44 @@ TEST(Text, FoldsOnlyAsciiLetters) {
     EXPECT_EQ(Trim("\t  Score \r\n"), "Score");
 }
 
-TEST(Text, PathPieces) {
-    EXPECT_EQ(ExtractFilePath("D:\\SWF\\Game.swf"), "D:\\SWF\\");
-    EXPECT_EQ(ExtractFileName("D:\\SWF\\Game.swf"), "Game.swf");
-    EXPECT_EQ(ExtractFileDrive("D:\\SWF\\x.mpg"), "D:");
-    EXPECT_EQ(ExtractFileDrive("\\\\server\\share\\x.mpg"), "\\\\server\\share");
-    EXPECT_EQ(ExtractFileExt("D:\\a.rtf.txt"), ".txt");
-    EXPECT_EQ(ExtractFileExt("D:\\a.b\\c"), "");
+// The path rules in both conventions; one row per path.
+TEST(Text, PathPiecesInBothStyles) {
+    struct Row {
+        PathStyle style;
+        const char* path;
+        const char* folder;
+        const char* name;
+        const char* drive;
+        const char* ext;
+    };
+    const Row rows[] = {
+        {PathStyle::Windows, "D:\\SWF\\Game.swf", "D:\\SWF\\", "Game.swf", "D:", ".swf"},
+        {PathStyle::Windows, "\\\\server\\share\\x.mpg", "\\\\server\\share\\", "x.mpg", "\\\\server\\share", ".mpg"},
+        {PathStyle::Windows, "D:\\a.rtf.txt", "D:\\", "a.rtf.txt", "D:", ".txt"},
+        {PathStyle::Windows, "D:\\a.b\\c", "D:\\a.b\\", "c", "D:", ""},
+        {PathStyle::Windows, "D:x/y.swf", "D:", "x/y.swf", "D:", ".swf"},
+        {PathStyle::Posix, "/media/cdrom/SWF/Game.swf", "/media/cdrom/SWF/", "Game.swf", "/media/cdrom/SWF/", ".swf"},
+        {PathStyle::Posix, "/home/a.b/c", "/home/a.b/", "c", "/home/a.b/", ""},
+        {PathStyle::Posix, "/disc/D:\\x.mpg", "/disc/", "D:\\x.mpg", "/disc/", ".mpg"},
+        {PathStyle::Posix, "SWF/lesson1.mpg", "SWF/", "lesson1.mpg", "", ".mpg"},
+        {PathStyle::Posix, "velvinor", "", "velvinor", "", ""},
+    };
+    for (const Row& r : rows) {
+        SetPathStyle(r.style);
+        SCOPED_TRACE(r.path);
+        EXPECT_EQ(ExtractFilePath(r.path), r.folder);
+        EXPECT_EQ(ExtractFileName(r.path), r.name);
+        EXPECT_EQ(ExtractFileDrive(r.path), r.drive);
+        EXPECT_EQ(ExtractFileExt(r.path), r.ext);
+    }
+    SetPathStyle(PathStyle::Posix);
+    EXPECT_EQ(IncludeTrailingBackslash("/opt/game"), "/opt/game/");
+    EXPECT_EQ(ExcludeTrailingBackslash("/opt/game/"), "/opt/game");
+    EXPECT_EQ(product::MovieFolder("/opt/game/"), "/opt/game/SWF/");
+    SetPathStyle(PathStyle::Windows);
+    EXPECT_EQ(IncludeTrailingBackslash("C:\\x"), "C:\\x\\");
+    EXPECT_EQ(ExcludeTrailingBackslash("C:\\x/"), "C:\\x/");
+    EXPECT_EQ(product::MovieFolder("D:\\"), "D:\\SWF\\");
     EXPECT_EQ(Pos("Velvinor", "D:\\Velvinor1\\"), 4u);
     EXPECT_EQ(Pos("Velvinor", "D:\\velvinor"), 0u);
 }

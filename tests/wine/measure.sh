@@ -113,7 +113,7 @@ if [ -n "$timeline" ]; then
   # Relayed calls: only the landmarks (window procedures are always traced).
   regedit_apply <<'REG'
 [HKEY_CURRENT_USER\Software\Wine\Debug]
-"RelayInclude"="user32.CreateWindowExW;kernel32.Sleep;user32.GetMessageW"
+"RelayInclude"="user32.CreateWindowExW;kernel32.Sleep;user32.GetMessageW;ole32.OleInitialize;winmm.mixerGetNumDevs;winmm.mciSendCommandW;user32.ShowWindow"
 REG
   time_window VelvinorForm Вельвинор "$game/Velvinor.exe" >/dev/null  # warm-up
   trace="$VEL_WINE_RUN/timeline.trace" steps="$VEL_WINE_RUN/timeline.steps"
@@ -139,6 +139,13 @@ REG
       /Call user32.CreateWindowExW/ { c = quoted($0); k = ++made[c]; mark(at($0), "window " c (c == "VelvinorForm" ? " #" k : "")); next }
       /Call KERNEL32.Sleep/ { mark(at($0), "Sleep"); next }
       /Ret  KERNEL32.Sleep/ { mark(at($0), "Sleep done"); next }
+      /Call ole32.OleInitialize/ && !ole++ { mark(at($0), "OleInitialize"); next }
+      /Ret  ole32.OleInitialize/ && ole == 1 { mark(at($0), "OleInitialize done"); ole++; next }
+      /Call winmm.mixerGetNumDevs/ { mark(at($0), "the mixer'"'"'s first call"); next }
+      /Ret  winmm.mixerGetNumDevs/ { mark(at($0), "the mixer answered (the sound system loaded)"); next }
+      /Call winmm.mciSendCommandW\(00000000,00000803,/ { mark(at($0), "the intro'"'"'s video opened (MCI_OPEN)"); opening = 1; next }
+      /Ret  winmm.mciSendCommandW/ && opening { mark(at($0), "the video is open"); opening = 0; next }
+      /Call user32.ShowWindow\(.*,00000003\)/ && !shown++ { mark(at($0), "the main window shown, maximised"); next }
       /Call user32.GetMessageW/ { mark(at($0), "the message loop"); exit }
     ' "$trace" >>"$steps"
   done

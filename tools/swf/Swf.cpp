@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <initializer_list>
 #include <limits>
 
 namespace vel::swf {
@@ -12,7 +13,9 @@ namespace {
 
 constexpr std::uint8_t kVersion = 7;  // strings are UTF-8 from version 6; the shell asks for a version 7 player
 
-enum TagCode : unsigned { kEnd = 0, kShowFrame = 1, kSetBackgroundColor = 9, kDoAction = 12 };
+enum TagCode : unsigned {
+    kEnd = 0, kShowFrame = 1, kDefineShape = 2, kSetBackgroundColor = 9, kDoAction = 12, kPlaceObject2 = 26
+};
 constexpr std::uint8_t kActionGetUrl = 0x83;
 constexpr std::string_view kFsPrefix = "FSCommand:";
 
@@ -64,22 +67,156 @@ void PutTag(std::string& out, unsigned code, std::string_view body) {
     out += body;
 }
 
-// The stage rectangle (0, 0)-(width, height) in twips, fields as wide as the largest needs.
-std::string Rect(int width, int height) {
-    const std::int32_t values[4] = {0, width * 20, 0, height * 20};
-    unsigned nbits = 1;
-    while ((std::int32_t{1} << (nbits - 1)) <= std::max(values[1], values[3])) ++nbits;
-    std::string out;
-    unsigned used = 0;
-    auto put = [&](std::uint32_t value, unsigned count) {
+// Fields of any bit width, most significant bit first, as records of shapes and
+// rectangles are packed; Bytes() pads the last byte with zero bits.
+class Bits {
+public:
+    void Put(std::uint32_t value, unsigned count) {
         for (unsigned i = count; i-- > 0;) {
-            if (used % 8 == 0) out += '\0';
-            if ((value >> i) & 1) out.back() = static_cast<char>(out.back() | (0x80 >> (used % 8)));
-            ++used;
+            if (m_used % 8 == 0) m_out += '\0';
+            if ((value >> i) & 1) m_out.back() = static_cast<char>(m_out.back() | (0x80 >> (m_used % 8)));
+            ++m_used;
         }
-    };
-    put(nbits, 5);
-    for (std::int32_t v : values) put(static_cast<std::uint32_t>(v), nbits);
+    }
+    void PutSigned(std::int32_t value, unsigned count) { Put(static_cast<std::uint32_t>(value), count); }
+    const std::string& Bytes() const { return m_out; }
+
+private:
+    std::string m_out;
+    unsigned m_used = 0;
+};
+
+// The bits a signed field needs for every one of these values.
+unsigned SignedBits(std::initializer_list<std::int32_t> values) {
+    unsigned nbits = 1;
+    for (std::int32_t v : values) {
+        const std::int64_t magnitude = v < 0 ? -static_cast<std::int64_t>(v) - 1 : v;
+        while ((std::int64_t{1} << (nbits - 1)) <= magnitude) ++nbits;
+    }
+    return nbits;
+}
+
+// The rectangle (left, top)-(right, bottom) in twips, fields as wide as the largest needs.
+std::string Rect(std::int32_t left, std::int32_t right, std::int32_t top, std::int32_t bottom) {
+    const unsigned nbits = SignedBits({left, right, top, bottom});
+    Bits bits;
+    bits.Put(nbits, 5);
+    for (std::int32_t v : {left, right, top, bottom}) bits.PutSigned(v, nbits);
+    return bits.Bytes();
+}
+
+// The stage rectangle (0, 0)-(width, height) in twips.
+std::string Rect(int width, int height) { return Rect(0, width * 20, 0, height * 20); }
+
+// DefineShape of one solid rectangle, drawn as a closed path from its top left corner
+// clockwise, filled on its inside (fill style 1 of the edges).
+std::string BoxShape(unsigned id, const Box& box) {
+    const std::int32_t x = box.left * 20, y = box.top * 20, w = box.width * 20, h = box.height * 20;
+    std::string out;
+    PutU16(out, id);
+    out += Rect(x, x + w, y, y + h);
+    out += '\1';  // one fill style: solid, RGB
+    out += '\0';
+    out += static_cast<char>(box.red);
+    out += static_cast<char>(box.green);
+    out += static_cast<char>(box.blue);
+    out += '\0';  // no line styles
+    Bits bits;
+    bits.Put(1, 4);  // fill style index bits
+    bits.Put(0, 4);  // line style index bits
+    // Style change: move to the corner, fill style 1.
+    const unsigned moveBits = SignedBits({x, y});
+    bits.Put(0b000101, 6);
+    bits.Put(moveBits, 5);
+    bits.PutSigned(x, moveBits);
+    bits.PutSigned(y, moveBits);
+    bits.Put(1, 1);
+    // Four straight edges, each a general line of both deltas.
+    const std::int32_t edges[4][2] = {{w, 0}, {0, h}, {-w, 0}, {0, -h}};
+    for (const auto& e : edges) {
+        const unsigned n = std::max(2u, SignedBits({e[0], e[1]}));
+        bits.Put(0b11, 2);
+        bits.Put(n - 2, 4);
+        bits.Put(1, 1);
+        bits.PutSigned(e[0], n);
+        bits.PutSigned(e[1], n);
+    }
+    bits.Put(0, 6);  // end of the shape
+    return out + bits.Bytes();
+}
+
+// PlaceObject2 of a character at a depth, untransformed.
+std::string Place(unsigned id, unsigned depth) {
+    std::string out(1, '\x02');  // has character
+    PutU16(out, depth);
+    PutU16(out, id);
+    return out;
+}
+
+// Actions of the bridge, with the small stack language of the player.
+class Actions {
+public:
+    Actions& PushText(std::string_view text) { return Push(std::string(1, '\0') + std::string(text) + '\0'); }
+    Actions& PushNull() { return Push(std::string(1, '\2')); }
+    Actions& PushInt(std::uint32_t value) {
+        std::string v(1, '\7');
+        PutU32(v, value);
+        return Push(v);
+    }
+    Actions& Op(std::uint8_t code) {
+        m_out += static_cast<char>(code);
+        return *this;
+    }
+    // A function without a name (left on the stack) with these parameters and body.
+    Actions& Function(std::initializer_list<std::string_view> params, const Actions& body) {
+        std::string payload(1, '\0');
+        PutU16(payload, static_cast<unsigned>(params.size()));
+        for (std::string_view p : params) payload += std::string(p) + '\0';
+        PutU16(payload, static_cast<unsigned>(body.m_out.size()));
+        Record(0x9B, payload);
+        m_out += body.m_out;
+        return *this;
+    }
+    // loadMovieNum(url on the stack, level): the target is "_levelN" on the stack.
+    Actions& LoadIntoTarget() { return Record(0x9A, std::string(1, '\0')); }
+    const std::string& Bytes() const { return m_out; }
+
+private:
+    Actions& Push(const std::string& value) { return Record(0x96, value); }
+    Actions& Record(std::uint8_t code, const std::string& payload) {
+        m_out += static_cast<char>(code);
+        PutU16(m_out, static_cast<unsigned>(payload.size()));
+        m_out += payload;
+        return *this;
+    }
+    std::string m_out;
+};
+
+constexpr std::uint8_t kGetVariable = 0x1C, kSetVariable = 0x1D, kGetMember = 0x4E, kCallMethod = 0x52,
+                       kPop = 0x17, kReturn = 0x3E;
+
+// flash.external.ExternalInterface.addCallback(name, null, <function on the stack>)
+void AddCallback(Actions& a, std::string_view name) {
+    a.PushNull().PushText(name).PushInt(3);
+    a.PushText("flash").Op(kGetVariable).PushText("external").Op(kGetMember).PushText("ExternalInterface").Op(kGetMember);
+    a.PushText("addCallback").Op(kCallMethod).Op(kPop);
+}
+
+std::string Header(std::uint8_t version, int width, int height, unsigned rate256, unsigned frames) {
+    std::string out = "FWS";
+    out += static_cast<char>(version);
+    PutU32(out, 0);  // file length, set at the end
+    out += Rect(width, height);
+    PutU16(out, rate256);
+    PutU16(out, frames);
+    return out;
+}
+
+std::string Finished(std::string out) {
+    if (out.size() > std::numeric_limits<std::uint32_t>::max()) throw SwfError("the movie is too large");
+    std::string length;
+    PutU32(length, static_cast<std::uint32_t>(out.size()));
+    out.replace(4, 4, length);
     return out;
 }
 
@@ -180,6 +317,11 @@ std::string WriteSwf(const Movie& movie, const Stage& stage) {
         throw SwfError("a movie has 1 to 65535 frames");
     if (stage.width < 1 || stage.width > 32767 || stage.height < 1 || stage.height > 32767)
         throw SwfError("the stage is 1 to 32767 pixels wide and high");
+    if (stage.boxes.size() > 65535) throw SwfError("a movie holds at most 65535 boxes");
+    for (const Box& b : stage.boxes)
+        if (b.width < 1 || b.height < 1 || b.left < 0 || b.top < 0 || b.left > stage.width - b.width ||
+            b.top > stage.height - b.height)
+            throw SwfError("a box is at least one pixel wide and high and lies on the stage");
 
     std::vector<FsCommand> commands = movie.commands;
     std::stable_sort(commands.begin(), commands.end(),
@@ -196,14 +338,13 @@ std::string WriteSwf(const Movie& movie, const Stage& stage) {
             throw SwfError("the FSCommand at frame " + std::to_string(c.frame) + " is too long for one action");
     }
 
-    std::string out = "FWS";
-    out += static_cast<char>(kVersion);
-    PutU32(out, 0);  // file length, set at the end
-    out += Rect(stage.width, stage.height);
-    PutU16(out, static_cast<unsigned>(rate));
-    PutU16(out, movie.frameCount);
+    std::string out = Header(kVersion, stage.width, stage.height, static_cast<unsigned>(rate), movie.frameCount);
     PutTag(out, kSetBackgroundColor, std::string{static_cast<char>(stage.red), static_cast<char>(stage.green),
                                                  static_cast<char>(stage.blue)});
+    for (unsigned i = 0; i < stage.boxes.size(); ++i) {
+        PutTag(out, kDefineShape, BoxShape(i + 1, stage.boxes[i]));
+        PutTag(out, kPlaceObject2, Place(i + 1, i + 1));
+    }
 
     auto next = commands.begin();
     for (unsigned frame = 1; frame <= movie.frameCount; ++frame) {
@@ -221,12 +362,33 @@ std::string WriteSwf(const Movie& movie, const Stage& stage) {
         PutTag(out, kShowFrame, {});
     }
     PutTag(out, kEnd, {});
+    return Finished(std::move(out));
+}
 
-    if (out.size() > std::numeric_limits<std::uint32_t>::max()) throw SwfError("the movie is too large");
-    std::string length;
-    PutU32(length, static_cast<std::uint32_t>(out.size()));
-    out.replace(4, 4, length);
-    return out;
+std::string WriteBridgeSwf() {
+    Actions set, get, a;
+    set.PushText("name").Op(kGetVariable).PushText("value").Op(kGetVariable).Op(kSetVariable);
+    get.PushText("name").Op(kGetVariable).Op(kGetVariable).Op(kReturn);
+    a.Function({"name", "value"}, set);
+    AddCallback(a, "velvinorSet");
+    a.Function({"name"}, get);
+    AddCallback(a, "velvinorGet");
+    // flash.external.ExternalInterface.call("velvinorBridgeReady"): the page learns
+    // at once that both callbacks are there.
+    a.PushText("velvinorBridgeReady").PushInt(1);
+    a.PushText("flash").Op(kGetVariable).PushText("external").Op(kGetMember).PushText("ExternalInterface").Op(kGetMember);
+    a.PushText("call").Op(kCallMethod).Op(kPop);
+    a.PushText("velvinorMovie").Op(kGetVariable).PushText("_level0").LoadIntoTarget();
+    std::string actions = a.Bytes() + '\0';
+
+    // Version 8: the first with ExternalInterface. Its stage is the game's usual one;
+    // the game's own replaces it once loaded.
+    std::string out = Header(8, 1024, 768, 12 * 256, 1);
+    PutTag(out, kSetBackgroundColor, std::string(3, '\0'));
+    PutTag(out, kDoAction, actions);
+    PutTag(out, kShowFrame, {});
+    PutTag(out, kEnd, {});
+    return Finished(std::move(out));
 }
 
 Movie ReadSwf(std::string_view file) {

@@ -42,20 +42,42 @@ struct Movie {
     std::vector<FsCommand> commands;  // by frame; within a frame in the order raised
 };
 
-// What the reader does not report: the stage of a written movie.
+// A filled rectangle on the stage, in pixels, shown from the first frame on.
+struct Box {
+    int left = 0, top = 0, width = 0, height = 0;
+    std::uint8_t red = 0, green = 0, blue = 0;
+    bool operator==(const Box&) const = default;
+};
+
+// What the reader does not report: the stage of a written movie and what it shows.
 struct Stage {
     int width = 1024;   // pixels
     int height = 768;
     std::uint8_t red = 0, green = 0, blue = 0;  // background colour
+    std::vector<Box> boxes = {};  // drawn in this order, each above the ones before
 };
 
-// The bytes of an uncompressed SWF file: header, background colour, and per frame a
+// The bytes of an uncompressed SWF file: header, background colour, the boxes (a
+// DefineShape and a PlaceObject2 each, before the first frame ends), and per frame a
 // DoAction tag with the frame's FSCommands (when it has any) and ShowFrame; then End.
 // Commands are placed by frame, keeping their order within a frame. Raises SwfError
 // for what a file cannot hold: a frame rate outside (0, 256), no frames or more than
 // 65535, a command outside the frames, an empty command name, text that is not UTF-8
-// or holds a NUL, an action longer than 65535 bytes, a stage outside 1..32767 pixels.
+// or holds a NUL, an action longer than 65535 bytes, a stage outside 1..32767 pixels,
+// a box that is empty or does not lie on the stage, more than 65535 boxes.
 std::string WriteSwf(const Movie& movie, const Stage& stage = {});
+
+// The bridge movie (version 8) through which a player without SetVariable and
+// GetVariable of its own offers both. Its first frame registers two ExternalInterface
+// callbacks and tells the page so (ExternalInterface.call("velvinorBridgeReady")),
+// then loads the movie named by its parameter "velvinorMovie" (a URL,
+// whose query string carries the movie's start parameters) into level 0, where it
+// takes the bridge's place:
+//   velvinorSet(name, value)  sets the variable at that path (set(name, value));
+//   velvinorGet(name)         answers its value (eval(name)).
+// Paths are taken from the bridge's functions, so they name their timeline in full:
+// "_root.mpg", "_root.$version".
+std::string WriteBridgeSwf();
 
 // Reads an uncompressed SWF file: frame rate and frame count from its header, and the
 // FSCommands of the main timeline's DoAction tags. Every other tag and action is

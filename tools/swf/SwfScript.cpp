@@ -104,6 +104,21 @@ Script ParseScript(std::string_view text) {
             script.stage.red = static_cast<std::uint8_t>(rgb >> 16);
             script.stage.green = static_cast<std::uint8_t>(rgb >> 8);
             script.stage.blue = static_cast<std::uint8_t>(rgb);
+        } else if (keyword == "box") {
+            const std::string form = "a box reads: box LEFT TOP WIDTH HEIGHT RRGGBB, in pixels on the stage";
+            std::optional<long> v[4];
+            for (auto& n : v) n = Integer(Word(rest));
+            std::string_view word = Word(rest);
+            if (!word.empty() && word.front() == '#') word.remove_prefix(1);
+            unsigned rgb = 0;
+            auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), rgb, 16);
+            if (!v[0] || !v[1] || !v[2] || !v[3] || word.size() != 6 || error != std::errc() ||
+                end != word.data() + word.size() || !rest.empty() || *v[0] > 32767 || *v[1] > 32767 ||
+                *v[2] < 1 || *v[2] > 32767 || *v[3] < 1 || *v[3] > 32767)
+                fail(form);
+            script.stage.boxes.push_back({static_cast<int>(*v[0]), static_cast<int>(*v[1]), static_cast<int>(*v[2]),
+                                          static_cast<int>(*v[3]), static_cast<std::uint8_t>(rgb >> 16),
+                                          static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb)});
         } else if (keyword == "at") {
             const std::string form = "a command reads: at frame N: fscommand NAME ARGS";
             if (Word(rest) != "frame") fail(form);
@@ -118,7 +133,7 @@ Script ParseScript(std::string_view text) {
             script.movie.commands.push_back({static_cast<unsigned>(*frame), std::string(name), std::string(rest)});
             commandLines.push_back(lineNo);
         } else {
-            fail("unknown statement \"" + std::string(keyword) + "\" (rate, frames, size, background, at)");
+            fail("unknown statement \"" + std::string(keyword) + "\" (rate, frames, size, background, box, at)");
         }
     }
 

@@ -6,6 +6,8 @@
 //   frames 150                        frame count; default: the last frame with a command
 //   size 1024 768                     stage in pixels; default 1024 by 768
 //   background 000000                 background colour RRGGBB in hexadecimal; default black
+//   box 112 84 800 600 1d3b8a         a filled rectangle: left, top, width, height in pixels,
+//                                     colour RRGGBB; later boxes are drawn above earlier ones
 //   at frame 24: fscommand plaympg lesson1
 //
 // "at frame N: fscommand NAME ARGS" makes frame N (1 for the first) raise the FSCommand

@@ -16,7 +16,8 @@ namespace {
 
 const char kUsage[] =
     "usage: velvinor_swfgen SCRIPT -o MOVIE.swf   write the movie the script describes (SCRIPT - reads stdin)\n"
-    "       velvinor_swfgen --dump MOVIE.swf      print a movie's frame rate, frames and FSCommands as a script\n";
+    "       velvinor_swfgen --dump MOVIE.swf      print a movie's frame rate, frames and FSCommands as a script\n"
+    "       velvinor_swfgen --bridge -o BRIDGE.swf  write the bridge movie of a player without SetVariable\n";
 
 bool ReadAll(const std::string& path, std::string& out) {
     if (path == "-") {
@@ -54,9 +55,12 @@ bool WriteAll(const std::filesystem::path& path, const std::string& bytes) {
 
 int main(int argc, char** argv) {
     std::string script, output, dump;
+    bool bridge = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if ((arg == "-o" || arg == "--dump") && i + 1 < argc) {
+        if (arg == "--bridge") {
+            bridge = true;
+        } else if ((arg == "-o" || arg == "--dump") && i + 1 < argc) {
             (arg == "-o" ? output : dump) = argv[++i];
         } else if (arg == "-h" || arg == "--help") {
             std::cout << kUsage;
@@ -67,6 +71,17 @@ int main(int argc, char** argv) {
             std::cerr << kUsage;
             return 2;
         }
+    }
+    if (bridge) {
+        if (!script.empty() || !dump.empty() || output.empty()) {
+            std::cerr << kUsage;
+            return 2;
+        }
+        if (!WriteAll(output, vel::swf::WriteBridgeSwf())) {
+            std::cerr << "velvinor_swfgen: cannot write " << output << "\n";
+            return 1;
+        }
+        return 0;
     }
     const bool dumping = !dump.empty() && script.empty() && output.empty();
     const bool writing = dump.empty() && !script.empty() && !output.empty();

@@ -1,0 +1,27 @@
+#pragma once
+// Factories of the Linux program's own services (the window's side); the services
+// without a window of their own are in services/LinuxServices.h. main.cpp picks the
+// set once; create and use them all on the window thread.
+
+#include <memory>
+#include <string>
+
+#include "platform/Files.h"
+#include "platform/MediaControl.h"
+#include "platform/MoviePlayer.h"
+#include "platform/Process.h"
+
+namespace vel::lnx {
+
+class GtkUi;
+
+std::unique_ptr<Process> CreatePosixProcess(int argc, char** argv);  // PosixProcess.cpp
+std::unique_ptr<FileSystem> CreatePosixFiles();                      // PosixFiles.cpp
+// GStreamer playing into the program's windows; its notices come through `ui`.
+std::unique_ptr<MediaControl> CreateGstMediaControl(GtkUi& ui);      // GstMediaControl.cpp
+// Ruffle in WebKitGTK, from the folder `playerFolder` (Ruffle's files and the bridge
+// movie). Creating a player raises Error, with the text shown to the user, when
+// those files are missing.
+std::unique_ptr<MovieService> CreateWebKitMovieService(GtkUi& ui, std::string playerFolder);  // WebKitMovie.cpp
+
+}  // namespace vel::lnx

@@ -1,0 +1,59 @@
+// The entry point of velvinor, the Linux program: the one place where the real
+// services are chosen.
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "platform/linux/Backend.h"
+#include "platform/linux/GtkUi.h"
+#include "platform/linux/services/LinuxServices.h"
+#include "platform/native/TscCounter.h"
+#include "runtime/Text.h"
+#include "startup/Velvinor.h"
+
+namespace {
+
+// Ruffle's files and the bridge movie lie beside the program, in its folder "ruffle".
+std::string PlayerFolder() {
+    char path[PATH_MAX + 1];
+    ssize_t n = readlink("/proc/self/exe", path, PATH_MAX);
+    if (n <= 0) return "ruffle/";
+    std::string folder(path, static_cast<std::size_t>(n));
+    return folder.substr(0, folder.find_last_of('/') + 1) + "ruffle/";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        // Declared in this order so that they go in the reverse one: the program's
+        // windows first, the movie view before the windowing, the windowing last.
+        auto ui = std::make_unique<vel::lnx::GtkUi>();
+        ui->SetRichTextConverter([](const std::string& rtf, std::uint32_t backColor, std::string& error) {
+            vel::lnx::RichText text = vel::lnx::RtfToHtml(rtf, backColor);
+            error = text.error;
+            return text.ok ? text.html : std::string();
+        });
+        auto registry = vel::lnx::CreateSettingsRegistry();
+        auto files = vel::lnx::CreatePosixFiles();
+        auto shell = vel::lnx::CreateLinuxShell();
+        auto process = vel::lnx::CreatePosixProcess(argc, argv);
+        auto media = vel::lnx::CreateGstMediaControl(*ui);
+        auto mixer = vel::lnx::CreateAlsaMixer();
+        auto dde = vel::lnx::CreateNoDde();
+        auto movie = vel::lnx::CreateWebKitMovieService(*ui, PlayerFolder());
+        auto printer = vel::lnx::CreateCupsPrinter();
+        vel::native::TscCounter clock;
+        vel::Platform platform{*ui,    *registry, *files, *shell,   *process, *media,
+                               *mixer, *dde,      *movie, *printer, clock};
+        return vel::RunVelvinor(platform);
+    } catch (const std::exception& error) {
+        // The services could not start: there is no application to report it yet.
+        std::fprintf(stderr, "velvinor: %s\n", vel::AnsiToUtf8(error.what()).c_str());
+        return 1;
+    }
+}
