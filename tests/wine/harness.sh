@@ -156,7 +156,8 @@ reset_machine() {
   stop_server
   start_server
   cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
-  find "$C/users" -name 'Velvinor-uninstall-*.bat' -delete 2>/dev/null || true
+  find "$C/users" -name 'Velvinor-uninstall-*' -delete 2>/dev/null || true
+  find "$C" -maxdepth 1 -name 'Velvinor-uninstall-*' -delete 2>/dev/null || true
   rm -rf "$C/Games" "$C/Program Files/Trelkon" "$C/qq.bat" "$C/Program.exe" "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.txt.ready" "$VEL_WINE_RUN/progman.log"
   regedit_apply_program <<'REG'
 [-HKEY_LOCAL_MACHINE\Software\Trelkon]
