@@ -18,6 +18,8 @@ namespace vel::sim {
 // Thrown (not a std::exception, so no handler guard catches it) when the scenario
 // runs out of events while the program waits for the user in a modal window.
 struct ScenarioPaused {};
+// Thrown the same way when the scenario kills the program: nothing of it runs on.
+struct ProgramKilled {};
 
 class SimUi final : public Ui {
 public:
