@@ -207,12 +207,14 @@ stage "The removal entry: the question, then everything the program made goes"
 GAME_PID=$!
 box=$(window_named 'Удаление программы Вельвинор' 30000) || fail "the question did not come up"
 read -r bx by bw bh < <(geometry "$box")
-screenshot_showing removal-question 10000 "$((bx + bw / 2)) $((by + 4)) f0f0f0"
+screenshot_showing removal-question 10000 "$((bx + bw / 2)) $((by + 4)) f0f0f0" "$((bx - 20)) $((by + bh / 2)) 000000"
 tell "the question \"Удаление программы Вельвинор\" ($bw by $bh at $bx,$by)"
 keys_in "$box" Return
 done_box=$(window_named 'Вельвинор' 30000) || fail "no word came that the program was removed"
-screenshot removed
-tell "screenshot: $(basename "$SHOT") (the program's last word)"
+read -r bx by bw bh < <(geometry "$done_box")
+# The box's face, and the bare screen around it: no window of the program's is left.
+screenshot_showing removed 10000 "$((bx + bw / 2)) $((by + 4)) f0f0f0" "$((bx - 20)) $((by + bh / 2)) 000000" "5 5 000000"
+tell "the program's last word ($bw by $bh at $bx,$by) on an otherwise bare screen"
 keys_in "$done_box" Return
 ended "$GAME_PID" 30000 || fail "the removal did not end"
 GAME_PID=''
