@@ -116,7 +116,7 @@ std::vector<InstallRecord> OlderInstallation(FileSystem& files, const Installati
         records.push_back(ParseRecord(FormatRecord(r)));
     };
     const std::string parent = ParentOfProductNamed(f.transferFolder);
-    if (PathKey(f.transferFolder) == PathKey(f.productFolder)) {
+    if (SameTextAscii(f.transferFolder, f.productFolder + PathDelimiter())) {
         clear(!parent.empty() && HoldsOnlyProductFolder(files, parent, f.productFolder) ? parent : f.transferFolder);
         return records;
     }
