@@ -11,7 +11,8 @@
 #             off Velvinor.exe's time. Beside the time, the processor time each
 #             program's main thread had used when its window was found
 #             (/proc/PID/schedstat): less moved by other work on the machine; and
-#             that of all its threads (work moved off the main thread shows there).
+#             that of all its threads, ended ones included (/proc/PID/stat, in clock
+#             ticks): work moved off the main thread shows there.
 #             With --against, an earlier Velvinor.exe takes its turn in the same
 #             rotation, so that a change is measured paired with what it replaces.
 #   idle      with the intro skipped and the game running, the processor time of the
@@ -103,6 +104,9 @@ found_ms() { sed -n 's/.* t=\([0-9]*\)$/\1/p' <<<"$DRIVER_OUT" | tail -1; }
 # its main thread (the program's own start; the intro video plays on another).
 cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ t += $1 } END { printf "%.0f\n", t }'; }
 main_cpu_ns() { cut -d' ' -f1 "/proc/$1/schedstat"; }
+# All its threads, those that have ended too (user and system time, in ns).
+tick_ns=$((1000000000 / $(getconf CLK_TCK)))
+all_cpu_ns() { sed 's/^.*) //' "/proc/$1/stat" | awk -v tick=$tick_ns '{ printf "%.0f\n", ($12 + $13) * tick }'; }
 
 # Starts a program, waits for its window, closes it and waits for its end; prints the
 # milliseconds from start to the window and the processor time (ms) its main thread,
@@ -113,7 +117,7 @@ time_window() {
   start_program "$exe" "$@"
   drive <<<"wait-window $class \"$title\" 60000" >/dev/null
   local ms=$(($(found_ms) - START_MS)) cpu all
-  cpu=$(main_cpu_ns "$PROGRAM_PID") all=$(cpu_ns "$PROGRAM_PID")
+  cpu=$(main_cpu_ns "$PROGRAM_PID") all=$(all_cpu_ns "$PROGRAM_PID")
   drive <<<$'wait-window '"$class \"$title\""$' 1000\nclose' >/dev/null
   wait_exit "$PROGRAM_PID" 30000 || fail "$(basename "$exe") did not end"
   echo "$ms $((cpu / 1000000)) $((all / 1000000))"
