@@ -157,10 +157,19 @@ void TMainForm::PrintMovie() { m_print->Print(Handle(), Flash1->Bounds(), Client
 void TMainForm::MediaPlayerNotify(std::uint32_t) { m_clips->Ended(); }
 
 void TMainForm::WriteMovieState() {
-    long double v = GetVolumePercent(m_soundControl);
-    Flash1->SetVariable("_root.currentvolume", IntToStr(RoundHalfEven(v / 100 * 100)));
-    Flash1->SetVariable("_root.mpg", Flash1->Visible() ? "0" : "1");
-    Flash1->SetVariable("_root.minimized", Minimized ? "1" : "0");
+    try {
+        long double v = GetVolumePercent(m_soundControl);
+        Flash1->SetVariable("_root.currentvolume", IntToStr(RoundHalfEven(v / 100 * 100)));
+        Flash1->SetVariable("_root.mpg", Flash1->Visible() ? "0" : "1");
+        Flash1->SetVariable("_root.minimized", Minimized ? "1" : "0");
+        m_stateWriteFailing = false;
+    } catch (const std::exception& error) {
+        // One report for a run of failing ticks: the ticks go on inside the box's own
+        // loop, and a box at each of them would bury the game.
+        if (m_stateWriteFailing) return;
+        m_stateWriteFailing = true;
+        m_app.ShowException(error);
+    }
 }
 
 void TMainForm::Quit() {

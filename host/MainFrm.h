@@ -98,6 +98,9 @@ private:
     TSoundControlForm* m_soundControl = nullptr;
     TIntroForm* m_intro = nullptr;
     TRtfForm* m_viewer = nullptr;
+    // The last tick's writes failed and were reported; until one succeeds again, no
+    // further report.
+    bool m_stateWriteFailing = false;
 };
 
 }  // namespace vel

@@ -14,13 +14,27 @@ namespace vel {
 // is dropped.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// A whole path with every name as the system keeps it: without the trailing dots
+// and blanks it drops ("E:\Games\Velvinor." names "E:\Games\Velvinor"). Only
+// such names are the ones the program later finds, records and removes.
+std::string WithNamesAsKept(const std::string& path);
+
 // The number of entries a wildcard search for the pattern finds, every attribute
 // admitted ("." and ".." included); 0 when it finds nothing.
 int CountFolderEntries(FileSystem& files, const std::string& pattern);
 
+// Each of `files` (relative) is in `target` with the size it has in `source`: the
+// copy of them has finished and nothing was cut short.
+bool CopiedWhole(FileSystem& files, const std::string& source, const std::string& target,
+                 const std::vector<std::string>& names);
+
 // Everything a folder holds, at any depth, relative to it ("SWF", "SWF\Game.swf"):
 // what the shell's copy of it takes. Folders and files apart, in the order found.
-void ListFolderTree(FileSystem& files, const std::string& folder, std::vector<std::string>& dirs,
-                    std::vector<std::string>& fileNames);
+// A junction or symbolic link is listed as a link and never entered: one that
+// leads back above itself would make the listing endless.
+struct FolderListing {
+    std::vector<std::string> dirs, files, links;
+};
+FolderListing ListFolderTree(FileSystem& files, const std::string& folder);
 
 }  // namespace vel

@@ -34,15 +34,15 @@ std::string InstallationFolder(const std::string& path, int entryCount) {
 // ---- the uninstallation ----
 
 std::string UninstallConfirmation(const std::string& transferFolder, const std::string& productFolder,
-                                  bool productFolderExists) {
+                                  bool productFolderEmptied, bool transferFolderEmptied) {
     std::string text = Ru("Вы действительно хотите полностью удалить программу и все связанные с ней файлы?");
     const std::string oneFolder = Ru("\r\n(Будут удалены файлы из директории ");
     if (transferFolder.empty() || transferFolder == productFolder + "\\") {
-        if (productFolderExists) text += oneFolder + productFolder + ")";
-    } else if (productFolderExists) {
+        if (productFolderEmptied) text += oneFolder + productFolder + ")";
+    } else if (productFolderEmptied && transferFolderEmptied) {
         text += Ru("\r\n(Будут удалены файлы из директорий ") + productFolder + "\r\n" + Ru("и ") + transferFolder + ")";
-    } else {
-        text += oneFolder + transferFolder + ")";
+    } else if (productFolderEmptied || transferFolderEmptied) {
+        text += oneFolder + (productFolderEmptied ? productFolder : transferFolder) + ")";
     }
     return text;
 }

@@ -53,9 +53,11 @@ std::string InstallationFolder(const std::string& path, int entryCount);
 
 // ---- the uninstallation ----
 
-// The confirmation question.
+// The confirmation question. It names a folder only when files will go from it:
+// the default product folder when `productFolderEmptied`, the transfer folder when
+// `transferFolderEmptied`.
 std::string UninstallConfirmation(const std::string& transferFolder, const std::string& productFolder,
-                                  bool productFolderExists);
+                                  bool productFolderEmptied, bool transferFolderEmptied);
 
 // A DDE answer split into lines as the runtime's string list does: CR, LF or CR LF
 // end a line, and a final line end adds no empty line.

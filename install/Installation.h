@@ -43,8 +43,11 @@ bool TakeStartDecision(const InstallContext& context, RegistryAccess& registry);
 // Offers to copy the program folder to the hard disk, copies it and starts the copy;
 // registers the program where it stands when the user declines.
 void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry);
-// Records the installed copy, asks Program Manager for its group and item, relaunches it.
-void RegisterProgram(const InstallContext& context, RegistryAccess& registry);
+// Records the installed copy, asks Program Manager for its group and item, relaunches
+// it. Started from the disc over an unfinished transfer that no run copies any more,
+// it removes that instead, and the start is to be decided again.
+enum class RegistrationEnd { Done, TransferRemoved };
+RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& registry);
 // Removes the registry entries, the program group and the files, the last through a script.
 void UninstallProgram(const InstallContext& context, RegistryAccess& registry);
 

@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
+#include "runtime/InstallRecord.h"
 #include "runtime/Product.h"
 #include "runtime/Text.h"
 
@@ -16,10 +17,49 @@ void Information(Application& app, const std::string& text) {
 }
 }  // namespace
 
-void RegisterProgram(const InstallContext& context, RegistryAccess& registry) {
+namespace {
+
+// A transfer pending whose record says it never finished: the run that copied was
+// stopped (or still copies). An installation from before the finished mark, or
+// without a record, is taken as it is.
+bool UnfinishedTransferPending(RegistryAccess& registry) {
+    std::string marker, transferPath;
+    {
+        CloseKeyOnExit closer{registry};
+        if (!registry.KeyExists(product::ProductKey) || !registry.OpenKey(product::ProductKey, false)) return false;
+        marker = registry.ReadString("");
+        transferPath = registry.ReadString(product::TransferPathValue);
+    }
+    const InstallRecord record = ParseRecord(ReadRecordText(registry, kTransferRecord));
+    return marker == product::TransferMarker && !transferPath.empty() && !record.root.empty() && !record.finished;
+}
+
+}  // namespace
+
+RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& registry) {
     Application& app = context.app;
     const std::string& programFolder = context.programFolder;
     const std::string displayName = Ru(product::DisplayNameUtf8);
+
+    if (UnfinishedTransferPending(registry)) {
+        // Another run still copies: its copy is left to it.
+        if (context.process.OpenMutex(product::TransferMutex)) {
+            app.MessageBox(Ru("Программа Вельвинор сейчас копируется на жесткий диск. Дождитесь окончания "
+                              "копирования."),
+                           app.Title(), mb::Ok);
+        } else if (context.files.GetDriveType(ExtractFileDrive(context.process.ProgramPath())) == DriveType::Fixed) {
+            // Started from the half copy itself: the disc cleans it up and installs anew.
+            app.MessageBox(Ru("Установка программы Вельвинор не была завершена. Чтобы установить программу, "
+                              "запустите ее с диска."),
+                           app.Title(), mb::Ok);
+        } else {
+            // From the disc: the half copy goes, and the start is decided afresh.
+            RemoveUnfinishedTransfer(context.files, registry);
+            return RegistrationEnd::TransferRemoved;
+        }
+        app.Terminate();
+        return RegistrationEnd::Done;
+    }
 
     std::string transferPath;
     {
@@ -31,27 +71,15 @@ void RegisterProgram(const InstallContext& context, RegistryAccess& registry) {
     const std::string programPath =
         (transferPath.empty() ? programFolder : transferPath) + product::ProgramFile;
     if (!context.files.FileExists(programPath)) {
-        // A transfer that never brought the program file: its half copy goes, and
-        // from the disc the installation is offered again.
-        if (!transferPath.empty()) {
-            RemoveUnfinishedTransfer(context.files, registry);
-            if (context.files.GetDriveType(ExtractFileDrive(context.process.ProgramPath())) != DriveType::Fixed) {
-                TransferToHardDisk(context, registry);
-                return;
-            }
-        }
         app.Terminate();
-        return;
+        return RegistrationEnd::Done;
     }
 
     {
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::AppPathsKey, true);
         registry.WriteString("", programPath);
-        // The registered copy's folder, not the running one's: the uninstallation deletes
-        // the program file it finds there, and a pending transfer registered from the
-        // disc would otherwise send it after the disc's own program file.
-        registry.WriteString("Path", ExtractFilePath(programPath));
+        registry.WriteString("Path", programFolder);
         registry.OpenKey(product::UninstallKey, true);
         registry.WriteString("DisplayName", displayName);
         // Quoted, so that no "C:\Program.exe" runs in its place.
@@ -70,6 +98,7 @@ void RegisterProgram(const InstallContext& context, RegistryAccess& registry) {
     context.restartLaunched = true;
     context.shell.StartHidden(context.owner, programPath, ExtractFilePath(programPath));
     app.Terminate();
+    return RegistrationEnd::Done;
 }
 
 }  // namespace vel

@@ -25,9 +25,11 @@ const char* const kVistaWarning =
 
 }  // namespace
 
+namespace {
+
 // The facts are gathered in the order the decision needs them; only the
 // uninstall switch keeps the rest from being looked at.
-bool TakeStartDecision(const InstallContext& context, RegistryAccess& registry) {
+StartFacts GatherFacts(const InstallContext& context, RegistryAccess& registry) {
     StartFacts facts;
     const std::vector<std::string> args = context.process.Arguments();
     facts.uninstallSwitch = !args.empty() && AsciiLower(args[0]) == "-u";
@@ -44,26 +46,38 @@ bool TakeStartDecision(const InstallContext& context, RegistryAccess& registry) 
         facts.hardDisk =
             context.files.GetDriveType(ExtractFileDrive(context.process.ProgramPath())) == DriveType::Fixed;
     }
+    return facts;
+}
 
-    const StartDecision decision = DecideStart(facts);
-    if (decision.vistaWarning &&
-        context.app.MessageBox(Ru(kVistaWarning), "Confirm", mb::YesNo | mb::IconQuestion | mb::DefButton2) !=
-            mb::IdYes) {
-        context.app.Terminate();
+}  // namespace
+
+bool TakeStartDecision(const InstallContext& context, RegistryAccess& registry) {
+    while (true) {
+        const StartDecision decision = DecideStart(GatherFacts(context, registry));
+        if (decision.vistaWarning &&
+            context.app.MessageBox(Ru(kVistaWarning), "Confirm", mb::YesNo | mb::IconQuestion | mb::DefButton2) !=
+                mb::IdYes) {
+            context.app.Terminate();
+            return false;
+        }
+        switch (decision.path) {
+            case StartPath::OrdinaryStart: return true;
+            case StartPath::Nothing: return false;
+            case StartPath::Uninstall: UninstallProgram(context, registry); return false;
+            case StartPath::Registration:
+            case StartPath::Transfer:
+                context.startingForm = std::make_unique<TStartingForm>(context.app);
+                if (decision.path == StartPath::Transfer) {
+                    TransferToHardDisk(context, registry);
+                    return false;
+                }
+                // An unfinished transfer removed: the disc is a new start, the Vista
+                // warning and the offer to transfer included.
+                if (RegisterProgram(context, registry) == RegistrationEnd::TransferRemoved) continue;
+                return false;
+        }
         return false;
     }
-    switch (decision.path) {
-        case StartPath::OrdinaryStart: return true;
-        case StartPath::Nothing: return false;
-        case StartPath::Uninstall: UninstallProgram(context, registry); return false;
-        case StartPath::Registration:
-        case StartPath::Transfer:
-            context.startingForm = std::make_unique<TStartingForm>(context.app);
-            if (decision.path == StartPath::Registration) RegisterProgram(context, registry);
-            else TransferToHardDisk(context, registry);
-            return false;
-    }
-    return false;
 }
 
 }  // namespace vel

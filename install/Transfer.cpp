@@ -2,6 +2,7 @@
 #include "install/FolderHelpers.h"
 #include "install/InstallRules.h"
 #include "install/Installation.h"
+#include "install/Removal.h"
 #include "install/StartingFrm.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
@@ -66,11 +67,23 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
         EndWithNotice(app, dialog, Ru("Установка не завершена"));
         return;
     }
-    // "\Games" is on the current drive, whose free space was tested: the copy, its
-    // registration and its uninstallation must find it from any other folder.
-    path = IncludeTrailingBackslash(ExpandFolder(path, context.files.CurrentDirectory()));
+    // Whole and named as the system names it before any rule looks at it: "\Games"
+    // and "E:Games" lie on a drive's current folder, a trailing dot goes. The copy,
+    // its registration and its uninstallation must find it from any other folder,
+    // and its record must name what is on the disk.
+    path = IncludeTrailingBackslash(WithNamesAsKept(context.files.FullPathName(path)));
     const int entries = context.files.DirectoryExists(path) ? CountFolderEntries(context.files, path + "*.*") : 0;
     path = InstallationFolder(path, entries);
+
+    // Listed before anything is made: the shell's copy would follow a link on the
+    // disc, and one that leads back above itself would copy without end.
+    const FolderListing source = ListFolderTree(context.files, programFolder);
+    if (!source.links.empty()) {
+        EndWithNotice(app, dialog,
+                      Ru("Невозможно перенести файлы программы: ") + programFolder + source.links.front() +
+                          Ru(" — ссылка на другую папку. Установка не завершена"));
+        return;
+    }
 
     // Only the folders made here are the program's to remove again.
     std::vector<std::string> created;
@@ -82,24 +95,37 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     }
 
     dialog.EnterCopyingState();
-    std::vector<std::string> dirs, names;
-    ListFolderTree(context.files, programFolder, dirs, names);
+    // Held until this run ends: a start meanwhile leaves the copy under way alone.
+    context.process.CreateMutex(product::TransferMutex);
     {
-        // The next run of either copy registers the copy, even if copying fails.
+        // The next run of either copy registers the copy once it is finished.
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::ProductKey, true);
         registry.WriteString("", product::TransferMarker);
         registry.WriteString(product::TransferPathValue, path);
     }
-    // Written before the copy starts, so that an interrupted copy is described too.
-    WriteRecordText(registry, kTransferRecord, FormatRecord(TransferRecord(path, created, dirs, names)));
+    // Written before the copy starts, so that an interrupted copy is described too;
+    // it says the transfer finished only once every file has arrived whole.
+    InstallRecord record = TransferRecord(path, created, source.dirs, source.files);
+    WriteRecordText(registry, kTransferRecord, FormatRecord(record));
 
     app.SetCursor(Cursor::HourGlass);
     dialog.Show();
     app.ProcessMessages();
 
     path = IncludeTrailingBackslash(path);
-    context.shell.CopyFolderContents(dialog.Handle(), programFolder, path);
+    const FolderCopy copy = context.shell.CopyFolderContents(dialog.Handle(), programFolder, path);
+    if (copy != FolderCopy::Done || !CopiedWhole(context.files, programFolder, path, source.files)) {
+        // A program file cut short would be registered and fail to start: the half
+        // copy goes with the marker, and the disc can be tried again.
+        RemoveUnfinishedTransfer(context.files, registry);
+        app.SetCursor(Cursor::Default);
+        dialog.Hide();
+        EndWithNotice(app, dialog, Ru("Файлы программы скопированы не полностью. Установка не завершена"));
+        return;
+    }
+    record.finished = true;
+    WriteRecordText(registry, kTransferRecord, FormatRecord(record));
     const std::string newProgram = JoinPath(path, ExtractFileName(context.process.ProgramPath()));
 
     dialog.Hide();

@@ -14,12 +14,6 @@ namespace vel {
 
 namespace {
 
-void RemoveRegistryEntries(RegistryAccess& registry) {
-    RemoveProductKey(registry);
-    registry.DeleteKey(product::AppPathsKey);
-    registry.DeleteKey(product::UninstallKey);
-}
-
 void RemoveProgramGroup(Application& app, TDdeClientConv& dde) {
     const std::string id = product::Identifier;
     dde.OpenLink();
@@ -37,46 +31,108 @@ void RemoveProgramGroup(Application& app, TDdeClientConv& dde) {
     dde.CloseLink();
 }
 
+// Files as a message lists them: the first ten, one a line.
+std::string FileList(const std::vector<std::string>& files) {
+    std::string text;
+    for (std::size_t i = 0; i < files.size() && i < 10; ++i) text += files[i] + "\r\n";
+    if (files.size() > 10) text += Ru("и еще ") + IntToStr(static_cast<std::int64_t>(files.size() - 10)) + "\r\n";
+    return text;
+}
+
+// Keeps the installation after the script has started: the script then only deletes itself.
+void StopScript(FileSystem& files, const ScriptFiles& script) {
+    if (!files.WriteFile(script.stop, "")) files.DeleteFile(script.script);
+}
+
 }  // namespace
 
 void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
     Application& app = context.app;
     FileSystem& files = context.files;
+    const std::string title = app.Title();
+    auto end = [&](const std::string& message) {
+        app.MessageBox(message, title, mb::Ok);
+        app.Terminate();
+    };
 
-    std::string registeredFolder;
-    {
-        CloseKeyOnExit closer{registry};
-        registry.OpenKey(product::AppPathsKey, false);
-        registeredFolder = registry.ReadString("Path");
-    }
-    const std::string programFilesDir = ReadProgramFilesDir(registry);
-    const std::string productFolder = DefaultProductFolder(programFilesDir);
-    std::string transferFolder;
+    InstallationFolders folders;
+    folders.programFilesDir = ReadProgramFilesDir(registry);
+    folders.makerFolder = MakerFolder(folders.programFilesDir);
+    folders.productFolder = DefaultProductFolder(folders.programFilesDir);
+    folders.systemFolders = files.SystemFolders();
     {
         CloseKeyOnExit closer{registry};
         registry.OpenKey(product::ProductKey, true);
-        transferFolder = registry.ReadString(product::TransferPathValue);
+        folders.transferFolder = registry.ReadString(product::TransferPathValue);
     }
-    // What the program made: read before the registry entries go.
-    const std::vector<InstallRecord> records = RecordsToRemove(registry, registeredFolder, transferFolder);
-
-    if (app.MessageBox(UninstallConfirmation(transferFolder, productFolder, files.DirectoryExists(productFolder)),
-                       Ru("Удаление программы Вельвинор"), mb::YesNo) != mb::IdYes) {
+    // What the program made, read before the registry entries go; the question
+    // promises only what this plan deletes.
+    RemovalPlan plan =
+        PlanRemovalOnDisk(files, RecordsToRemove(registry, files, folders), context.process.ProgramPath());
+    // Where a running program can delete its own file, it does so itself.
+    if (context.process.RunningProgramDeletable()) {
+        plan.scriptProgramFile.clear();
+        plan.scriptFolders.clear();
+    }
+    const std::string question =
+        UninstallConfirmation(folders.transferFolder, folders.productFolder, PlanTouches(plan, folders.productFolder),
+                              !folders.transferFolder.empty() && PlanTouches(plan, folders.transferFolder));
+    if (app.MessageBox(question, Ru("Удаление программы Вельвинор"), mb::YesNo) != mb::IdYes) {
         app.Terminate();
         return;
     }
 
-    RemoveRegistryEntries(registry);
-    RemoveProgramGroup(app, context.dde);
-    app.MessageBox(Ru("Приложение Вельвинор удалено"), app.Title(), mb::Ok);
+    // Whatever goes wrong before the registry entries go keeps them, and with them
+    // the way to run the uninstallation again: they go last.
+    std::optional<ScriptFiles> script;
+    if (!plan.scriptProgramFile.empty()) {
+        script = WriteRemovalScript(files, plan, context.process.OemCodePage());
+        if (!script) {
+            end(Ru("Приложение Вельвинор не удалено: не удалось подготовить удаление файла программы ") +
+                plan.scriptProgramFile + Ru(". Ничего не изменено."));
+            return;
+        }
+    }
 
-    const RemovalPlan plan = PlanRemovalOnDisk(files, records, product::ProgramFile);
     CarryOut(files, plan);
-    const std::string scriptPath = WriteRemovalScript(files, plan, context.process.OemCodePage());
+    const std::vector<std::string> left = FilesLeft(files, plan);
+    if (!left.empty()) {
+        if (script) files.DeleteFile(script->script);
+        end(Ru("Приложение Вельвинор удалено не полностью. Не удалось удалить файлы:\r\n") + FileList(left) +
+            Ru("Закройте программы, которые могут их использовать, и повторите удаление."));
+        return;
+    }
 
+    // Started now, the script waits as long as this program runs. It runs in "c:\",
+    // not in a folder it is to remove: a process's current folder cannot be removed.
     files.SetCurrentDirectory("c:\\");
-    if (!scriptPath.empty()) context.shell.StartHidden(0, scriptPath, "");
-    app.Terminate();
+    if (script && !context.shell.StartHidden(0, script->script, "").started) {
+        files.DeleteFile(script->script);
+        end(Ru("Приложение Вельвинор удалено не полностью: не удалось запустить удаление файла программы ") +
+            plan.scriptProgramFile + Ru(". Повторите удаление."));
+        return;
+    }
+
+    // The App Paths key first: refused, nothing else has changed yet.
+    registry.DeleteKey(product::AppPathsKey);
+    if (registry.KeyExists(product::AppPathsKey)) {
+        if (script) StopScript(files, *script);
+        end(Ru("Приложение Вельвинор удалено не полностью: не удалось удалить его записи в реестре. Повторите "
+               "удаление от имени администратора."));
+        return;
+    }
+    std::vector<std::string> keysLeft;
+    registry.DeleteKey(product::UninstallKey);
+    if (registry.KeyExists(product::UninstallKey)) keysLeft.push_back(std::string("HKLM") + product::UninstallKey);
+    if (!RemoveProductKey(registry)) keysLeft.push_back(std::string("HKLM") + product::ProductKey);
+    RemoveProgramGroup(app, context.dde);
+
+    if (!keysLeft.empty()) {
+        end(Ru("Файлы приложения Вельвинор удалены, но не удалось удалить его записи в реестре:\r\n") +
+            FileList(keysLeft));
+        return;
+    }
+    end(Ru("Приложение Вельвинор удалено"));
 }
 
 }  // namespace vel

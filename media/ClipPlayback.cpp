@@ -10,6 +10,7 @@
 #include "runtime/FileRead.h"
 #include "runtime/Folders.h"
 #include "runtime/InstallRecord.h"
+#include "runtime/Product.h"
 #include "runtime/Text.h"
 
 namespace vel {
@@ -60,11 +61,18 @@ void ClipPlayer::Play(const std::string& movieFolder, const std::string& clipNam
     // Only a hard disk plays in place; a disc or a network drive is too slow or gone later.
     const bool inPlace = m_files.GetDriveType(ExtractFileDrive(clipPath)) == DriveType::Fixed;
     const std::string playPath = inPlace ? clipPath : CopyToHardDisk(clipPath, clipName + ".mpg");
-    m_clipIsCopy = !inPlace;
-    if (OpenOrFallBack(playPath)) PutOnScreen(movieFolder + "frame.bmp");
+    m_clipIsCopy = WroteThisRun(playPath);
+    const std::optional<std::string> opened = OpenOrFallBack(playPath);
+    if (!opened) return;
+    // The alternative beside a copy is not the program's to delete.
+    m_clipIsCopy = WroteThisRun(*opened);
+    PutOnScreen(movieFolder + "frame.bmp");
 }
 
 std::string ClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::string& fileName) {
+    // A name that is no plain path below the copy folder (".." in it, a drive, a
+    // device) would put the copy somewhere else: the clip plays from where it is.
+    if (!ProducedRelativePath(fileName)) return clipPath;
     m_app.SetCursor(Cursor::HourGlass);
     ArrowOnExit arrow{m_app};
     RegistryAccess registry(m_registry);
@@ -74,26 +82,34 @@ std::string ClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::s
         if (!m_files.DirectoryExists(folder)) created.push_back(folder);
     if (!m_files.DirectoryExists(copyFolder)) ForceDirectories(m_files, copyFolder);
     const std::string copyPath = copyFolder + PathDelimiter() + fileName;
+    // A file there that this run did not write (an earlier run's copy, or the game
+    // installed in this folder) is neither replaced nor taken for the copy.
+    const bool ours = WroteThisRun(copyPath);
+    if (!ours && m_files.FileExists(copyPath)) return clipPath;
     // Recorded before the copy: a copy left behind is the uninstallation's to
-    // delete. A registry that refuses (a limited user) does not stop the clip.
+    // delete. Only an installation has a record: one from the disc alone makes no
+    // product key, or the next start would take the game for installed. A
+    // registry that refuses (a limited user) does not stop the clip.
     try {
-        WriteRecordText(registry, kClipRecord,
-                        WithClipCopy(ReadRecordText(registry, kClipRecord), copyFolder, created, fileName));
+        if (registry.KeyExists(product::ProductKey))
+            WriteRecordText(registry, kClipRecord,
+                            WithClipCopy(ReadRecordText(registry, kClipRecord), copyFolder, created, fileName));
     } catch (const Error&) {
     }
-    m_files.CopyFile(clipPath, copyPath, false);
+    if (m_files.CopyFile(clipPath, copyPath, !ours)) m_written.insert(copyPath);
     return copyPath;
 }
 
-bool ClipPlayer::OpenOrFallBack(const std::string& playPath) {
-    if (TryOpen(m_player, playPath)) return true;
+std::optional<std::string> ClipPlayer::OpenOrFallBack(const std::string& playPath) {
+    if (TryOpen(m_player, playPath)) return playPath;
     m_player.Close();
-    if (TryOpen(m_player, AlternativePath(playPath))) return true;
+    const std::string alternative = AlternativePath(playPath);
+    if (TryOpen(m_player, alternative)) return alternative;
     // Opening closed the clip that played before, and its notice will not come:
     // the movie is back in its place.
     TakeBackdropDown();
     HandToSystemPlayer(playPath);
-    return false;
+    return std::nullopt;
 }
 
 void ClipPlayer::HandToSystemPlayer(const std::string& playPath) {
@@ -143,13 +159,15 @@ void ClipPlayer::Ended() {
         m_player.Stop();
         const std::string played = m_player.FileName;
         m_player.Close();
-        if (m_clipIsCopy) m_files.DeleteFile(played);
+        if (m_clipIsCopy && WroteThisRun(played) && m_files.DeleteFile(played)) m_written.erase(played);
     } catch (const std::exception&) {
         // Nothing open any more: there is nothing left to release.
     }
     m_movie.show();
     m_backdrop.Hide();
 }
+
+bool ClipPlayer::WroteThisRun(const std::string& path) const { return m_written.count(path) != 0; }
 
 void ClipPlayer::TakeBackdropDown() {
     // Only a clip on screen hid the movie (the intro keeps it hidden on its own).

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "platform/Types.h"
@@ -48,14 +50,17 @@ public:
 
 private:
     // The phases of a request: a clip that is not on a hard disk is copied there
-    // (the copy's path); the clip or its alternative opens, or the system's player
-    // gets it (false); the backdrop takes the movie's place and the clip plays.
+    // (the path to play: the copy's, or the clip's own where no copy may be written);
+    // the clip or its alternative opens (the path opened), or the system's player
+    // gets it (none); the backdrop takes the movie's place and the clip plays.
     std::string CopyToHardDisk(const std::string& clipPath, const std::string& fileName);
-    bool OpenOrFallBack(const std::string& playPath);
+    std::optional<std::string> OpenOrFallBack(const std::string& playPath);
     void HandToSystemPlayer(const std::string& playPath);
     void PutOnScreen(const std::string& backdropPath);
     // A clip that was on screen is gone: the movie comes back.
     void TakeBackdropDown();
+    // A file counts as a copy of the program's only when it wrote it in this run.
+    bool WroteThisRun(const std::string& path) const;
 
     Application& m_app;
     FileSystem& m_files;
@@ -67,6 +72,9 @@ private:
     Form& m_window;
     bool& m_clipIsCopy;
     MovieSurface m_movie;
+    // The copies written in this run and not yet deleted, by the paths they were
+    // written to: any other spelling of one is not taken for it.
+    std::set<std::string> m_written;
 };
 
 }  // namespace vel

@@ -3,6 +3,7 @@
 #include "media/RtfFrm.h"
 #include "platform/Shell.h"
 #include "runtime/FileRead.h"
+#include "runtime/RtfText.h"
 #include "runtime/Text.h"
 
 namespace vel {
@@ -10,15 +11,29 @@ namespace vel {
 namespace {
 constexpr int kViewerWidth = 700;
 constexpr int kViewerHeight = 500;
-// The viewer's bound. The parents' documents are tens of kilobytes; under Wine the
-// view lays out 512 Kb of dense rich text in 1 to 3 s, 1 Mb in 16 s or more.
-constexpr std::int64_t kLargestDocument = 512 * 1024;
+// What the rich-text views survive, measured with tests/wine/measure_viewer.sh
+// (Wine 8, the Rich Edit control; figures of the 64-bit build):
+// - Groups nested 33 deep crash the control, whatever the document's size (its
+//   reader keeps a fixed stack of states and overruns it); 32 hold.
+constexpr std::size_t kDeepestNesting = 32;
+// - Text costs the control up to 342 bytes of memory a byte (long plain paragraphs;
+//   the parents' guide 110, a change of format at every letter 190, short
+//   paragraphs 314): 3 Mb of it take a gigabyte, half of what a 32-bit program has,
+//   the movie player and the program sharing the rest.
+constexpr std::int64_t kMostText = 3 * 1024 * 1024;
+// - Pictures cost little beyond the file, which the program holds whole (a document
+//   of one 32 Mb picture: 59 Mb in all); a file read in one piece must still find
+//   that much free in a row in a 32-bit program's address space.
+constexpr std::int64_t kLargestDocument = 64 * 1024 * 1024;
 
-// Whole kilobytes below a megabyte, whole megabytes above, rounded up.
-std::string SizeText(std::int64_t bytes) {
-    constexpr std::int64_t kb = 1024, mb = 1024 * 1024;
-    return bytes > mb ? IntToStr((bytes + mb - 1) / mb) + Ru(" Мб") : IntToStr((bytes + kb - 1) / kb) + Ru(" Кб");
-}
+std::string KbText(std::int64_t bytes) { return IntToStr((bytes + 1023) / 1024) + Ru(" Кб"); }
+
+// The cursor the movie chose comes back once the document is loaded or refused.
+struct CursorBack {
+    Application& app;
+    Cursor before;
+    ~CursorBack() { app.SetCursor(before); }
+};
 }  // namespace
 
 void OpenDocument(Application& app, Shell& shell, FileSystem& files, WindowHandle owner, TRtfForm* viewer,
@@ -33,23 +48,41 @@ void OpenDocument(Application& app, Shell& shell, FileSystem& files, WindowHandl
     }
     // The viewer comes after the intro; a request while the intro's error box is open finds none.
     if (!viewer) return;
-    // The rich-text view takes a document's whole text into the program's memory and
-    // holds the window while it lays it out: a larger one would freeze or end the game.
-    if (const auto size = files.FileSize(path); size && *size > kLargestDocument) {
-        app.MessageBox(Ru("Документ «") + ExtractFileName(path) + Ru("» слишком большой для просмотра в программе: ") +
-                           SizeText(*size) + Ru(", а можно не больше ") + SizeText(kLargestDocument) + ".",
-                       app.Title(), mb::Ok);
-        return;
-    }
-    // Read first: a document that cannot be read leaves the viewer as it was.
-    std::string content = ReadWholeFile(files, path);
     const Size screen = app.Screen();
     viewer->SetBounds({CentreOffset(screen.width, kViewerWidth), CentreOffset(screen.height, kViewerHeight),
                        kViewerWidth, kViewerHeight});
     viewer->SetText(Ru("Родителям"));
-    viewer->RxRichEdit.SetContent(std::move(content), AsciiLower(ExtractFileExt(path)) != ".txt");
-    viewer->Show();
-    viewer->BringToFront();
+    // A document refused or unreadable leaves the view's content as it was.
+    const std::string shown = Ru("Документ «") + ExtractFileName(path) + Ru("» ");
+    if (const auto size = files.FileSize(path); size && *size > kLargestDocument) {
+        app.MessageBox(shown + Ru("слишком велик для просмотра в программе: ") + KbText(*size) +
+                           Ru(" (допустимо не более ") + KbText(kLargestDocument) + ").",
+                       app.Title(), mb::Ok);
+        return;
+    }
+    const bool isRtf = AsciiLower(ExtractFileExt(path)) != ".txt";
+    std::string refusal;
+    {
+        // Reading and laying out a large document takes a while.
+        CursorBack back{app, app.CurrentCursor()};
+        app.SetCursor(Cursor::HourGlass);
+        std::string content = ReadWholeFile(files, path);
+        const RtfWeight weight = isRtf ? WeighRtf(content) : RtfWeight{0, content.size()};
+        if (weight.depth > kDeepestNesting) {
+            refusal = Ru("устроен слишком сложно для просмотра в программе: вложенность оформления ") +
+                      IntToStr(static_cast<std::int64_t>(weight.depth)) + Ru(" (допустимо не более ") +
+                      IntToStr(static_cast<std::int64_t>(kDeepestNesting)) + ").";
+        } else if (static_cast<std::int64_t>(weight.textBytes) > kMostText) {
+            refusal = Ru("слишком велик для просмотра в программе: ") +
+                      KbText(static_cast<std::int64_t>(weight.textBytes)) + Ru(" текста (допустимо не более ") +
+                      KbText(kMostText) + ").";
+        } else {
+            viewer->RxRichEdit.SetContent(std::move(content), isRtf);
+            viewer->Show();
+            viewer->BringToFront();
+        }
+    }
+    if (!refusal.empty()) app.MessageBox(shown + refusal, app.Title(), mb::Ok);
 }
 
 }  // namespace vel

@@ -70,10 +70,26 @@ public:
 
     virtual std::string CurrentDirectory() = 0;
     virtual bool SetCurrentDirectory(const std::string& path) = 0;
+    // A path made whole as the system makes it when it opens one: a drive or folder
+    // put before what lacks it ("\x" on the current drive, "D:x" in that drive's
+    // current folder, "x" in the current folder), "." and ".." resolved, and the
+    // trailing dots and blanks the system drops dropped. The path as it is when
+    // the system cannot make it whole.
+    virtual std::string FullPathName(const std::string& path) = 0;
 
+    // Folders the system owns, which no program may remove: the Windows folder, the
+    // folder that holds the users' profiles, and every user's profile folder.
+    virtual std::vector<std::string> SystemFolders() = 0;
     // The user's folder for temporary files, which the user may write to; it ends
-    // with a backslash.
+    // with a backslash. Named so that the program can use the name (in its short
+    // form where the long one has characters the program's code page lacks).
     virtual std::string TempFolder() = 0;
+    // An existing file's or folder's path in the system's short form (8.3 names);
+    // "" when it has none or does not exist.
+    virtual std::string ShortPathName(const std::string& path) = 0;
+    // Creates the file `path` that stays while this program runs and that the
+    // system deletes once it has ended, however it ends; false when it cannot.
+    virtual bool CreateExitMark(const std::string& path) = 0;
 };
 
 }  // namespace vel

@@ -38,6 +38,9 @@ public:
     // The console's (OEM) code page, in which the command interpreter reads a batch
     // file: 866 on a Russian system, 437 on an American one.
     virtual unsigned OemCodePage() = 0;
+    // Whether a running program's own file can be deleted. Where it cannot (Windows),
+    // what holds the program file is removed by a script after the program ends.
+    virtual bool RunningProgramDeletable() = 0;
 
     // True when a mutex of that name exists and could be opened (the handle is kept).
     virtual bool OpenMutex(const std::string& name) = 0;

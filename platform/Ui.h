@@ -103,9 +103,6 @@ public:
     virtual void ProcessMessages() = 0;
     // Minimises the whole application (its windows go to the taskbar button).
     virtual void MinimizeApplication() = 0;
-    // Brings the main window of another running copy with this title to the front,
-    // restoring it if minimised; false when none is found.
-    virtual bool ActivateOtherInstance(const std::string& title) = 0;
 };
 
 }  // namespace vel

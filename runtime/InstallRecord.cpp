@@ -84,6 +84,7 @@ std::string FormatRecord(const InstallRecord& r) {
     for (const auto& m : r.made) text += "made " + m + "\r\n";
     for (const auto& d : r.dirs) text += "dir " + d + "\r\n";
     for (const auto& f : r.files) text += "file " + f + "\r\n";
+    if (r.finished) text += "finished\r\n";
     return text;
 }
 
@@ -98,6 +99,7 @@ InstallRecord ParseRecord(const std::string& text) {
         if (!l.empty() && l.back() == '\r') l.pop_back();
         std::size_t blank = l.find(' ');
         if (blank != std::string::npos) lines.push_back({l.substr(0, blank), l.substr(blank + 1)});
+        else lines.push_back({l, ""});
     }
     InstallRecord r;
     for (const Line& l : lines)
@@ -117,6 +119,8 @@ InstallRecord ParseRecord(const std::string& text) {
             AddOnce(r.dirs, dirs, l.path);
         } else if (l.keyword == "file" && ProducedRelativePath(l.path)) {
             AddOnce(r.files, files, l.path);
+        } else if (l.keyword == "finished" && l.path.empty()) {
+            r.finished = true;
         }
     }
     return r;
@@ -135,11 +139,6 @@ std::string WithClipCopy(const std::string& recordText, const std::string& copyF
     r.made.insert(r.made.end(), createdFolders.begin(), createdFolders.end());
     r.files.push_back(file);
     return FormatRecord(ParseRecord(FormatRecord(r)));
-}
-
-InstallRecord RecordWithoutList(const std::string& registeredFolder, const std::string& transferFolder) {
-    if (!ProducedFolder(transferFolder) || PathKey(registeredFolder) != PathKey(transferFolder)) return {};
-    return {IncludeTrailingBackslash(transferFolder), {ExcludeTrailingBackslash(transferFolder)}, {}, {product::ProgramFile}};
 }
 
 std::string ReadRecordText(RegistryAccess& registry, const char* name) {

@@ -9,6 +9,7 @@
 //   made C:\Games                a folder the program created: the root or one above it
 //   dir SWF                      a folder the program copied, relative to the root
 //   file SWF\Game.swf            a file the program copied or made, relative to the root
+//   finished                     the transfer has copied every file whole (its last line)
 // Reading keeps only what a program-made path can look like and what lies at or
 // under the root (made folders: the root and the folders that hold it), so a
 // hand-edited or cut-off record can only name less, never something else.
@@ -25,6 +26,9 @@ struct InstallRecord {
     std::vector<std::string> made;   // full paths without a final backslash, as written
     std::vector<std::string> dirs;   // relative to the root
     std::vector<std::string> files;  // relative to the root
+    // A transfer's record says so once every file arrived whole; until then the
+    // installation is unfinished.
+    bool finished = false;
     bool operator==(const InstallRecord&) const = default;
 };
 
@@ -56,11 +60,6 @@ InstallRecord TransferRecord(const std::string& root, const std::vector<std::str
 // the folders made for it. A record kept for another folder stays as it is.
 std::string WithClipCopy(const std::string& recordText, const std::string& copyFolder,
                          const std::vector<std::string>& createdFolders, const std::string& file);
-
-// An installation without a record (made before records were kept): only the
-// registered program file, and its folder once empty, both only when the registered
-// folder is the transfer folder and one the program could have made.
-InstallRecord RecordWithoutList(const std::string& registeredFolder, const std::string& transferFolder);
 
 // A path as the file system compares it: letters of code page 1251 folded, no
 // final backslash. Records and the removal compare paths in this form.

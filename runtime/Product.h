@@ -24,6 +24,9 @@ inline const char* const RecordKey = "\\Software\\Trelkon\\Velvinor\\Record";
 inline const char* const MakerKey = "\\Software\\Trelkon";
 inline const char* const Maker = "Trelkon";
 inline const char* const TransferMarker = "Transfering";
+// Held by a run while it copies the disc, so that no other run takes the copy
+// under way for an unfinished one.
+inline const char* const TransferMutex = "Velvinor.Transfer";
 // The product key's value with the transfer folder, ending in a backslash.
 inline const char* const TransferPathValue = "TransferPath";
 // The values of the product key that the program keeps for itself: the installation

@@ -302,13 +302,6 @@ AnsiString ExcludeTrailingBackslash(std::string_view path) {
     return out;
 }
 
-AnsiString ExpandFolder(std::string_view path, std::string_view current) {
-    if (path.empty() || (path.size() >= 2 && (path[1] == ':' || (path[0] == '\\' && path[1] == '\\'))))
-        return AnsiString(path);
-    if (path[0] == '\\') return ExtractFileDrive(current) + AnsiString(path);
-    return IncludeTrailingBackslash(current) + AnsiString(path);
-}
-
 std::size_t Pos(std::string_view needle, std::string_view haystack) {
     if (needle.empty()) return 0;
     std::size_t p = haystack.find(needle);

@@ -67,13 +67,9 @@ AnsiString ExtractFileName(std::string_view path);
 AnsiString ExtractFileDrive(std::string_view path);
 // From the last dot of the last component, dot included; "" when there is none.
 AnsiString ExtractFileExt(std::string_view path);
+// With or without the current style's final separator.
 AnsiString IncludeTrailingBackslash(std::string_view path);
 AnsiString ExcludeTrailingBackslash(std::string_view path);
-// With or without the current style's final separator.
-// A folder as the runtime reads it (Windows style), made whole: "\x" is on the drive of `current`
-// (the current folder), a name without drive or leading backslash lies in
-// `current`; a path with a drive ("C:\x", also "C:x"), a UNC path or "" stays as it is.
-AnsiString ExpandFolder(std::string_view path, std::string_view current);
 // 1-based position of the first occurrence, 0 when absent (case-sensitive).
 std::size_t Pos(std::string_view needle, std::string_view haystack);
 // Case-insensitive (A-Z only) equality, as folder paths are compared.

@@ -37,11 +37,8 @@ bool Program::Start() {
     // whether it existed leaves no gap between two copies started together.
     RegistryAccess registry(platform.registry);
     if (registry.KeyExists(product::AppPathsKey) &&
-        platform.process.CreateMutex(product::Identifier) == MutexResult::AlreadyExists) {
-        // A child who starts the game again finds the running one.
-        platform.ui.ActivateOtherInstance(Ru(product::DisplayNameUtf8));
+        platform.process.CreateMutex(product::Identifier) == MutexResult::AlreadyExists)
         return false;
-    }
 
     try {
         app.SetTitle(Ru(product::DisplayNameUtf8));

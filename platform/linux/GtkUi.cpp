@@ -3,10 +3,6 @@
 
 #include "platform/linux/GtkUi.h"
 
-#include <gdk/gdkx.h>
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -54,35 +50,6 @@ struct TimerData {
     UiEvents** sink;
     int id;
 };
-
-// The text of an X window's title, as its owner set it (UTF-8).
-std::string XWindowTitle(Display* display, Window window) {
-    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char* data = nullptr;
-    std::string title;
-    if (XGetWindowProperty(display, window, netName, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
-            Success &&
-        data) {
-        title.assign(reinterpret_cast<char*>(data), count);
-        XFree(data);
-    }
-    return title;
-}
-
-std::string XWindowClass(Display* display, Window window) {
-    XClassHint hint{};
-    std::string name;
-    if (XGetClassHint(display, window, &hint)) {
-        if (hint.res_class) name = hint.res_class;
-        if (hint.res_name) XFree(hint.res_name);
-        if (hint.res_class) XFree(hint.res_class);
-    }
-    return name;
-}
 
 }  // namespace
 
@@ -327,44 +294,6 @@ void GtkUi::ProcessMessages() {
 
 void GtkUi::MinimizeApplication() {
     if (GtkWindow* main = MainWindow()) gtk_window_iconify(main);
-}
-
-bool GtkUi::ActivateOtherInstance(const std::string& title) {
-    GdkDisplay* gdkDisplay = gdk_display_get_default();
-    if (!gdkDisplay || !GDK_IS_X11_DISPLAY(gdkDisplay)) return false;
-    Display* display = GDK_DISPLAY_XDISPLAY(gdkDisplay);
-    const std::string wanted = Utf8Text(title);
-    Window root = DefaultRootWindow(display), parent, *children = nullptr;
-    unsigned count = 0;
-    if (!XQueryTree(display, root, &root, &parent, &children, &count)) return false;
-    Window found = 0;
-    // A window manager puts each client inside a frame of its own: look one level down too.
-    for (unsigned i = 0; i < count && !found; ++i) {
-        std::vector<Window> candidates{children[i]};
-        Window r, p, *inner = nullptr;
-        unsigned n = 0;
-        if (XQueryTree(display, children[i], &r, &p, &inner, &n)) {
-            candidates.insert(candidates.end(), inner, inner + n);
-            if (inner) XFree(inner);
-        }
-        for (Window w : candidates)
-            if (XWindowClass(display, w) == "Velvinor" && XWindowTitle(display, w) == wanted) {
-                found = w;
-                break;
-            }
-    }
-    if (children) XFree(children);
-    if (!found) return false;
-    XMapRaised(display, found);
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = found;
-    event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = 2;  // from a pager: the user's own request
-    XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
-    XFlush(display);
-    return true;
 }
 
 Form* GtkUi::FormOf(GdkWindow* window) const {

@@ -69,7 +69,6 @@ public:
     void RunModal(Form& form) override;
     void ProcessMessages() override;
     void MinimizeApplication() override;
-    bool ActivateOtherInstance(const std::string& title) override;
 
     // Wiring by the entry point.
     void SetRichTextConverter(RichTextConverter converter) { m_converter = std::move(converter); }

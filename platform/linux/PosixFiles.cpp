@@ -10,6 +10,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -175,6 +176,50 @@ public:
         return Ansi(buffer).value_or(std::string());
     }
     bool SetCurrentDirectory(const std::string& path) override { return chdir(Native(path).c_str()) == 0; }
+
+    // Made whole in the current folder, "." and ".." resolved by name (as the
+    // system resolves them when it opens a path); no link is followed.
+    std::string FullPathName(const std::string& path) override {
+        if (path.empty()) return path;
+        const std::string whole = path.front() == '/' ? path : CurrentDirectory() + "/" + path;
+        std::vector<std::string> parts;
+        std::size_t at = 0;
+        while (at <= whole.size()) {
+            const std::size_t end = std::min(whole.find('/', at), whole.size());
+            const std::string part = whole.substr(at, end - at);
+            if (part == "..") {
+                if (!parts.empty()) parts.pop_back();
+            } else if (!part.empty() && part != ".") {
+                parts.push_back(part);
+            }
+            at = end + 1;
+        }
+        std::string result;
+        for (const std::string& part : parts) result += "/" + part;
+        if (result.empty() || whole.back() == '/') result += '/';
+        return result;
+    }
+
+    std::vector<std::string> SystemFolders() override {
+        std::vector<std::string> folders = {"/", "/bin", "/boot", "/dev", "/etc", "/home", "/lib", "/opt",
+                                            "/proc", "/root", "/sbin", "/sys", "/usr", "/var"};
+        if (const char* home = std::getenv("HOME"); home && *home)
+            if (auto ansi = Ansi(home)) folders.push_back(*ansi);
+        if (DIR* homes = opendir("/home")) {
+            while (const dirent* entry = readdir(homes))
+                if (entry->d_name[0] != '.')
+                    if (auto ansi = Ansi(std::string("/home/") + entry->d_name)) folders.push_back(*ansi);
+            closedir(homes);
+        }
+        return folders;
+    }
+
+    // POSIX names have no short form.
+    std::string ShortPathName(const std::string&) override { return {}; }
+
+    // Here a running program deletes its own file, so no script waits for it to end
+    // and nothing needs such a mark.
+    bool CreateExitMark(const std::string&) override { return false; }
 
     std::string TempFolder() override {
         const char* tmp = std::getenv("TMPDIR");

@@ -82,6 +82,8 @@ public:
     // Vista and later) do not apply here, as on the systems before Vista.
     int OsMajorVersion() override { return 5; }
     unsigned OemCodePage() override { return 866; }
+    // A running program's file can be unlinked: the uninstallation deletes it itself.
+    bool RunningProgramDeletable() override { return true; }
 
     // A named mutex is a lock on a file of that name in the user's runtime folder:
     // it dies with the process, and no stale file can claim that a copy still runs.

@@ -85,6 +85,10 @@ std::string SimFiles::Resolve(const std::string& path) const {
     }
     std::string out = root + "\\";
     for (std::size_t i = 0; i < parts.size(); ++i) out += (i ? "\\" : "") + parts[i];
+    // A short form names the folder it stands for.
+    const std::string key = AsciiUpper(out);
+    for (const auto& [shortKey, longPath] : m_longNames)
+        if (key == shortKey || key.rfind(shortKey + "\\", 0) == 0) return longPath + out.substr(shortKey.size());
     return out;
 }
 
@@ -103,7 +107,25 @@ std::string SimFiles::DriveOf(const std::string& resolved) const { return AsciiU
 
 SimFiles::Node* SimFiles::Get(const std::string& path) {
     auto it = m_nodes.find(Key(path));
+    if (it == m_nodes.end() && !m_linkTargets.empty()) it = m_nodes.find(AsciiUpper(Followed(Resolve(path))));
     return it == m_nodes.end() ? nullptr : &it->second;
+}
+
+std::string SimFiles::Followed(const std::string& resolved) const {
+    std::string path = resolved;
+    // The system gives up after so many links in one path.
+    for (int hop = 0; hop < 63; ++hop) {
+        const std::string key = AsciiUpper(path);
+        bool followed = false;
+        for (const auto& [link, target] : m_linkTargets)
+            if (key == link || key.rfind(link + "\\", 0) == 0) {
+                path = target + path.substr(link.size());
+                followed = true;
+                break;
+            }
+        if (!followed) return path;
+    }
+    return path;
 }
 
 bool SimFiles::Writable(const std::string& resolved) const {
@@ -208,6 +230,7 @@ std::vector<FindEntry> SimFiles::Find(const std::string& pattern) {
     std::vector<FindEntry> out;
     Node* dir = Get(folder);
     if (!dir || !dir->folder) return out;
+    folder = Followed(folder);
     bool root = ParentOf(folder).empty();
     if (!root) {
         if (Matches(mask, ".")) out.push_back({".", attr::Directory});
@@ -264,6 +287,13 @@ bool SimFiles::WriteFile(const std::string& path, const std::string& bytes) {
     return true;
 }
 
+std::string SimFiles::FullPathName(const std::string& path) {
+    std::string whole = Resolve(path);
+    // The system keeps the letter case of a drive given.
+    if (path.size() >= 2 && path[1] == ':' && whole.size() >= 2 && whole[1] == ':') whole[0] = path[0];
+    return whole;
+}
+
 bool SimFiles::SetCurrentDirectory(const std::string& path) {
     if (!DirectoryExists(path)) return false;
     m_current = Resolve(path);
@@ -295,6 +325,41 @@ void SimFiles::AddFile(const std::string& path, const std::string& bytes, std::u
     std::string parent = ParentOf(resolved);
     if (!Get(parent)) AddFolder(parent);
     m_nodes[AsciiUpper(resolved)] = Node{resolved, false, attributes, bytes};
+}
+
+std::string SimFiles::ShortPathName(const std::string& path) {
+    Node* n = Get(path);
+    if (!n) return {};
+    // The longest folder with a short form, and the rest as it is.
+    const std::string resolved = n->path;
+    for (std::string prefix = resolved; !prefix.empty(); prefix = ParentOf(prefix)) {
+        auto it = m_shortNames.find(AsciiUpper(prefix));
+        if (it != m_shortNames.end()) return it->second + resolved.substr(prefix.size());
+        if (ParentOf(prefix).empty()) break;
+    }
+    return {};
+}
+
+void SimFiles::SetShortName(const std::string& path, const std::string& shortPath) {
+    const std::string resolved = Resolve(path);
+    m_shortNames[AsciiUpper(resolved)] = shortPath;
+    m_longNames[AsciiUpper(ExcludeTrailingBackslash(shortPath))] = resolved;
+}
+
+bool SimFiles::CreateExitMark(const std::string& path) {
+    if (!WriteFile(path, "")) return false;
+    m_exitMarks.push_back(Resolve(path));
+    return true;
+}
+
+void SimFiles::ProgramEnded() {
+    for (const std::string& mark : m_exitMarks) DeleteFile(mark);
+    m_exitMarks.clear();
+}
+
+void SimFiles::AddLink(const std::string& path, const std::string& target) {
+    AddFolder(path, attr::ReparsePoint);
+    m_linkTargets[Key(path)] = Resolve(target);
 }
 
 std::vector<std::string> SimFiles::Dump(const std::string& path) {

@@ -36,8 +36,14 @@ public:
     bool WriteFile(const std::string& path, const std::string& bytes) override;
     std::string CurrentDirectory() override { return m_current; }
     bool SetCurrentDirectory(const std::string& path) override;
+    std::string FullPathName(const std::string& path) override;
+    std::vector<std::string> SystemFolders() override { return systemFolders; }
     std::string TempFolder() override { return tempFolder; }
+    std::string ShortPathName(const std::string& path) override;
+    bool CreateExitMark(const std::string& path) override;
 
+    // The system's own folders (SimMachine fills in the Windows and profiles folders).
+    std::vector<std::string> systemFolders;
     std::string tempFolder;  // SimMachine makes it
 
     // Scenario set-up (not traced). A drive's root folder exists with it.
@@ -54,6 +60,17 @@ public:
     void SetCurrentFolder(const std::string& path) { m_current = Resolve(path); }
     // Reading this file fails with access denied (5).
     void DenyRead(const std::string& path) { m_denyRead.insert(Key(path)); }
+    // A junction at `path` to the folder `target`: searches and reads through it see
+    // the target's entries, so a link can lead back above itself (writing through
+    // such a link is not modelled). A link without a target holds its own entries.
+    void AddLink(const std::string& path, const std::string& target);
+
+    // The short form the system gives an existing path: set-up, and the prefix of a
+    // longer path; none otherwise.
+    // Paths in the short form name the same files and folders.
+    void SetShortName(const std::string& path, const std::string& shortPath);
+    // The running program has ended: the system deletes its exit marks.
+    void ProgramEnded();
 
     // The full path as the system would resolve it.
     std::string Resolve(const std::string& path) const;
@@ -80,6 +97,8 @@ private:
     static std::string ParentOf(const std::string& resolved);
     std::string DriveOf(const std::string& resolved) const;
     Node* Get(const std::string& path);
+    // The resolved path with every linked folder along it replaced by its target.
+    std::string Followed(const std::string& resolved) const;
     bool Writable(const std::string& resolved) const;
 
     Trace& m_trace;
@@ -88,6 +107,10 @@ private:
     std::set<std::string> m_failCreate;
     std::set<std::string> m_locked;
     std::set<std::string> m_denyRead;
+    std::map<std::string, std::string> m_linkTargets;  // upper-cased link -> resolved target
+    std::map<std::string, std::string> m_shortNames;   // upper-cased resolved path -> its short form
+    std::map<std::string, std::string> m_longNames;    // upper-cased short form -> the resolved path
+    std::vector<std::string> m_exitMarks;
     std::string m_current = "C:\\";
 };
 

@@ -17,6 +17,7 @@ SimMachine::SimMachine()
     files.AddDrive("C:", DriveType::Fixed, 10'000'000'000LL);
     files.AddFolder("C:\\Program Files");
     files.AddFolder("C:\\Windows");
+    files.systemFolders = {"C:\\Windows", "C:\\Documents and Settings"};
     files.tempFolder = "C:\\Documents and Settings\\User\\Local Settings\\Temp\\";
     files.AddFolder(files.tempFolder);
     registry.Set("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir", "C:\\Program Files");

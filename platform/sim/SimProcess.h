@@ -20,6 +20,7 @@ public:
     std::vector<std::string> Arguments() override { return arguments; }
     int OsMajorVersion() override { return osMajor; }
     unsigned OemCodePage() override { return oemCodePage; }
+    bool RunningProgramDeletable() override { return runningProgramDeletable; }
     bool OpenMutex(const std::string& name) override;
     MutexResult CreateMutex(const std::string& name) override;
     void Sleep(std::uint32_t milliseconds) override;
@@ -34,6 +35,7 @@ public:
     std::vector<std::string> arguments;
     int osMajor = 5;
     unsigned oemCodePage = 866;  // a Russian system, as the game's users have
+    bool runningProgramDeletable = false;  // as on Windows
     std::uint32_t priorityClass = 0x20;
     int threadPriority = 0;
     // Mutexes held by other processes, and those this run holds.

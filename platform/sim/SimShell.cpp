@@ -19,15 +19,39 @@ ShellStart SimShell::Outcome(const std::string& file) {
 ShellStart SimShell::OpenFile(WindowHandle owner, const std::string& path) {
     const ShellStart result = Outcome(path);
     m_trace.Add("shell open " + Quote(path) + (owner ? " owned" : "") + " -> " + OutcomeText(result));
-    if (result.started) m_started.push_back({false, path, ""});
+    if (result.started) m_started.push_back({false, path, "", m_files.CurrentDirectory()});
     return result;
 }
 
+namespace {
+// The variables the command interpreter knows; "%NAME%" of another stays as it is.
+std::string Expanded(const std::string& path) {
+    static const std::map<std::string, std::string> variables = {
+        {"USERNAME", "User"}, {"USERPROFILE", "C:\\Documents and Settings\\User"}, {"SYSTEMDRIVE", "C:"},
+        {"WINDIR", "C:\\Windows"}, {"OS", "Windows_NT"}};
+    std::string out;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const std::size_t close = path[i] == '%' ? path.find('%', i + 1) : std::string::npos;
+        auto it = close == std::string::npos ? variables.end()
+                                              : variables.find(AsciiUpper(path.substr(i + 1, close - i - 1)));
+        if (it == variables.end()) {
+            out += path[i];
+        } else {
+            out += it->second;
+            i = close;
+        }
+    }
+    return out;
+}
+}  // namespace
+
 ShellStart SimShell::StartHidden(WindowHandle owner, const std::string& program, const std::string& folder) {
-    const ShellStart result = Outcome(program);
+    const bool script = AsciiLower(ExtractFileExt(program)) == ".bat";
+    const ShellStart result = Outcome(script ? Expanded(program) : program);
     m_trace.Add("shell start-hidden " + Quote(program) + " dir=" + Quote(folder) + (owner ? " owned" : "") + " -> " +
                 OutcomeText(result));
-    if (result.started) m_started.push_back({true, program, folder});
+    if (result.started)
+        m_started.push_back({true, program, folder, folder.empty() ? m_files.CurrentDirectory() : folder});
     return result;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
-// The simulated shell: opening files, starting programs and the folder copy.
+// The simulated shell: opening files, starting programs and the folder copy. A
+// program file starts as it is named; a script runs through the command
+// interpreter, which replaces "%NAME%" of a variable it knows in the script's path.
 
 #include <functional>
 #include <map>
@@ -34,6 +36,7 @@ public:
     struct Started {
         bool hidden;  // StartHidden; else OpenFile
         std::string file, folder;
+        std::string workingFolder;  // where it runs: `folder`, or the program's current one
     };
     const std::vector<Started>& StartedPrograms() const { return m_started; }
 

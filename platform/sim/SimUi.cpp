@@ -221,11 +221,6 @@ void SimUi::UserRestore() {
     if (m_sink) m_sink->ApplicationRestored();
 }
 
-bool SimUi::ActivateOtherInstance(const std::string& title) {
-    m_trace.Add("ui activate other instance " + Quote(title) + (otherInstanceRunning ? " -> found" : " -> none"));
-    return otherInstanceRunning;
-}
-
 void SimUi::RightButtonDown(const std::string& path) { RightButton(WM_RBUTTONDOWN_, "ui right-button-down ", path); }
 
 void SimUi::RightButtonUp(const std::string& path) { RightButton(WM_RBUTTONUP_, "ui right-button-up ", path); }

@@ -18,6 +18,8 @@ namespace vel::sim {
 // Thrown (not a std::exception, so no handler guard catches it) when the scenario
 // runs out of events while the program waits for the user in a modal window.
 struct ScenarioPaused {};
+// Thrown the same way when the scenario kills the program: nothing of it runs on.
+struct ProgramKilled {};
 
 class SimUi final : public Ui {
 public:
@@ -38,7 +40,6 @@ public:
     void RunModal(Form& form) override;
     void ProcessMessages() override;
     void MinimizeApplication() override;
-    bool ActivateOtherInstance(const std::string& title) override;
 
     // Scenario side.
     Size screen{1024, 768};
@@ -50,7 +51,6 @@ public:
     // loop: "messagebox" (after the box's line, before it returns) or "pump"
     // (ProcessMessages). True when any ran.
     std::function<bool(const std::string& where)> nestedEvents;
-    bool otherInstanceRunning = false;
 
     std::uint64_t Now() const { return m_now; }
     // Time passes while the thread is blocked: timers do not fire meanwhile.

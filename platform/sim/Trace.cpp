@@ -48,6 +48,14 @@ std::string Trace::ShowOnly(const std::vector<std::string>& services) {
     return {};
 }
 
+std::string Trace::ShowAllBut(const std::vector<std::string>& services) {
+    const auto known = ServiceNames();
+    for (const auto& name : services)
+        if (std::find(known.begin(), known.end(), name) == known.end()) return name;
+    m_hidden = {services.begin(), services.end()};
+    return {};
+}
+
 void Trace::Add(std::string line, bool always) {
     if (m_lines.size() < m_limit) {
         const char* service = always ? nullptr : ServiceOf(line);

@@ -43,6 +43,8 @@ public:
     // lines of no service (the runner's, the events, notes and dumps) always show.
     // Returns the first unknown name, or an empty text.
     std::string ShowOnly(const std::vector<std::string>& services);
+    // Every service's lines but these; returns the first unknown name, or "".
+    std::string ShowAllBut(const std::vector<std::string>& services);
     void ShowAll() { m_hidden.clear(); }
     static std::vector<std::string> ServiceNames();
 

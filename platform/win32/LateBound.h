@@ -1,7 +1,7 @@
 #pragma once
 // System functions bound on their first call. The libraries that only printing,
 // installing, uninstalling or the installer dialog need (the shell, the spooler, the
-// common controls) are not imports of the program: loading and starting them cost a
+// common controls, the profiles) are not imports of the program: loading and starting them cost a
 // game's start more than anything the start does itself, and most starts never use
 // them. The link leaves these libraries out, so a direct call fails to build.
 
@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+#include <userenv.h>
 #include <winspool.h>
 
 namespace vel::win32 {
@@ -46,6 +47,11 @@ inline LateBound<decltype(&::OpenPrinterW)> OpenPrinterW{L"winspool.drv", "OpenP
 inline LateBound<decltype(&::ClosePrinter)> ClosePrinter{L"winspool.drv", "ClosePrinter"};
 inline LateBound<decltype(&::DocumentPropertiesW)> DocumentPropertiesW{L"winspool.drv", "DocumentPropertiesW"};
 inline LateBound<decltype(&::InitCommonControlsEx)> InitCommonControlsEx{L"comctl32.dll", "InitCommonControlsEx"};
+inline LateBound<decltype(&::GetProfilesDirectoryW)> GetProfilesDirectoryW{L"userenv.dll", "GetProfilesDirectoryW"};
+using AllUsersProfileFn = decltype(&::GetAllUsersProfileDirectoryW);
+inline LateBound<AllUsersProfileFn> GetAllUsersProfileDirectoryW{L"userenv.dll", "GetAllUsersProfileDirectoryW"};
+using DefaultUserProfileFn = decltype(&::GetDefaultUserProfileDirectoryW);
+inline LateBound<DefaultUserProfileFn> GetDefaultUserProfileDirectoryW{L"userenv.dll", "GetDefaultUserProfileDirectoryW"};
 }  // namespace late
 
 }  // namespace vel::win32

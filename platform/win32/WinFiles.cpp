@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/win32/LateBound.h"
 #include "platform/win32/Scoped.h"
 #include "platform/win32/Services.h"
 #include "platform/win32/WinText.h"
@@ -17,6 +18,17 @@ namespace {
 constexpr LONGLONG kLargestRead = 512LL * 1024 * 1024;
 
 DWORD Attributes(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()); }
+
+// The short (8.3) form of an existing path; empty when it has none.
+std::wstring ShortForm(const std::wstring& path) {
+    const DWORD needed = GetShortPathNameW(path.c_str(), nullptr, 0);
+    if (needed == 0) return {};
+    std::wstring buffer(needed, L'\0');
+    const DWORD length = GetShortPathNameW(path.c_str(), buffer.data(), needed);
+    if (length == 0 || length >= needed) return {};
+    buffer.resize(length);
+    return buffer;
+}
 
 class WinFiles final : public FileSystem {
 public:
@@ -129,11 +141,76 @@ public:
 
     bool SetCurrentDirectory(const std::string& path) override { return SetCurrentDirectoryW(Wide(path).c_str()); }
 
+    std::string FullPathName(const std::string& path) override {
+        const std::wstring w = Wide(path);
+        const DWORD needed = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+        if (needed == 0) return path;
+        std::wstring buffer(needed, L'\0');
+        const DWORD length = GetFullPathNameW(w.c_str(), needed, buffer.data(), nullptr);
+        if (length == 0 || length >= needed) return path;
+        buffer.resize(length);
+        return Ansi(buffer);
+    }
+
+    std::vector<std::string> SystemFolders() override {
+        std::vector<std::string> folders;
+        auto add = [&](const std::wstring& folder) {
+            if (!folder.empty()) folders.push_back(Ansi(folder));
+        };
+        wchar_t buffer[MAX_PATH + 1];
+        UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) add(std::wstring(buffer, length));
+        for (auto* bound : {&late::GetProfilesDirectoryW, &late::GetAllUsersProfileDirectoryW,
+                            &late::GetDefaultUserProfileDirectoryW}) {
+            DWORD size = MAX_PATH;
+            if (auto get = bound->Get(); get && get(buffer, &size)) add(buffer);
+        }
+        // Every user's profile, as the system lists them.
+        ScopedKey list;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
+                          KEY_READ, list.Put()) == ERROR_SUCCESS) {
+            wchar_t name[256];
+            for (DWORD i = 0;; ++i) {
+                DWORD nameLength = 256;
+                if (RegEnumKeyExW(list.Get(), i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                    break;
+                // RegGetValueW would be shorter, but 32-bit Windows XP lacks it.
+                ScopedKey profile;
+                wchar_t raw[MAX_PATH * 2] = {};
+                DWORD bytes = sizeof raw - sizeof(wchar_t), type = 0;
+                if (RegOpenKeyExW(list.Get(), name, 0, KEY_READ, profile.Put()) != ERROR_SUCCESS ||
+                    RegQueryValueExW(profile.Get(), L"ProfileImagePath", nullptr, &type, reinterpret_cast<BYTE*>(raw),
+                                     &bytes) != ERROR_SUCCESS ||
+                    (type != REG_SZ && type != REG_EXPAND_SZ))
+                    continue;
+                wchar_t expanded[MAX_PATH * 2];
+                DWORD n = ExpandEnvironmentStringsW(raw, expanded, MAX_PATH * 2);
+                add(n > 0 && n <= MAX_PATH * 2 ? expanded : raw);
+            }
+        }
+        return folders;
+    }
+
     std::string TempFolder() override {
         wchar_t buffer[MAX_PATH + 1];
         DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
         if (length == 0 || length > MAX_PATH) return {};
-        return Ansi(std::wstring(buffer, length));
+        const std::wstring folder(buffer, length);
+        // A letter the program's code page lacks ("C:\Users\Jürgen\") would turn into
+        // "?": the short form names the same folder in letters it has.
+        if (Wide(Ansi(folder)) == folder) return Ansi(folder);
+        const std::wstring shortForm = ShortForm(folder);
+        return !shortForm.empty() && Wide(Ansi(shortForm)) == shortForm ? Ansi(shortForm) : Ansi(folder);
+    }
+
+    std::string ShortPathName(const std::string& path) override { return Ansi(ShortForm(Wide(path))); }
+
+    bool CreateExitMark(const std::string& path) override {
+        // Never closed: the system closes the handle when the program ends, killed
+        // or not, and deletes the file then.
+        HANDLE mark = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        return mark != INVALID_HANDLE_VALUE;
     }
 };
 

@@ -61,6 +61,8 @@ public:
 
     int OsMajorVersion() override { return SystemMajorVersion(); }
     unsigned OemCodePage() override { return GetOEMCP(); }
+    // The system keeps a running program's file open for its image.
+    bool RunningProgramDeletable() override { return false; }
 
     bool OpenMutex(const std::string& name) override {
         ScopedHandle mutex(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, Wide(name).c_str()));

@@ -39,7 +39,23 @@ public:
     }
 
     ShellStart StartHidden(WindowHandle owner, const std::string& program, const std::string& folder) override {
-        return Execute(owner, program, folder, SW_HIDE);
+        // The shell's start would expand "%NAME%" in a path ("D:\100%USERNAME%\"), so
+        // a program file starts as it is named; a script still needs the shell.
+        if (AsciiLower(ExtractFileExt(program)) != ".exe") return Execute(owner, program, folder, SW_HIDE);
+        std::wstring line = L"\"" + Wide(program) + L"\"";
+        const std::wstring dir = Wide(folder);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_HIDE;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(Wide(program).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            folder.empty() ? nullptr : dir.c_str(), &startup, &info)) {
+            const DWORD error = GetLastError();
+            return ShellStart::Failed(error <= 32 ? static_cast<int>(error) : 31);
+        }
+        ScopedHandle process(info.hProcess), thread(info.hThread);
+        return ShellStart::Started();
     }
 
     // WinExec takes its command line in the system's ANSI code page, which may lack

@@ -339,14 +339,6 @@ void WinUi::MinimizeApplication() {
     if (HWND main = MainWindow()) ShowWindow(main, SW_MINIMIZE);
 }
 
-bool WinUi::ActivateOtherInstance(const std::string& title) {
-    HWND other = FindWindowW(kFormClass, Wide(title).c_str());
-    if (!other) return false;
-    if (IsIconic(other)) ShowWindow(other, SW_RESTORE);
-    SetForegroundWindow(other);
-    return true;
-}
-
 std::unique_ptr<Ui> CreateWinUi() { return std::make_unique<WinUi>(); }
 
 }  // namespace vel::win32

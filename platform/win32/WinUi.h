@@ -88,7 +88,6 @@ public:
     void RunModal(Form& form) override;
     void ProcessMessages() override;
     void MinimizeApplication() override;
-    bool ActivateOtherInstance(const std::string& title) override;
 
     // For the peers.
     UiEvents* Sink() const { return m_sink; }
@@ -151,7 +150,7 @@ private:
 };
 
 // Window classes of the backend.
-extern const wchar_t* const kFormClass;   // every form: ActivateOtherInstance looks for it
+extern const wchar_t* const kFormClass;   // every form
 extern const wchar_t* const kImageClass;  // a picture drawn from BMP bytes
 
 std::unique_ptr<WinPeer> CreateFormPeer(WinUi& ui, Form& form);

@@ -67,14 +67,27 @@ TEST(Uninstall, ConfirmationTexts) {
     const std::string base = Ru("Вы действительно хотите полностью удалить программу и все связанные с ней файлы?");
     const std::string product = "C:\\Program Files\\Trelkon\\Velvinor";
     const std::string one = Ru("\r\n(Будут удалены файлы из директории ");
-    EXPECT_EQ(UninstallConfirmation("", product, false), base);
-    EXPECT_EQ(UninstallConfirmation("", product, true), base + one + product + ")");
-    EXPECT_EQ(UninstallConfirmation(product + "\\", product, true), base + one + product + ")");
-    // The comparison with the default folder respects letter case.
-    EXPECT_EQ(UninstallConfirmation("C:\\PROGRAM FILES\\Trelkon\\Velvinor\\", product, false),
-              base + one + "C:\\PROGRAM FILES\\Trelkon\\Velvinor\\)");
-    EXPECT_EQ(UninstallConfirmation("D:\\Games\\Velvinor\\", product, true),
-              base + Ru("\r\n(Будут удалены файлы из директорий ") + product + Ru("\r\nи D:\\Games\\Velvinor\\)"));
+    const std::string games = "D:\\Games\\Velvinor\\";
+    struct Case {
+        std::string transfer;
+        bool productEmptied, transferEmptied;
+        std::string text;
+    } cases[] = {
+        {"", false, false, base},
+        {"", true, false, base + one + product + ")"},
+        {product + "\\", true, true, base + one + product + ")"},
+        {product + "\\", false, false, base},
+        // The comparison with the default folder respects letter case.
+        {"C:\\PROGRAM FILES\\Trelkon\\Velvinor\\", false, true, base + one + "C:\\PROGRAM FILES\\Trelkon\\Velvinor\\)"},
+        {games, true, true, base + Ru("\r\n(Будут удалены файлы из директорий ") + product + Ru("\r\nи ") + games + ")"},
+        {games, true, false, base + one + product + ")"},
+        {games, false, true, base + one + games + ")"},
+        // Nothing will go from either: no folder is promised.
+        {games, false, false, base},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(UninstallConfirmation(c.transfer, product, c.productEmptied, c.transferEmptied), c.text)
+            << c.transfer << " " << c.productEmptied << c.transferEmptied;
 }
 
 TEST(Uninstall, DdeAnswerLines) {

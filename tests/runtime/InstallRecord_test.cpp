@@ -17,6 +17,14 @@ TEST(InstallRecord, ReadsBackWhatItWrote) {
               "root E:\\Games\\MyVelvinor\\\r\nmade E:\\Games\r\nmade E:\\Games\\MyVelvinor\r\ndir SWF\r\n"
               "file Velvinor.exe\r\nfile install.bmp\r\nfile SWF\\Game.swf\r\n");
     EXPECT_EQ(ParseRecord(FormatRecord(r)), r);
+
+    InstallRecord finished = r;
+    finished.finished = true;
+    EXPECT_EQ(FormatRecord(finished), FormatRecord(r) + "finished\r\n");
+    EXPECT_EQ(ParseRecord(FormatRecord(finished)), finished);
+    // Only a whole line says so.
+    EXPECT_FALSE(ParseRecord(FormatRecord(r) + "finished").finished);
+    EXPECT_FALSE(ParseRecord(FormatRecord(r) + "finished now\r\n").finished);
 }
 
 TEST(InstallRecord, KeepsNothingOutsideItsRootNorAnyPathTheProgramCannotMake) {
@@ -87,29 +95,6 @@ TEST(InstallRecord, ClipCopiesJoinTheDefaultFolderRecordOnly) {
     EXPECT_EQ(WithClipCopy(text, "D:\\Programs\\Trelkon\\Velvinor", {}, "lesson3.mpg"), text);
     // A clip name that climbs out of the folder is not recorded, so never deleted.
     EXPECT_EQ(ParseRecord(WithClipCopy(text, folder, {}, "..\\..\\boot.ini")).files.size(), 2u);
-}
-
-TEST(InstallRecord, WithoutAListOnlyTheRegisteredProgramInItsTransferFolder) {
-    const InstallRecord program{kRoot, {"E:\\Games\\MyVelvinor"}, {}, {"Velvinor.exe"}};
-    struct Case {
-        const char* registered;
-        const char* transfer;
-        bool program;
-    } cases[] = {
-        {kRoot, kRoot, true},
-        {"e:\\games\\myvelvinor\\", kRoot, true},
-        {"", "", false},                                  // registered in place
-        {"D:\\", "", false},                              // in place on the disc
-        {"C:\\Windows\\", kRoot, false},                  // "Path" elsewhere
-        {kRoot, "C:\\Windows\\Velvinor\\..\\", false},
-        {"C:\\", "C:\\", false},
-        {"C:\\Decoy\\*\\", "C:\\Decoy\\*\\", false},
-        {"C:\\x\" & rd /s /q \"C:\\Decoy\\", "C:\\x\" & rd /s /q \"C:\\Decoy\\", false},
-        {"\\\\server\\Velvinor\\", "\\\\server\\Velvinor\\", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RecordWithoutList(c.registered, c.transfer), c.program ? program : InstallRecord{})
-            << c.registered << " / " << c.transfer;
 }
 
 }  // namespace

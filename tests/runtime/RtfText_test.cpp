@@ -36,5 +36,34 @@ TEST(RtfText, PlainTextKeepsTheReadableTextOnly) {
     for (const auto& c : cases) EXPECT_EQ(PlainTextOfRtf(c.rtf), c.text) << c.rtf;
 }
 
+TEST(RtfText, WeightCountsTheGroupsThatNestAndTheBytesThatAreNoPicture) {
+    struct Case {
+        std::string rtf;
+        RtfWeight weight;
+    } cases[] = {
+        {"", {0, 0}},
+        {R"({\rtf1 a})", {1, 9}},
+        {R"({\rtf1{\fonttbl{\f0 Arial;}}{\b{\i x}}})", {3, 39}},
+        // Escaped braces are text; an escaped backslash leaves the brace after it one.
+        {R"({\rtf1 \{\{\{x\}})", {1, 17}},
+        {R"({\rtf1 \\{x}})", {2, 13}},
+        // Braces in a picture's binary data count: the view's reader takes them for groups.
+        {R"({\rtf1{\pict\bin5 {{{{{}})", {7, 6}},
+        // Pictures and objects are data, wherever they are; a word "pict" is text.
+        {R"({\rtf1 a{\pict\pngblip 00ff}b})", {2, 10}},
+        {R"({\rtf1{\*\shppict{\pict 00}}{\*\objdata 01}x})", {3, 20}},
+        {R"({\rtf1{\b pict}{\b\pict 00}})", {2, 28}},
+        // Closing more than was opened, or cut short (a picture to the end).
+        {"}}}{{", {2, 5}},
+        {R"({\rtf1 ab{\pict 0011)", {2, 9}},
+        {std::string(2000, '{') + "x" + std::string(2000, '}'), {2000, 4001}},
+    };
+    for (const auto& c : cases) {
+        const RtfWeight weight = WeighRtf(c.rtf);
+        EXPECT_EQ(weight.depth, c.weight.depth) << c.rtf.substr(0, 60);
+        EXPECT_EQ(weight.textBytes, c.weight.textBytes) << c.rtf.substr(0, 60);
+    }
+}
+
 }  // namespace
 }  // namespace vel

@@ -69,26 +69,6 @@ TEST(Text, CentreOffsetTruncatesTowardZeroForEverySize) {
     for (const auto& c : cases) EXPECT_EQ(CentreOffset(c.area, c.size), c.offset) << c.area << " " << c.size;
 }
 
-TEST(Text, ExpandFolderPutsADriveOrAFolderBeforeWhatLacksOne) {
-    struct Case {
-        const char* path;
-        const char* current;
-        const char* whole;
-    } cases[] = {
-        {"\\Games", "E:\\Work", "E:\\Games"},
-        {"\\Games\\", "C:\\", "C:\\Games\\"},
-        {"\\", "E:\\Work", "E:\\"},
-        {"\\Games", "\\\\server\\share\\dir", "\\\\server\\share\\Games"},
-        {"Games", "E:\\Work", "E:\\Work\\Games"},
-        {"Games", "C:\\", "C:\\Games"},
-        {"D:\\Games", "E:\\Work", "D:\\Games"},
-        {"d:Games", "E:\\Work", "d:Games"},
-        {"\\\\server\\share\\Games", "E:\\Work", "\\\\server\\share\\Games"},
-        {"", "E:\\Work", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(ExpandFolder(c.path, c.current), c.whole) << c.path << " in " << c.current;
-}
-
 TEST(Text, OemCodePageOfTheCommandInterpreter) {
     const std::string ansi = Ru("C:\\Мои игры\\ёЁ №");
     const auto oem = AnsiToOem(ansi, 866);

@@ -3,9 +3,10 @@
 lines removed: no line changed, added or moved, and only service lines (not the
 runner's, the events, notes or dumps) removed. The only line allowed in addition
 is the echo of a "trace" command given during a run. Used when scenarios change what
-their trace shows.
+their trace shows. With --grown the other way round: each old trace is the new
+one with whole service lines removed (a scenario shows more services).
 
-usage: check_subsequence.py BASE-REVISION"""
+usage: check_subsequence.py [--grown] BASE-REVISION"""
 
 import pathlib
 import subprocess
@@ -17,14 +18,19 @@ TRACE_COMMAND = "> trace "
 
 
 def IsService(line):
-    # A dump's title ("file "PATH":") is not a service's line.
-    return line.startswith(SERVICES) and not line.endswith(":")
+    # A dump's title ("file "PATH":") is not a service's line; the echo of a
+    # "trace" line during a run comes and goes with it.
+    return (line.startswith(SERVICES) and not line.endswith(":")) or line.startswith(TRACE_COMMAND)
 
 
 def main():
-    if len(sys.argv) != 2:
+    args = sys.argv[1:]
+    grown = bool(args) and args[0] == "--grown"
+    if grown:
+        args = args[1:]
+    if len(args) != 1:
         sys.exit(__doc__)
-    base = sys.argv[1]
+    base = args[0]
     here = pathlib.Path(__file__).resolve().parent
     top = pathlib.Path(subprocess.check_output(["git", "-C", here, "rev-parse", "--show-toplevel"], text=True).strip())
     failed = False
@@ -37,6 +43,8 @@ def main():
             continue
         old = shown.stdout.splitlines()
         new = expected.read_text(encoding="utf-8").splitlines()
+        if grown:
+            old, new = new, old
         total_old += len(old)
         total_new += len(new)
         i = 0
@@ -58,10 +66,13 @@ def main():
             if not IsService(removed):
                 problems.append(f"removed a line that is not a service's: {removed}")
         status = "FAILED" if problems else "ok"
-        print(f"{expected.name}: {len(old)} -> {len(new)} lines {status}")
+        before, after = (new, old) if grown else (old, new)
+        print(f"{expected.name}: {len(before)} -> {len(after)} lines {status}")
         for p in problems[:5]:
             print("   ", p)
         failed |= bool(problems)
+    if grown:
+        total_old, total_new = total_new, total_old
     share = 100 * (total_old - total_new) // max(total_old, 1)
     print(f"all: {total_old} -> {total_new} lines ({share} % removed)")
     return 1 if failed else 0

@@ -156,7 +156,8 @@ reset_machine() {
   stop_server
   start_server
   cp "$VEL_DRIVER" "$VEL_PROGMAN" "$TOOLS/"
-  find "$C/users" -name 'Velvinor-uninstall-*.bat' -delete 2>/dev/null || true
+  find "$C/users" -name 'Velvinor-uninstall-*' -delete 2>/dev/null || true
+  find "$C" -maxdepth 1 -name 'Velvinor-uninstall-*' -delete 2>/dev/null || true
   rm -rf "$C/Games" "$C/Program Files/Trelkon" "$C/qq.bat" "$C/Program.exe" "$VEL_WINE_RUN/progman.txt" "$VEL_WINE_RUN/progman.txt.ready" "$VEL_WINE_RUN/progman.log"
   regedit_apply_program <<'REG'
 [-HKEY_LOCAL_MACHINE\Software\Trelkon]
@@ -181,10 +182,11 @@ UNINSTALL_KEY='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Velvinor
 # Asserts that the program in FOLDER (with its trailing backslash) is registered: the
 # App Paths key with its path and folder, the uninstall command, and through Program
 # Manager the group "Velvinor" with just its item.
+# The copy in FOLDER registered, by a program in REGISTERING (FOLDER when not given).
 expect_registered() {
-  local folder=$1
+  local folder=$1 registering=${2:-$1}
   expect_reg "$APP_PATHS_KEY" @ "${folder}Velvinor.exe"
-  expect_reg "$APP_PATHS_KEY" Path "$folder"
+  expect_reg "$APP_PATHS_KEY" Path "$registering"
   expect_reg "$UNINSTALL_KEY" UninstallString "\"${folder}Velvinor.exe\" -u"
   local expected="group \"Velvinor\"
 item \"Вельвинор\" \"${folder}Velvinor.exe\""

@@ -32,6 +32,7 @@ public:
     std::vector<std::string> Arguments() override { return {}; }
     int OsMajorVersion() override { return 0; }
     unsigned OemCodePage() override { return 437; }
+    bool RunningProgramDeletable() override { return true; }
     bool OpenMutex(const std::string&) override { return false; }
     vel::MutexResult CreateMutex(const std::string&) override { return vel::MutexResult::Created; }
     void Sleep(std::uint32_t milliseconds) override {

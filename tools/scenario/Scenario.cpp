@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <utility>
 
 #include "host/MainFrm.h"
 #include "runtime/Text.h"
@@ -155,8 +156,10 @@ void Scenario::Echo(const Line& line) {
 
 bool Scenario::RunDuring(const std::string& where) {
     bool ran = false;
+    std::optional<std::size_t> left;
+    if (where == "messagebox") left = std::exchange(m_boxEvents, std::nullopt);
     while (m_cursor < m_lines.size() && m_lines[m_cursor].name == "during" && !m_lines[m_cursor].args.empty() &&
-           m_lines[m_cursor].args[0] == where) {
+           m_lines[m_cursor].args[0] == where && (!left || (*left)-- > 0)) {
         const Line& line = m_lines[m_cursor++];
         m_current = line.number;
         Echo(line);
@@ -176,7 +179,11 @@ std::optional<int> Scenario::TakeAnswer() {
     while (at < m_lines.size() && m_lines[at].name == "during" && !m_lines[at].args.empty() &&
            m_lines[at].args[0] == "messagebox")
         ++at;
-    if (at >= m_lines.size() || m_lines[at].name != "answer") return std::nullopt;
+    if (at >= m_lines.size() || m_lines[at].name != "answer") {
+        m_boxEvents.reset();
+        return std::nullopt;
+    }
+    m_boxEvents = at - m_cursor;
     std::rotate(m_lines.begin() + static_cast<std::ptrdiff_t>(m_cursor), m_lines.begin() + static_cast<std::ptrdiff_t>(at),
                 m_lines.begin() + static_cast<std::ptrdiff_t>(at) + 1);
     const Line& line = m_lines[m_cursor++];
@@ -195,7 +202,7 @@ void Scenario::StartRun() {
     machine.trace.Add("== start " + Quote(machine.process.programPath) + args);
     machine.ui.ResetQuit();
     m_program = std::make_unique<Program>(machine.platform());
-    bool looped = false;
+    bool looped = false, killed = false;
     try {
         if (m_program->Start()) {
             looped = true;
@@ -203,6 +210,9 @@ void Scenario::StartRun() {
         }
     } catch (const ScenarioPaused&) {
         machine.trace.Add("== the scenario ends while a modal window waits");
+    } catch (const ProgramKilled&) {
+        machine.trace.Add("== the program is killed");
+        killed = true;
     } catch (const ScenarioError&) {
         // A bad line ends the scenario, also one read while the program runs.
         m_program.reset();
@@ -211,13 +221,14 @@ void Scenario::StartRun() {
     } catch (const std::exception& error) {
         machine.trace.Add("== the program failed: " + Quote(error.what()));
     }
-    bool ended = m_program->app.Terminated() || !looped;
+    bool ended = killed || m_program->app.Terminated() || !looped;
     machine.trace.Add(ended ? "== run ends" : "== run ends with the program still running");
     m_program.reset();
     machine.ui.DropPosted();
     machine.ui.ResetQuit();
     machine.process.ownMutexes.clear();
     machine.trace.Add("== process exits");
+    machine.files.ProgramEnded();
 }
 
 }  // namespace vel::sim

@@ -66,6 +66,9 @@ private:
     std::map<std::string, std::pair<Handler, bool>> m_commands;
     std::vector<Line> m_lines;
     std::size_t m_cursor = 0;
+    // The events of the message box that took an answer: those written before its
+    // answer (the ones after it belong to a later box); none taken: all that follow.
+    std::optional<std::size_t> m_boxEvents;
     int m_current = 0;
     std::unique_ptr<Program> m_program;
 };

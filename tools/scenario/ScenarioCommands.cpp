@@ -78,6 +78,7 @@ void AddCoreCommands(Scenario& sc) {
     });
     sc.Add("free", [](Scenario& s, const Args& a) { s.machine.files.SetFreeBytes(Ru(s.Arg(a, 0)), s.Number(s.Arg(a, 1))); });
     sc.Add("dir", [](Scenario& s, const Args& a) { s.machine.files.AddFolder(Ru(s.Arg(a, 0)), ParseAttributes(s, a, 1)); });
+    sc.Add("link", [](Scenario& s, const Args& a) { s.machine.files.AddLink(Ru(s.Arg(a, 0)), Ru(s.Arg(a, 1))); });
     sc.Add("file", [](Scenario& s, const Args& a) {
         std::string content = a.size() > 1 ? Ru(a[1]) : std::string("data");
         s.machine.files.AddFile(Ru(s.Arg(a, 0)), content, ParseAttributes(s, a, 2));
@@ -138,8 +139,11 @@ void AddCoreCommands(Scenario& sc) {
         }
         s.machine.media.Define(Ru(s.Arg(a, 0)), b);
     });
-    sc.Add("mutex", [](Scenario& s, const Args& a) { s.machine.process.foreignMutexes.insert(Ru(s.Arg(a, 0))); });
-    sc.Add("other-instance", [](Scenario& s, const Args&) { s.machine.ui.otherInstanceRunning = true; });
+    sc.Add("mutex", [](Scenario& s, const Args& a) {
+        // "released": the other process has ended.
+        if (a.size() > 1 && AsciiLower(a[1]) == "released") s.machine.process.foreignMutexes.erase(Ru(s.Arg(a, 0)));
+        else s.machine.process.foreignMutexes.insert(Ru(s.Arg(a, 0)));
+    });
     sc.Add("progman", [](Scenario& s, const Args& a) {
         std::string what = AsciiLower(s.Arg(a, 0));
         if (what == "absent") s.machine.dde.serverRunning = false;
@@ -166,11 +170,15 @@ void AddCoreCommands(Scenario& sc) {
     sc.Add("trace", [](Scenario& s, const Args& a) {
         if (a.size() == 1 && a[0] == "all") return s.machine.trace.ShowAll();
         s.Arg(a, 0);
-        const std::string unknown = s.machine.trace.ShowOnly(a);
+        const bool allBut = a.size() > 2 && a[0] == "all" && a[1] == "but";
+        const std::string unknown =
+            allBut ? s.machine.trace.ShowAllBut({a.begin() + 2, a.end()}) : s.machine.trace.ShowOnly(a);
         if (!unknown.empty()) s.Fail("trace: unknown service " + unknown);
     });
 
     // ---- events while the program runs ----
+    // The process is killed (the task manager, a power cut of the program alone).
+    sc.Add("kill", [](Scenario&, const Args&) { throw ProgramKilled{}; }, true);
     sc.Add("fscommand", [](Scenario& s, const Args& a) {
         SimMoviePlayer* player = s.machine.movie.current;
         if (!player) s.Fail("fscommand: no movie player");

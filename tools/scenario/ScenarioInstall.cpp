@@ -1,5 +1,7 @@
 // Scenario commands of the installation:
 //
+//   system-folder "PATH"          a folder the system owns (besides C:\Windows and
+//                                 C:\Documents and Settings), such as a profile folder
 //   shell-copy-fails-after N      the shell's folder copy fails after N files
 //   run-script "PATH"             the command interpreter runs a batch file, as the
 //                                 hidden script runs after the program has ended; it
@@ -9,8 +11,14 @@
 //                                 like cmd, or after 100000 lines (a script that never ends);
 //                                 like cmd it reads the file in the OEM code page, and
 //                                 like cmd it never finds "…\nul" in a quoted path
-//                                 with blanks
+//                                 with blanks; it runs in the folder the program
+//                                 started it in, which it cannot remove
 //   oem-code-page N               the console's code page (866, a Russian system, at first)
+//   temp-folder "PATH"            the user's folder for temporary files, as the system
+//                                 names it to the program (it need not exist)
+//   short-name "PATH" "SHORT"     the short (8.3) form the system gives an existing path
+//   running-program-deletable [no]  a running program can delete its own file (no script),
+//                                 or no longer
 
 #include <map>
 
@@ -25,7 +33,12 @@ using Args = std::vector<std::string>;
 
 class BatchRun {
 public:
-    BatchRun(SimMachine& machine, std::string path) : m_machine(machine), m_path(std::move(path)) {}
+    BatchRun(SimMachine& machine, std::string path) : m_machine(machine), m_path(std::move(path)) {
+        // It runs where the program started it; a process's current folder cannot
+        // be removed while it runs there.
+        for (const auto& started : m_machine.shell.StartedPrograms())
+            if (AsciiUpper(started.file) == AsciiUpper(m_path)) m_workingFolder = started.workingFolder;
+    }
 
     void Run() {
         Trace& trace = m_machine.trace;
@@ -171,6 +184,8 @@ private:
         }
         if (command == "rmdir") {
             std::string folder = Word(line, i);
+            const std::string key = AsciiUpper(m_machine.files.Resolve(folder)), cwd = AsciiUpper(m_workingFolder);
+            if (!cwd.empty() && (cwd == key || cwd.rfind(key + "\\", 0) == 0)) return true;
             // Without /s only an empty folder goes.
             if (AsciiLower(Word(line, i)) != "/s") m_machine.files.RemoveDirectory(folder);
             else if (m_machine.files.DirectoryExists(folder)) RemoveTree(folder);
@@ -190,6 +205,7 @@ private:
 
     SimMachine& m_machine;
     std::string m_path;
+    std::string m_workingFolder;
     std::vector<std::string> m_lines;
     std::size_t m_pc = 0;
     std::map<std::string, long> m_vars;
@@ -198,8 +214,16 @@ private:
 }  // namespace
 
 void AddInstallCommands(Scenario& sc) {
+    sc.Add("system-folder", [](Scenario& s, const Args& a) { s.machine.files.systemFolders.push_back(Ru(s.Arg(a, 0))); });
     sc.Add("oem-code-page", [](Scenario& s, const Args& a) {
         s.machine.process.oemCodePage = static_cast<unsigned>(s.Number(s.Arg(a, 0)));
+    });
+    sc.Add("temp-folder", [](Scenario& s, const Args& a) { s.machine.files.tempFolder = Ru(s.Arg(a, 0)); });
+    sc.Add("short-name", [](Scenario& s, const Args& a) {
+        s.machine.files.SetShortName(Ru(s.Arg(a, 0)), Ru(s.Arg(a, 1)));
+    });
+    sc.Add("running-program-deletable", [](Scenario& s, const Args& a) {
+        s.machine.process.runningProgramDeletable = a.empty() || AsciiLower(a[0]) != "no";
     });
     sc.Add("shell-copy-fails-after", [](Scenario& s, const Args& a) {
         s.machine.shell.FailCopiesAfter(static_cast<int>(s.Number(s.Arg(a, 0))));

@@ -281,9 +281,6 @@ void UiChecks(Ui& ui, contract::Report& r) {
     app.ProcessMessages();
     r.Check(restored == 1, "restoring it notifies once");
 
-    r.Check(ui.ActivateOtherInstance(Ru("Вельвинор")), "a running copy's main window is found by class and title");
-    r.Check(!ui.ActivateOtherInstance("Velvinor nowhere"), "no window of another title");
-
     // Termination inside a modal form ends that loop and the main one.
     ui.Post([&] { app.Terminate(); });
     r.Check(dialog.ShowModal() == mb::IdCancel, "termination ends a modal form");

@@ -1,7 +1,8 @@
 # Declining the transfer registers the program where it is, on the disc: the
 # registry and the group item point at the CD-ROM drive, and the relaunched copy
 # plays the game from there. A clip the movie asks for is copied from the disc to
-# the default product folder, played from the copy, and the copy deleted at its end.
+# the default product folder, played from the copy, and the copy deleted at its end;
+# a clip name that climbs out of that folder touches no file of the family's.
 # The uninstall command registered for the disc then removes the registry entries,
 # the group and the folder the clip left, writes no script, and leaves the disc alone.
 reset_machine
@@ -50,6 +51,27 @@ wait_for_text "$STUB_LOG" 'call SetVariable "_root.mpg" "0"' 15000 || fail "the 
 [ ! -e "$copy" ] || fail "the copy of the clip is still there after its end"
 [ -d "$C/Program Files/Trelkon/Velvinor" ] || fail "the copy folder went too"
 log "ok: the copy was deleted when the clip ended"
+
+# Clip names that climb out of the copy folder reach no file of the family's: the
+# lesson kept at the place a disc clip mirrors onto C:, and a holiday video.
+mkdir -p "$C/SWF" "$C/users/Kid"
+printf 'the family lesson' >"$C/SWF/lesson1.mpg"
+printf 'the family holiday' >"$C/users/Kid/holiday.mpg"
+: >"$STUB_LOG"
+movie_command plaympg '..\..\..\SWF\lesson1'
+wait_for_text "$STUB_LOG" 'call SetVariable "_root.mpg" "1"' 15000 || fail "the disc's clip did not play"
+: >"$STUB_LOG"
+wait_for_text "$STUB_LOG" 'call SetVariable "_root.mpg" "0"' 15000 || fail "the clip did not end"
+movie_command plaympg '..\..\..\users\Kid\holiday'
+drive <<'DRIVER'
+wait-window #32770 Вельвинор 30000
+expect-text "Ошибка 2 вызова медиаплейера Windows\r\nДля входа в игру закройте сообщение и нажмите пробел"
+click OK
+wait-gone 15000
+DRIVER
+[ "$(cat "$C/SWF/lesson1.mpg")" = 'the family lesson' ] || fail "the family's C:\SWF\lesson1.mpg was overwritten or deleted"
+[ "$(cat "$C/users/Kid/holiday.mpg")" = 'the family holiday' ] || fail "the family's holiday video was touched"
+log "ok: clip names that climb out of the copy folder left the family's files as they were"
 movie_command quit
 wait_gone 'Velvinor\.exe' 20000 || fail "the game did not end on quit"
 

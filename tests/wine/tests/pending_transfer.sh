@@ -1,9 +1,10 @@
 # A transfer that was accepted but never registered (the disc run copied the files,
 # then the machine went down before the copy ran): started from the disc again, the
 # program asks nothing and registers the copy in the transfer folder, which then
-# starts the game. Its uninstallation removes that copy and leaves the disc alone.
+# starts the game (its record says the copy finished). Its uninstallation removes that copy and leaves the disc alone.
 # A transfer whose program file never arrived leaves no half copy: the next start
 # from the disc deletes what the transfer recorded and offers the installation again.
+# A transfer pending, its record finished ("finished") or not ("").
 pending() {
   regedit_apply_program <<'REG'
 [HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor]
@@ -13,7 +14,7 @@ REG
   regedit_apply_program <<REG
 [HKEY_LOCAL_MACHINE\Software\Trelkon\Velvinor\Record]
 $(reg_lines_value Transfer 'root C:\Games\Velvinor\' 'made C:\Games' 'made C:\Games\Velvinor' 'dir SWF' \
-    'file Velvinor.exe' 'file SWF\Game.swf')
+    'file Velvinor.exe' 'file SWF\Game.swf' ${1:+"$1"})
 REG
 }
 installer_forbidden='forbid #32770 Confirm
@@ -24,7 +25,7 @@ disc="$VEL_WINE_RUN/disc"
 machine_with_test_disc "$disc"
 game="$C/Games/Velvinor"
 install_game_copy "$game"
-pending
+pending finished
 start_program_at 'D:\Velvinor.exe'
 drive <<DRIVER
 $installer_forbidden
@@ -35,7 +36,8 @@ DRIVER
 folder='C:\Games\Velvinor\'
 expect_reg 'HKLM\Software\Trelkon\Velvinor' @ ''
 expect_reg 'HKLM\Software\Trelkon\Velvinor' TransferPath "$folder"
-expect_registered "$folder"
+# "Path" is the folder of the program that registered: the disc's.
+expect_registered "$folder" 'D:\'
 wait_for_text "$STUB_LOG" 'put Movie "C:\\Games\\Velvinor\\SWF\\Game.swf"' 15000 ||
   fail "the game did not start from the transfer folder"
 log "ok: the pending copy was registered and started"
@@ -59,9 +61,10 @@ done
 [ -f "$disc/Velvinor.exe" ] || fail "the uninstallation deleted the program on the disc"
 log "ok: the uninstallation removed the copy and left the disc alone"
 
-# The copy stopped before the program file arrived (the disc run was killed): the
-# next start from the disc deletes the half copy as recorded, its folders too, and
-# asks again; accepted, the installation completes and registers itself.
+# The copy stopped before the program file arrived (the disc run was killed): its
+# record never says it finished. The next start from the disc deletes the half copy
+# as recorded, its folders too, and decides anew: the Vista warning on this system,
+# then the offer to transfer; accepted, the installation completes and registers.
 reset_machine
 machine_with_test_disc "$disc"
 mkdir -p "$game/SWF"
@@ -69,6 +72,8 @@ printf 'FWS' >"$game/SWF/Game.swf"
 pending
 start_program_at 'D:\Velvinor.exe'
 drive <<'DRIVER'
+wait-window #32770 Confirm 30000
+click Yes
 wait-window VelvinorForm "Установка программы \"Вельвинор\"" 30000
 expect-text "Перенести файлы программы на жесткий диск?\r\nОни займут примерно 220 Мб, но программа сможет работать быстрее"
 DRIVER

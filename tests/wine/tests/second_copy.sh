@@ -45,8 +45,8 @@ DRIVER
 kill -0 "$one" 2>/dev/null && kill -0 "$two" 2>/dev/null || fail "a copy that is not installed ended"
 log "ok: two copies that are not installed run side by side"
 
-# The game running (with the movie control) and minimised: a second start brings it
-# back to the front, restored, and ends without a window of its own.
+# The game running (with the movie control) and minimised: a second start ends
+# without a window of its own and leaves the running game as it was, minimised.
 reset_machine
 start_progman
 register_movie_stub "$VEL_FLASHSTUB"
@@ -61,11 +61,15 @@ wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "1"' 15000 || fail
 start_program "$game/Velvinor.exe"
 wait_exit "$PROGRAM_PID" 20000 || fail "the second copy did not end"
 [ "$EXIT_CODE" -eq 0 ] || fail "the second copy ended with code $EXIT_CODE"
-wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "0"' 15000 || fail "the running game was not restored"
+# The running game's ticks go on (twenty a second) and still say minimised.
+: >"$STUB_LOG"
+wait_for_text "$STUB_LOG" 'call SetVariable "_root.minimized" "1"' 15000 || fail "the running game stopped writing its state"
+sleep 1
+! grep -q 'call SetVariable "_root.minimized" "0"' "$STUB_LOG" || fail "the second start restored the running game"
 drive <<'DRIVER'
 count VelvinorForm Вельвинор 1
 DRIVER
 kill -0 "$first" 2>/dev/null || fail "the first copy ended"
 movie_command quit
 wait_exit "$first" 20000 || fail "the game did not end on quit"
-log "ok: a second start restored the running game and ended"
+log "ok: a second start ended and left the running game minimised"
