@@ -3,6 +3,7 @@
 // class hidden; WinMain.cpp picks the set once. Create and use them all on the
 // window thread.
 
+#include <functional>
 #include <memory>
 
 #include "platform/Dde.h"
@@ -20,7 +21,8 @@ namespace vel::win32 {
 std::unique_ptr<Registry> CreateWinRegistry();       // WinRegistry.cpp
 std::unique_ptr<FileSystem> CreateWinFileSystem();   // WinFiles.cpp
 std::unique_ptr<Shell> CreateWinShell();             // WinShell.cpp
-std::unique_ptr<Process> CreateWinProcess();         // WinProcess.cpp
+// onFirstSleep runs once, just before the program's first wait begins.
+std::unique_ptr<Process> CreateWinProcess(std::function<void()> onFirstSleep = nullptr);  // WinProcess.cpp
 // The DDE management library as a client; throws Error when it cannot start.
 std::unique_ptr<Dde> CreateWinDde();                 // WinDde.cpp
 std::unique_ptr<Ui> CreateWinUi();                   // WinUi.cpp

@@ -9,6 +9,7 @@
 #include "platform/win32/MciMediaControl.h"
 #include "platform/win32/MovieHost.h"
 #include "platform/win32/Services.h"
+#include "platform/win32/Warmup.h"
 #include "platform/win32/WinMixer.h"
 #include "platform/win32/WinPrinter.h"
 #include "platform/win32/WinText.h"
@@ -35,6 +36,7 @@ private:
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    vel::win32::LibraryWarmup warmup;
     OleScope ole;
     try {
         // Declared in this order so that they go in the reverse one: the program's
@@ -43,7 +45,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         auto registry = vel::win32::CreateWinRegistry();
         auto files = vel::win32::CreateWinFileSystem();
         auto shell = vel::win32::CreateWinShell();
-        auto process = vel::win32::CreateWinProcess();
+        // The first wait is the frequency probe's: by then this thread has loaded what
+        // it needs itself, and the libraries of the rest of the start can load beside it.
+        auto process = vel::win32::CreateWinProcess([&warmup] { warmup.Start(); });
         auto media = vel::win32::CreateMciMediaControl();
         auto mixer = vel::win32::CreateWinMixer();
         auto dde = vel::win32::CreateWinDde();

@@ -3,6 +3,8 @@
 
 #include "platform/win32/Win32.h"
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/CommandLine.h"
@@ -33,6 +35,8 @@ int SystemMajorVersion() {
 
 class WinProcess final : public Process {
 public:
+    explicit WinProcess(std::function<void()> onFirstSleep) : m_onFirstSleep(std::move(onFirstSleep)) {}
+
     std::string ProgramPath() override {
         std::wstring buffer(MAX_PATH, L'\0');
         while (true) {
@@ -76,7 +80,10 @@ public:
         return existed ? MutexResult::AlreadyExists : MutexResult::Created;
     }
 
-    void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
+    void Sleep(std::uint32_t milliseconds) override {
+        if (m_onFirstSleep) std::exchange(m_onFirstSleep, nullptr)();
+        ::Sleep(milliseconds);
+    }
 
     std::uint32_t GetPriorityClass() override { return ::GetPriorityClass(GetCurrentProcess()); }
     void SetPriorityClass(std::uint32_t priorityClass) override {
@@ -95,10 +102,13 @@ public:
 private:
     // Held open until the process ends: the named mutex lives as long as a handle does.
     std::vector<ScopedHandle> m_mutexes;
+    std::function<void()> m_onFirstSleep;
 };
 
 }  // namespace
 
-std::unique_ptr<Process> CreateWinProcess() { return std::make_unique<WinProcess>(); }
+std::unique_ptr<Process> CreateWinProcess(std::function<void()> onFirstSleep) {
+    return std::make_unique<WinProcess>(std::move(onFirstSleep));
+}
 
 }  // namespace vel::win32

@@ -10,7 +10,11 @@
 #             moves all three alike. The frequency probe's two 250 ms waits are taken
 #             off Velvinor.exe's time. Beside the time, the processor time each
 #             program's main thread had used when its window was found
-#             (/proc/PID/schedstat): less moved by other work on the machine.
+#             (/proc/PID/schedstat): less moved by other work on the machine; and
+#             that of all its threads, ended ones included (/proc/PID/stat, in clock
+#             ticks): work moved off the main thread shows there.
+#             With --against, an earlier Velvinor.exe takes its turn in the same
+#             rotation, so that a change is measured paired with what it replaces.
 #   idle      with the intro skipped and the game running, the processor time of the
 #             program (all its threads) and of the prefix's Wine server
 #             (/proc/PID/task/*/schedstat, in ns); then the same for the bare window
@@ -21,7 +25,7 @@
 # since the one before (median and least): where the start spends its time (the
 # trace itself slows every step somewhat).
 #
-# Usage: tests/wine/measure.sh [--runs N] [--idle SECONDS] [--system NAME] [--timeline] [--exe FILE] BUILD_DIR
+# Usage: tests/wine/measure.sh [--runs N] [--idle SECONDS] [--system NAME] [--timeline] [--exe FILE] [--against FILE] BUILD_DIR
 #   BUILD_DIR   the Windows build (build/win32, or the 64-bit build/win64) with
 #               Velvinor.exe, driver.exe, progman_server.exe, bench_window.exe and
 #               flashstub.dll built
@@ -32,13 +36,14 @@
 #               64-bit one for the 64-bit build)
 #   --timeline  the start-up's landmarks of traced starts, nothing else
 #   --exe       another Velvinor.exe to measure (an earlier build, to compare)
+#   --against   an earlier Velvinor.exe measured in the same runs (start-up only)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 usage() {
   sed -n '/^# Usage:/,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
   exit 2
 }
-runs=15 idle=10 system= timeline= exe=
+runs=15 idle=10 system= timeline= exe= against=
 while [ $# -gt 0 ]; do
   case $1 in
     --runs) [ $# -ge 2 ] || usage; runs=$2; shift 2 ;;
@@ -46,6 +51,7 @@ while [ $# -gt 0 ]; do
     --system) [ $# -ge 2 ] || usage; system=$2; shift 2 ;;
     --timeline) timeline=1; shift ;;
     --exe) [ $# -ge 2 ] || usage; exe=$(realpath "$2"); shift 2 ;;
+    --against) [ $# -ge 2 ] || usage; against=$(realpath "$2"); shift 2 ;;
     -*) usage ;;
     *) break ;;
   esac
@@ -62,7 +68,7 @@ export VEL_WINE_RUN="$build/tests/wine/measure${system:+-$system}"
 export VEL_EXE="${exe:-$build/platform/win32/Velvinor.exe}" VEL_DRIVER="$build/tests/wine/driver.exe"
 export VEL_PROGMAN="$build/tests/wine/progman_server.exe" VEL_FLASHSTUB="$build/tests/wine/flashstub/flashstub.dll"
 bench="$build/tests/wine/bench_window.exe"
-for f in "$VEL_EXE" "$VEL_DRIVER" "$VEL_PROGMAN" "$VEL_FLASHSTUB" "$bench"; do
+for f in "$VEL_EXE" "$VEL_DRIVER" "$VEL_PROGMAN" "$VEL_FLASHSTUB" "$bench" ${against:+"$against"}; do
   [ -f "$f" ] || { echo "measure: $f is not built" >&2; exit 2; }
 done
 source "$here/harness.sh"
@@ -76,6 +82,11 @@ reset_machine
 start_progman
 game="$C/Games/Velvinor"
 install_game_copy "$game"
+# Both builds start as the game's own Velvinor.exe, each a hard link to its file.
+cp "$game/Velvinor.exe" "$game/Velvinor.measured"
+[ -z "$against" ] || cp "$against" "$game/Velvinor.against"
+as_game() { ln -f "$game/Velvinor.$1" "$game/Velvinor.exe"; }
+as_game measured
 ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc=size=320x240:rate=15 -t 3 -c:v msvideo1 "$game/SWF/logo_deve.avi"
 cp "$game/SWF/logo_deve.avi" "$game/SWF/logo_trelkon.avi"
 mark_installed
@@ -93,20 +104,23 @@ found_ms() { sed -n 's/.* t=\([0-9]*\)$/\1/p' <<<"$DRIVER_OUT" | tail -1; }
 # its main thread (the program's own start; the intro video plays on another).
 cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ t += $1 } END { printf "%.0f\n", t }'; }
 main_cpu_ns() { cut -d' ' -f1 "/proc/$1/schedstat"; }
+# All its threads, those that have ended too (user and system time, in ns).
+tick_ns=$((1000000000 / $(getconf CLK_TCK)))
+all_cpu_ns() { sed 's/^.*) //' "/proc/$1/stat" | awk -v tick=$tick_ns '{ printf "%.0f\n", ($12 + $13) * tick }'; }
 
 # Starts a program, waits for its window, closes it and waits for its end; prints the
-# milliseconds from start to the window and the processor time (ms) its main thread
-# had used by then (read just after the window was found).
+# milliseconds from start to the window and the processor time (ms) its main thread,
+# and all its threads, had used by then (read just after the window was found).
 time_window() {
   local class=$1 title=$2 exe=$3
   shift 3
   start_program "$exe" "$@"
   drive <<<"wait-window $class \"$title\" 60000" >/dev/null
-  local ms=$(($(found_ms) - START_MS)) cpu
-  cpu=$(main_cpu_ns "$PROGRAM_PID")
+  local ms=$(($(found_ms) - START_MS)) cpu all
+  cpu=$(main_cpu_ns "$PROGRAM_PID") all=$(all_cpu_ns "$PROGRAM_PID")
   drive <<<$'wait-window '"$class \"$title\""$' 1000\nclose' >/dev/null
   wait_exit "$PROGRAM_PID" 30000 || fail "$(basename "$exe") did not end"
-  echo "$ms $((cpu / 1000000))"
+  echo "$ms $((cpu / 1000000)) $((all / 1000000))"
 }
 
 if [ -n "$timeline" ]; then
@@ -161,20 +175,28 @@ fi
 
 # One warm-up round (the first start in a prefix loads everything from disc), then
 # the measured rounds. Wall-clock and processor times of each program, per round.
-program=() bare=() same=() program_cpu=() bare_cpu=() same_cpu=()
+program=() bare=() same=() earlier=() program_cpu=() bare_cpu=() same_cpu=() earlier_cpu=()
+program_all=() bare_all=() earlier_all=()
+turns=3
+[ -z "$against" ] || turns=4
 for i in $(seq 0 "$runs"); do
-  for k in 0 1 2; do
-    case $(((i + k) % 3)) in
-      0) out=$(time_window VelvinorForm Вельвинор "$game/Velvinor.exe"); read -r v vc <<<"$out"
-         [ "$i" -eq 0 ] || { program+=($((v - probe_ms))); program_cpu+=("$vc"); } ;;
-      1) out=$(time_window VelvinorBench bench "$TOOLS/bench_window.exe"); read -r b bc <<<"$out"
-         [ "$i" -eq 0 ] || { bare+=("$b"); bare_cpu+=("$bc"); } ;;
-      2) out=$(time_window VelvinorBench bench "$TOOLS/bench_window.exe" $imports); read -r s sc <<<"$out"
+  for k in $(seq 0 $((turns - 1))); do
+    case $(((i + k) % turns)) in
+      0) as_game measured
+         out=$(time_window VelvinorForm Вельвинор "$game/Velvinor.exe"); read -r v vc va <<<"$out"
+         [ "$i" -eq 0 ] || { program+=($((v - probe_ms))); program_cpu+=("$vc"); program_all+=("$va"); } ;;
+      1) out=$(time_window VelvinorBench bench "$TOOLS/bench_window.exe"); read -r b bc ba <<<"$out"
+         [ "$i" -eq 0 ] || { bare+=("$b"); bare_cpu+=("$bc"); bare_all+=("$ba"); } ;;
+      2) out=$(time_window VelvinorBench bench "$TOOLS/bench_window.exe" $imports); read -r s sc _ <<<"$out"
          [ "$i" -eq 0 ] || { same+=("$s"); same_cpu+=("$sc"); } ;;
+      3) as_game against
+         out=$(time_window VelvinorForm Вельвинор "$game/Velvinor.exe"); read -r e ec ea <<<"$out"
+         [ "$i" -eq 0 ] || { earlier+=($((e - probe_ms))); earlier_cpu+=("$ec"); earlier_all+=("$ea"); } ;;
     esac
   done
-  [ "$i" -eq 0 ] || note "run $i: Velvinor.exe $((v - probe_ms)) ms (probe taken off; processor $vc ms), bare $b ms ($bc), same imports $s ms ($sc)"
+  [ "$i" -eq 0 ] || note "run $i: Velvinor.exe $((v - probe_ms)) ms (probe taken off; processor $vc ms, all threads $va), bare $b ms ($bc, $ba), same imports $s ms ($sc)${against:+, earlier build $((e - probe_ms)) ms ($ec, $ea)}"
 done
+as_game measured
 
 # min, median and max of the numbers on standard input.
 spread() { sort -n | awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
@@ -189,6 +211,15 @@ echo "processor time to the window, Velvinor.exe over the bare window: $(diffs p
 echo "processor time to the window, Velvinor.exe over a window with its imports: $(diffs program_cpu same_cpu | spread)"
 echo "processor time to the window, Velvinor.exe: $(printf '%s\n' "${program_cpu[@]}" | spread)"
 echo "processor time to the window, the bare window: $(printf '%s\n' "${bare_cpu[@]}" | spread)"
+echo "processor time to the window, all threads, Velvinor.exe over the bare window: $(diffs program_all bare_all | spread)"
+if [ -n "$against" ]; then
+  echo "start-up, the earlier build over the bare window: $(diffs earlier bare | spread)"
+  echo "start-up, Velvinor.exe over the earlier build: $(diffs program earlier | spread)"
+  echo "processor time to the window, the earlier build over the bare window: $(diffs earlier_cpu bare_cpu | spread)"
+  echo "processor time to the window, Velvinor.exe over the earlier build: $(diffs program_cpu earlier_cpu | spread)"
+  echo "processor time to the window, all threads, the earlier build over the bare window: $(diffs earlier_all bare_all | spread)"
+  echo "processor time to the window, all threads, Velvinor.exe over the earlier build: $(diffs program_all earlier_all | spread)"
+fi
 
 # ---- idle: the game running, the intro skipped ----
 # This prefix's server works in a folder named server-DEV-INODE of the prefix.
