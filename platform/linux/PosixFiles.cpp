@@ -166,12 +166,16 @@ public:
         const std::string folder = slash == std::string::npos ? "." : native.substr(0, slash + 1);
         std::string mask = slash == std::string::npos ? native : native.substr(slash + 1);
         if (mask == "*.*") mask = "*";  // every name, with or without a dot
+        const bool exact = mask.find_first_of("*?[") == std::string::npos;
         std::vector<FindEntry> out;
         DIR* dir = opendir(folder.c_str());
         if (!dir) return out;
         while (dirent* entry = readdir(dir)) {
             const std::string name = entry->d_name;
-            if (fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) != 0 && mask != "*") continue;
+            // A name without wildcards is that entry alone: a POSIX file system tells
+            // "SWF" from "swf", and the removal asks so whether a folder is a link.
+            if (exact ? name != mask : fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) != 0 && mask != "*")
+                continue;
             // A name the program could not spell back is left out rather than changed.
             std::optional<std::string> ansi = Ansi(name);
             if (!ansi) continue;

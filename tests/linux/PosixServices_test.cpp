@@ -130,6 +130,11 @@ TEST_F(PosixFilesTest, FindListsWhatTheProgramCanName) {
     for (const FindEntry& e : files->Find(root + "/*.mpg")) clips.insert(e.name);
     EXPECT_EQ(clips, (std::set<std::string>{"a.mpg", "B.MPG"})) << "masks ignore the letter case, as on Windows";
     EXPECT_TRUE(files->Find(root + "/nothere/*.*").empty());
+    // A name alone is that entry alone: beside "link" a folder "LINK" is another one.
+    ASSERT_TRUE(files->CreateDirectory(root + "/LINK"));
+    const std::vector<FindEntry> named = files->Find(root + "/link");
+    ASSERT_EQ(named.size(), 1u);
+    EXPECT_TRUE(named[0].attributes & attr::ReparsePoint);
 }
 
 TEST(PosixProcess, ProgramPathAndArguments) {
