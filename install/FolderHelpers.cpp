@@ -6,11 +6,14 @@ namespace vel {
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     std::string out = folder;
-    if (!out.empty() && out.back() != '\\') out += '\\';
-    return out + (!name.empty() && name.front() == '\\' ? name.substr(1) : name);
+    const char delimiter = PathDelimiter();
+    if (!out.empty() && out.back() != delimiter) out += delimiter;
+    return out + (!name.empty() && name.front() == delimiter ? name.substr(1) : name);
 }
 
 std::string WithNamesAsKept(const std::string& path) {
+    // A POSIX system keeps every name as given.
+    if (CurrentPathStyle() == PathStyle::Posix) return path;
     std::string out;
     std::size_t start = 0;
     while (start <= path.size()) {
@@ -55,7 +58,7 @@ void ListUnder(FileSystem& files, const std::string& folder, const std::string& 
             tree.files.push_back(name);
         } else {
             tree.dirs.push_back(name);
-            ListUnder(files, JoinPath(folder, e.name), name + "\\", tree);
+            ListUnder(files, JoinPath(folder, e.name), name + PathDelimiter(), tree);
         }
     }
 }

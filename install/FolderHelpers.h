@@ -9,14 +9,15 @@
 
 namespace vel {
 
-// The folder followed by the name with exactly one backslash between them: one is
-// added after a non-empty folder that lacks it, one leading backslash of the name
-// is dropped.
+// The folder followed by the name with exactly one separator (a backslash; "/" on
+// a POSIX system) between them: one is added after a non-empty folder that lacks
+// it, one leading separator of the name is dropped.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 // A whole path with every name as the system keeps it: without the trailing dots
 // and blanks it drops ("E:\Games\Velvinor." names "E:\Games\Velvinor"). Only
-// such names are the ones the program later finds, records and removes.
+// such names are the ones the program later finds, records and removes. A POSIX
+// system keeps every name: the path stays as it is.
 std::string WithNamesAsKept(const std::string& path);
 
 // The number of entries a wildcard search for the pattern finds, every attribute

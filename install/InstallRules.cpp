@@ -22,12 +22,18 @@ char DriveLetterOf(const std::string& folderField) {
     return drive.empty() ? ' ' : drive[0];
 }
 
+std::string FreeSpaceRoot(const std::string& folderField) {
+    if (CurrentPathStyle() == PathStyle::Posix) return Trim(folderField);
+    const char drive = DriveLetterOf(folderField);
+    return drive == ' ' ? std::string() : std::string(1, drive) + ":\\";
+}
+
 std::string InstallationFolder(const std::string& path, int entryCount) {
     const std::string id = product::Identifier;
     const auto p = static_cast<std::int64_t>(Pos(id, path));
     const auto L = static_cast<std::int64_t>(path.size());
     const auto l = static_cast<std::int64_t>(id.size());
-    if (entryCount > 2 || p == 0 || p <= L - l - 2) return path + id + "\\";
+    if (entryCount > 2 || p == 0 || p <= L - l - 2) return path + id + PathDelimiter();
     return path;
 }
 
@@ -37,7 +43,7 @@ std::string UninstallConfirmation(const std::string& transferFolder, const std::
                                   bool productFolderEmptied, bool transferFolderEmptied) {
     std::string text = Ru("Вы действительно хотите полностью удалить программу и все связанные с ней файлы?");
     const std::string oneFolder = Ru("\r\n(Будут удалены файлы из директории ");
-    if (transferFolder.empty() || transferFolder == productFolder + "\\") {
+    if (transferFolder.empty() || transferFolder == productFolder + PathDelimiter()) {
         if (productFolderEmptied) text += oneFolder + productFolder + ")";
     } else if (productFolderEmptied && transferFolderEmptied) {
         text += Ru("\r\n(Будут удалены файлы из директорий ") + productFolder + "\r\n" + Ru("и ") + transferFolder + ")";

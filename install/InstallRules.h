@@ -47,6 +47,10 @@ StartDecision DecideStart(const StartFacts& facts);
 std::int64_t FreeMegabytes(std::int64_t bytes);
 // The drive letter of the folder field, upper-cased; ' ' when it names no drive.
 char DriveLetterOf(const std::string& folderField);
+// What the free space is asked of for the folder field: its drive's root ("E:\"),
+// "" (the current drive) when it names none; on a POSIX system the folder itself,
+// whose nearest existing folder lies on the file system it would be made on.
+std::string FreeSpaceRoot(const std::string& folderField);
 // The installation folder for the chosen path (ending in a backslash) and the number
 // of entries a search of it finds ("." and ".." included; 0 for a new folder).
 std::string InstallationFolder(const std::string& path, int entryCount);

@@ -69,7 +69,7 @@ RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& r
         transferPath = registry.ReadString(product::TransferPathValue);
     }
     const std::string programPath =
-        (transferPath.empty() ? programFolder : transferPath) + product::ProgramFile;
+        (transferPath.empty() ? programFolder : transferPath) + product::ProgramFileName();
     if (!context.files.FileExists(programPath)) {
         app.Terminate();
         return RegistrationEnd::Done;
@@ -92,6 +92,13 @@ RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& r
     if (!dde.ExecuteMacro(createGroup)) Information(app, Ru("Невозможно создать программную группу"));
     const std::string addItem = "[AddItem(\"" + programPath + "\"," + displayName + ")]\r\n";
     if (!dde.ExecuteMacro(addItem)) Information(app, Ru("Невозможно добавить ярлык"));
+    // Where the system keeps no list of installed programs to remove them from, the
+    // group offers the removal; the uninstallation deletes this item by its name.
+    if (!context.process.SystemListsInstalledPrograms()) {
+        const std::string removeItem =
+            "[AddItem(\"" + programPath + " -u\"," + Ru(product::RemovalItemUtf8) + ")]\r\n";
+        if (!dde.ExecuteMacro(removeItem)) Information(app, Ru("Невозможно добавить ярлык"));
+    }
     dde.CloseLink();
     app.ProcessMessages();
 

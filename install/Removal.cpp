@@ -14,7 +14,7 @@ namespace {
 
 std::size_t Depth(const std::string& path) {
     const std::string p = ExcludeTrailingBackslash(path);
-    return static_cast<std::size_t>(std::count(p.begin(), p.end(), '\\'));
+    return static_cast<std::size_t>(std::count(p.begin(), p.end(), PathDelimiter()));
 }
 
 // Appends what the list lacks, compared as the file system compares paths.
@@ -43,7 +43,7 @@ namespace {
 
 bool Under(const std::string& path, const std::string& folder) {
     const std::string p = PathKey(path), f = PathKey(folder);
-    return p == f || p.rfind(f + "\\", 0) == 0;
+    return p == f || p.rfind(f + PathDelimiter(), 0) == 0;
 }
 
 // The folders of `folder`'s chain at or below `base`.
@@ -96,7 +96,7 @@ void ListUnder(FileSystem& files, const std::string& folder, const std::string& 
         const std::string name = prefix + e.name;
         if (e.attributes & attr::Directory) {
             record.dirs.push_back(name);
-            ListUnder(files, IncludeTrailingBackslash(folder) + e.name, name + "\\", record);
+            ListUnder(files, IncludeTrailingBackslash(folder) + e.name, name + PathDelimiter(), record);
         } else {
             record.files.push_back(name);
         }
@@ -116,7 +116,7 @@ std::vector<InstallRecord> OlderInstallation(FileSystem& files, const Installati
         records.push_back(ParseRecord(FormatRecord(r)));
     };
     const std::string parent = ParentOfProductNamed(f.transferFolder);
-    if (SameTextAscii(f.transferFolder, f.productFolder + "\\")) {
+    if (SameTextAscii(f.transferFolder, f.productFolder + PathDelimiter())) {
         clear(!parent.empty() && HoldsOnlyProductFolder(files, parent, f.productFolder) ? parent : f.transferFolder);
         return records;
     }

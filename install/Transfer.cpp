@@ -17,8 +17,8 @@ namespace vel {
 
 namespace {
 
-std::int64_t FreeMegabytesOn(FileSystem& files, char driveLetter) {
-    return FreeMegabytes(files.FreeBytesAvailable(driveLetter == ' ' ? std::string() : std::string(1, driveLetter) + ":\\"));
+std::int64_t FreeMegabytesFor(FileSystem& files, const std::string& folderField) {
+    return FreeMegabytes(files.FreeBytesAvailable(FreeSpaceRoot(folderField)));
 }
 
 void EndWithNotice(Application& app, TStartingForm& dialog, const std::string& message) {
@@ -54,11 +54,11 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     }
 
     // Closing the notice tests again: only a drive with room lets the user on.
-    std::int64_t free = FreeMegabytesOn(context.files, DriveLetterOf(dialog.FolderEdit.Text()));
+    std::int64_t free = FreeMegabytesFor(context.files, dialog.FolderEdit.Text());
     while (free < kRequiredMegabytes) {
         dialog.EnterSpaceState(Ru("На диске всего ") + IntToStr(free) + Ru(" Мб, нужно примерно ") + required + Ru(" Мб"));
         dialog.ShowModal();
-        free = FreeMegabytesOn(context.files, DriveLetterOf(dialog.FolderEdit.Text()));
+        free = FreeMegabytesFor(context.files, dialog.FolderEdit.Text());
     }
 
     std::string path = Trim(dialog.FolderEdit.Text());
@@ -72,7 +72,7 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     // its registration and its uninstallation must find it from any other folder,
     // and its record must name what is on the disk.
     path = IncludeTrailingBackslash(WithNamesAsKept(context.files.FullPathName(path)));
-    const int entries = context.files.DirectoryExists(path) ? CountFolderEntries(context.files, path + "*.*") : 0;
+    const int entries = context.files.DirectoryExists(path) ? CountFolderEntries(context.files, JoinPath(path, "*.*")) : 0;
     path = InstallationFolder(path, entries);
 
     // Listed before anything is made: the shell's copy would follow a link on the

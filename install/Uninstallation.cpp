@@ -18,7 +18,7 @@ void RemoveProgramGroup(Application& app, TDdeClientConv& dde) {
     const std::string id = product::Identifier;
     dde.OpenLink();
     dde.RequestData(id);
-    dde.ExecuteMacro("[DeleteItem(" + Ru("Удалить программу Вельвинор") + ")]\r\n");
+    dde.ExecuteMacro("[DeleteItem(" + Ru(product::RemovalItemUtf8) + ")]\r\n");
     dde.ExecuteMacro("[DeleteItem(" + Ru(product::DisplayNameUtf8) + ")]\r\n");
     // The request after the executes sees their effect: one conversation's transactions
     // reach the server in the order they were issued, each after the server's
@@ -103,9 +103,9 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
         return;
     }
 
-    // Started now, the script waits as long as this program runs. It runs in "c:\",
+    // Started now, the script waits as long as this program runs. It runs in "c:\" ("/"),
     // not in a folder it is to remove: a process's current folder cannot be removed.
-    files.SetCurrentDirectory("c:\\");
+    files.SetCurrentDirectory(CurrentPathStyle() == PathStyle::Posix ? "/" : "c:\\");
     if (script && !context.shell.StartHidden(0, script->script, "").started) {
         files.DeleteFile(script->script);
         end(Ru("Приложение Вельвинор удалено не полностью: не удалось запустить удаление файла программы ") +

@@ -41,6 +41,10 @@ public:
     // Whether a running program's own file can be deleted. Where it cannot (Windows),
     // what holds the program file is removed by a script after the program ends.
     virtual bool RunningProgramDeletable() = 0;
+    // Whether the system lists the installed programs for their removal (Windows:
+    // the Uninstall key's entries). Where it does not, the program's menu group
+    // offers the removal itself.
+    virtual bool SystemListsInstalledPrograms() = 0;
 
     // True when a mutex of that name exists and could be opened (the handle is kept).
     virtual bool OpenMutex(const std::string& name) = 0;

@@ -20,8 +20,8 @@ bool ForceDirectories(FileSystem& files, const std::string& folder) {
     // A drive ("C:") or the top of a path ends the climb.
     if (dir.size() < 3 || files.DirectoryExists(dir) || ExtractFilePath(dir) == dir) return true;
     const std::string parent = ExtractFilePath(dir);
-    // "\" is the root of the current drive, which is there.
-    return (parent == "\\" || ForceDirectories(files, parent)) && files.CreateDirectory(dir);
+    // "\" (or "/") is the root of the current drive, which is there.
+    return (parent == std::string(1, PathDelimiter()) || ForceDirectories(files, parent)) && files.CreateDirectory(dir);
 }
 
 namespace {

@@ -9,10 +9,10 @@ std::string ReadProgramFilesDir(RegistryAccess& registry) {
     return registry.OpenKey(product::WindowsVersionKey, false) ? registry.ReadString("ProgramFilesDir") : "";
 }
 
-std::string MakerFolder(const std::string& programFilesDir) { return programFilesDir + "\\" + product::Maker; }
+std::string MakerFolder(const std::string& programFilesDir) { return programFilesDir + PathDelimiter() + product::Maker; }
 
 std::string DefaultProductFolder(const std::string& programFilesDir) {
-    return MakerFolder(programFilesDir) + "\\" + product::Identifier;
+    return MakerFolder(programFilesDir) + PathDelimiter() + product::Identifier;
 }
 
 }  // namespace vel

@@ -1,5 +1,6 @@
 #include "runtime/InstallRecord.h"
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -10,8 +11,12 @@ namespace vel {
 
 namespace {
 
-// Letters of code page 1251 folded the way the file system compares names.
+bool Posix() { return CurrentPathStyle() == PathStyle::Posix; }
+
+// Letters of code page 1251 folded the way the file system compares names; a POSIX
+// file system tells every letter apart.
 std::string UpperName(const std::string& s) {
+    if (Posix()) return s;
     std::string out = AsciiUpper(s);
     for (char& c : out) {
         auto b = static_cast<unsigned char>(c);
@@ -23,6 +28,9 @@ std::string UpperName(const std::string& s) {
 
 bool ProducedName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") return false;
+    if (Posix()) return name.find('/') == std::string::npos && std::none_of(name.begin(), name.end(), [](char ch) {
+                            return static_cast<unsigned char>(ch) < 32;
+                        });
     // The system drops a trailing dot or blank, so no file of the program ends in one.
     if (name.back() == '.' || name.back() == ' ') return false;
     for (char ch : name) {
@@ -36,7 +44,7 @@ std::vector<std::string> Split(const std::string& path) {
     std::vector<std::string> names;
     std::size_t start = 0;
     while (true) {
-        std::size_t end = path.find('\\', start);
+        std::size_t end = path.find(PathDelimiter(), start);
         names.push_back(path.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (end == std::string::npos) return names;
         start = end + 1;
@@ -60,6 +68,7 @@ bool ProducedRelativePath(const std::string& path) {
 }
 
 bool ProducedFolder(const std::string& folder) {
+    if (Posix()) return folder.size() >= 2 && folder[0] == '/' && ProducedRelativePath(ExcludeTrailingBackslash(folder.substr(1)));
     if (folder.size() < 4 || folder[1] != ':' || folder[2] != '\\') return false;
     const char drive = AsciiUpper(folder.substr(0, 1))[0];
     if (drive < 'A' || drive > 'Z') return false;
@@ -69,9 +78,10 @@ bool ProducedFolder(const std::string& folder) {
 std::vector<std::string> FolderChain(const std::string& folder) {
     std::vector<std::string> chain;
     if (!ProducedFolder(folder)) return chain;
-    std::string path = folder.substr(0, 2);
-    for (const std::string& name : Split(ExcludeTrailingBackslash(folder.substr(3)))) {
-        path += "\\" + name;
+    // Below the drive ("E:") or the root.
+    std::string path = Posix() ? "" : folder.substr(0, 2);
+    for (const std::string& name : Split(ExcludeTrailingBackslash(folder.substr(Posix() ? 1 : 3)))) {
+        path += PathDelimiter() + name;
         chain.push_back(path);
     }
     return chain;
@@ -103,7 +113,7 @@ InstallRecord ParseRecord(const std::string& text) {
     }
     InstallRecord r;
     for (const Line& l : lines)
-        if (l.keyword == "root" && ProducedFolder(l.path) && l.path.back() == '\\') {
+        if (l.keyword == "root" && ProducedFolder(l.path) && l.path.back() == PathDelimiter()) {
             r.root = IncludeTrailingBackslash(l.path);
             break;
         }
@@ -114,7 +124,7 @@ InstallRecord ParseRecord(const std::string& text) {
     for (const Line& l : lines) {
         if (l.keyword == "made" && ProducedFolder(l.path)) {
             const std::string k = PathKey(l.path);
-            if (k == rootKey || rootKey.rfind(k + "\\", 0) == 0) AddOnce(r.made, made, ExcludeTrailingBackslash(l.path));
+            if (k == rootKey || rootKey.rfind(k + PathDelimiter(), 0) == 0) AddOnce(r.made, made, ExcludeTrailingBackslash(l.path));
         } else if (l.keyword == "dir" && ProducedRelativePath(l.path)) {
             AddOnce(r.dirs, dirs, l.path);
         } else if (l.keyword == "file" && ProducedRelativePath(l.path)) {

@@ -13,6 +13,8 @@
 // Reading keeps only what a program-made path can look like and what lies at or
 // under the root (made folders: the root and the folders that hold it), so a
 // hand-edited or cut-off record can only name less, never something else.
+// Paths follow the running system's style: on a POSIX system "root
+// /home/anna/Games/Velvinor/", names kept as they are and compared letter for letter.
 
 #include <string>
 #include <vector>
@@ -41,14 +43,15 @@ InstallRecord ParseRecord(const std::string& text);
 // A folder the program can have made: a drive letter, a colon, a backslash and at
 // least one name; names as the system keeps them (no characters it refuses, no
 // trailing dot or blank, no "." or ".."). A share, a drive root, a relative or
-// device path is none.
+// device path is none. POSIX: a "/" and at least one name (no "/" in a name, no
+// control character).
 bool ProducedFolder(const std::string& folder);
 // A path below a folder: one or more such names joined by backslashes.
 bool ProducedRelativePath(const std::string& path);
 
 // The folders from the first one below the drive down to `folder` itself, without
 // final backslashes: "E:\Games\My\" gives "E:\Games", "E:\Games\My". Empty unless
-// ProducedFolder.
+// ProducedFolder. POSIX: "/home/anna/Games/" gives "/home", "/home/anna", ...
 std::vector<std::string> FolderChain(const std::string& folder);
 
 // The record of a transfer into `root`: the folders it created (only those that did
@@ -61,8 +64,8 @@ InstallRecord TransferRecord(const std::string& root, const std::vector<std::str
 std::string WithClipCopy(const std::string& recordText, const std::string& copyFolder,
                          const std::vector<std::string>& createdFolders, const std::string& file);
 
-// A path as the file system compares it: letters of code page 1251 folded, no
-// final backslash. Records and the removal compare paths in this form.
+// A path as the file system compares it: letters of code page 1251 folded (POSIX:
+// as it is), no final separator. Records and the removal compare paths in this form.
 std::string PathKey(const std::string& path);
 
 // The records, kept under the product key: the transfer's and the clip copies'.

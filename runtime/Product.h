@@ -10,8 +10,17 @@ namespace vel::product {
 inline const char* const Identifier = "Velvinor";
 // The program file's name: the identifier with ".exe".
 inline const std::string ProgramFile = std::string(Identifier) + ".exe";
+// The program file's name where the running system's paths are POSIX ones: the
+// disc carries it beside ProgramFile.
+inline const char* const PosixProgramFile = "velvinor";
+// The program file's name in the running system's path style.
+inline std::string ProgramFileName() {
+    return CurrentPathStyle() == PathStyle::Posix ? std::string(PosixProgramFile) : ProgramFile;
+}
 // UTF-8 here; Ru() turns it into the program's 8-bit text.
 inline const char* const DisplayNameUtf8 = "Вельвинор";
+// The program group's item that removes the program.
+inline const char* const RemovalItemUtf8 = "Удалить программу Вельвинор";
 
 inline const char* const AppPathsKey = "\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velvinor.exe";
 inline const char* const UninstallKey = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velvinor.exe";

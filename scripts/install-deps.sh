@@ -33,13 +33,15 @@ for kind in "${@:-native}"; do
       # The Linux program: its window, movie view and media, the demo disc and the journey.
       want+=(cmake make g++ pkg-config libgtest-dev libgtk-3-dev libwebkit2gtk-4.1-dev libx11-dev \
         libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
-        gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-gtk3 xvfb xauth imagemagick ffmpeg fonts-dejavu-core \
+        gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-gtk3 xvfb xauth xdotool imagemagick ffmpeg fonts-dejavu-core \
         locales procps python3)
       command -v npm >/dev/null 2>&1 || want+=(npm)
       # The Linux services without windows (settings file, mixer, printer, shell, rich text).
       want+=(cmake make g++ pkg-config libgtest-dev libglib2.0-dev xdg-utils file unrtf \
         libasound2-dev alsa-utils pulseaudio libasound2-plugins \
-        libgtk-3-dev libcups2-dev cups-daemon cups-client cups-filters poppler-utils xvfb) ;;
+        libgtk-3-dev libcups2-dev cups-daemon cups-client cups-filters poppler-utils xvfb)
+      # The menu entries checked as the desktop reads them.
+      want+=(desktop-file-utils python3-xdg xclip) ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;
   esac
 done

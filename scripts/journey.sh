@@ -5,10 +5,14 @@
 # with the disc as CD-ROM drive D:, telling each stage in plain words and keeping a
 # screenshot of each.
 #
-# Usage: scripts/journey.sh [--linux] [--step] [--xvfb] [--system NAME] [--out DIR] [--wine64]
+# Usage: scripts/journey.sh [--linux | --linux-install] [--step] [--xvfb] [--system NAME] [--out DIR] [--wine64]
 #   --linux    the Linux program instead: velvinor plays the demo disc with Ruffle in
 #              WebKitGTK, from the intro to the movie's "quit" (tests/linux/journey.sh;
 #              default --out out/journey-linux)
+#   --linux-install  the Linux program from a folder declared a disc to the
+#              applications menu and back: the installer dialog by keyboard, the
+#              copy, the menu entries, the game, the removal entry
+#              (tests/linux/install-journey.sh; default --out out/journey-linux-install)
 #   --step     waits for Enter before each stage
 #   --system   the family's Windows: russian, win64 or xp (default: Wine's own)
 #   --xvfb     runs on a virtual display even where there is a desktop ($DISPLAY);
@@ -20,14 +24,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-usage() { sed -n '8,18p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '8,22p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 out=''
 pass=()
 xvfb=0
 linux=0
+linux_journey=journey.sh
 while [ $# -gt 0 ]; do
   case "$1" in
     --linux) linux=1; shift ;;
+    --linux-install) linux=1; linux_journey=install-journey.sh; shift ;;
     --step) pass+=("$1"); shift ;;
     --xvfb) xvfb=1; shift ;;
     --system) [ $# -ge 2 ] || usage; pass+=(--system "$2"); shift 2 ;;
@@ -37,7 +43,13 @@ while [ $# -gt 0 ]; do
     *) echo "journey: unknown argument $1" >&2; usage ;;
   esac
 done
-[ -n "$out" ] || { [ $linux -eq 1 ] && out=out/journey-linux || out=out/journey; }
+if [ -z "$out" ]; then
+  case "$linux:$linux_journey" in
+    0:*) out=out/journey ;;
+    1:journey.sh) out=out/journey-linux ;;
+    *) out=out/journey-linux-install ;;
+  esac
+fi
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
@@ -57,7 +69,7 @@ if [ $linux -eq 1 ]; then
     echo "== Running on the display $DISPLAY"
     pass+=(--display)
   fi
-  exec tests/linux/journey.sh "${pass[@]}" "$out"
+  exec "tests/linux/$linux_journey" "${pass[@]}" "$out"
 fi
 
 # The 32-bit product where the machine runs 32-bit code, else the 64-bit build.

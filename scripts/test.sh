@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test: the simulated build with its
 # tests, then Velvinor.exe cross-built for 32-bit Windows and the Wine tests, then the
-# Linux program velvinor with its services' tests and its journey under Xvfb.
+# Linux program velvinor with its services' tests and its journeys under Xvfb.
 #   --wine64   the Wine tests run the 64-bit build even where the machine runs 32-bit
 #              code (as VEL_WINE64=1 does)
 set -euo pipefail
@@ -37,7 +37,8 @@ ctest --test-dir "build/$wine_build" --output-on-failure || status=$?
 tests/wine/matrix.sh "build/$wine_build"
 
 # ---- Linux: velvinor (GTK, WebKitGTK with Ruffle, GStreamer) over the Linux services,
-# their contract tests, and the family's journey with the demo disc under Xvfb.
+# their contract tests, and the family's journeys with the demo disc under Xvfb (the game;
+# from a folder declared a disc to the applications menu and back).
 scripts/install-deps.sh linux
 cmake -S . -B build/linux -DCMAKE_BUILD_TYPE=Release -DVEL_LINUX=ON -DVEL_BENCHMARKS=OFF >/dev/null
 cmake --build build/linux -j"$(nproc)"

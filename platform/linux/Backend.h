@@ -16,7 +16,12 @@ namespace vel::lnx {
 class GtkUi;
 
 std::unique_ptr<Process> CreatePosixProcess(int argc, char** argv);  // PosixProcess.cpp
-std::unique_ptr<FileSystem> CreatePosixFiles();                      // PosixFiles.cpp
+// PosixFiles.cpp. The drive of a path is the file system its folder lies on
+// (iso9660 and udf are CD-ROMs). Free space is that of the file system a folder lies
+// on or would be made on. A test may declare a folder a disc with the environment
+// variable VELVINOR_DISC_FOLDER: that folder and everything below it is then a
+// CD-ROM, with nothing free, on which nothing is written, made or deleted.
+std::unique_ptr<FileSystem> CreatePosixFiles();
 // GStreamer playing into the program's windows; its notices come through `ui`.
 std::unique_ptr<MediaControl> CreateGstMediaControl(GtkUi& ui);      // GstMediaControl.cpp
 // Ruffle in WebKitGTK, from the folder `playerFolder` (Ruffle's files and the bridge

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include <webkit2/webkit2.h>
 
@@ -376,23 +377,109 @@ private:
     GdkPixbuf* m_picture = nullptr;
 };
 
-// The computer's folders: the system's folder chooser, reporting the chosen folder.
+// The computer's folders as a tree: the user's home folder and the root of the file
+// system, each folder read when it is first opened. As the system's tree control
+// does, a click (the left button) reports the selected folder; choosing one by the
+// keyboard does not. Hidden folders, and folders whose names code page 1251 cannot
+// spell (the program could not name them back), are left out.
 class FolderTreePeer final : public GtkPeer {
 public:
     using GtkPeer::GtkPeer;
+    ~FolderTreePeer() override {
+        if (m_store) g_object_unref(m_store);
+    }
     void Make() override {
-        GtkWidget* chooser = gtk_file_chooser_widget_new(GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
-        g_signal_connect(chooser, "selection-changed", G_CALLBACK(+[](GtkFileChooser* c, gpointer self) {
-                             auto* peer = static_cast<FolderTreePeer*>(self);
-                             gchar* name = gtk_file_chooser_get_filename(c);
-                             std::string path = name ? AnsiText(name) : std::string();
-                             g_free(name);
-                             peer->m_ui.Report(
-                                 [peer, path] { static_cast<FolderTree&>(peer->m_control).UserSelect(path); });
+        m_store = gtk_tree_store_new(kColumns, G_TYPE_STRING, G_TYPE_STRING, G_TYPE_BOOLEAN);
+        GtkWidget* tree = gtk_tree_view_new_with_model(GTK_TREE_MODEL(m_store));
+        m_tree = tree;
+        gtk_tree_view_set_headers_visible(GTK_TREE_VIEW(tree), FALSE);
+        gtk_tree_view_set_enable_search(GTK_TREE_VIEW(tree), FALSE);
+        GtkTreeViewColumn* column = gtk_tree_view_column_new();
+        GtkCellRenderer* icon = gtk_cell_renderer_pixbuf_new();
+        g_object_set(icon, "icon-name", "folder", nullptr);
+        gtk_tree_view_column_pack_start(column, icon, FALSE);
+        GtkCellRenderer* text = gtk_cell_renderer_text_new();
+        gtk_tree_view_column_pack_start(column, text, TRUE);
+        gtk_tree_view_column_add_attribute(column, text, "text", kName);
+        gtk_tree_view_append_column(GTK_TREE_VIEW(tree), column);
+        g_signal_connect(tree, "test-expand-row",
+                         G_CALLBACK(+[](GtkTreeView*, GtkTreeIter* row, GtkTreePath*, gpointer self) -> gboolean {
+                             static_cast<FolderTreePeer*>(self)->Fill(*row);
+                             return FALSE;
                          }),
                          this);
-        Place(chooser);
+        g_signal_connect(tree, "button-release-event",
+                         G_CALLBACK(+[](GtkWidget*, GdkEventButton* e, gpointer self) -> gboolean {
+                             if (e->button == 1) static_cast<FolderTreePeer*>(self)->Clicked();
+                             return FALSE;
+                         }),
+                         this);
+        const char* home = g_get_home_dir();
+        if (home && *home && std::string(home) != "/") Add(nullptr, home, home);
+        Add(nullptr, "/", "/");
+        GtkWidget* scroll = gtk_scrolled_window_new(nullptr, nullptr);
+        gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scroll), GTK_SHADOW_IN);
+        gtk_container_add(GTK_CONTAINER(scroll), tree);
+        gtk_widget_show(tree);
+        Place(scroll);
     }
+
+private:
+    enum { kName, kPath, kFilled, kColumns };
+
+    void Add(GtkTreeIter* parent, const std::string& name, const std::string& path) {
+        GtkTreeIter row, placeholder;
+        gtk_tree_store_append(m_store, &row, parent);
+        gtk_tree_store_set(m_store, &row, kName, name.c_str(), kPath, path.c_str(), kFilled, FALSE, -1);
+        // Every folder may hold others until it is opened and found empty.
+        gtk_tree_store_append(m_store, &placeholder, &row);
+    }
+
+    void Fill(GtkTreeIter& row) {
+        gboolean filled = FALSE;
+        gchar* path = nullptr;
+        gtk_tree_model_get(GTK_TREE_MODEL(m_store), &row, kPath, &path, kFilled, &filled, -1);
+        std::string folder = path ? path : "";
+        g_free(path);
+        if (filled) return;
+        gtk_tree_store_set(m_store, &row, kFilled, TRUE, -1);
+        GtkTreeIter child;
+        while (gtk_tree_model_iter_children(GTK_TREE_MODEL(m_store), &child, &row)) gtk_tree_store_remove(m_store, &child);
+        std::vector<std::string> names;
+        if (GDir* dir = g_dir_open(folder.c_str(), 0, nullptr)) {
+            while (const gchar* name = g_dir_read_name(dir)) {
+                const std::string full = (folder == "/" ? "" : folder) + "/" + name;
+                if (name[0] != '.' && g_file_test(full.c_str(), G_FILE_TEST_IS_DIR) &&
+                    AnsiToUtf8(AnsiText(name)) == name)
+                    names.push_back(name);
+            }
+            g_dir_close(dir);
+        }
+        std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+            gchar* ka = g_utf8_collate_key_for_filename(a.c_str(), -1);
+            gchar* kb = g_utf8_collate_key_for_filename(b.c_str(), -1);
+            const bool less = std::strcmp(ka, kb) < 0;
+            g_free(ka);
+            g_free(kb);
+            return less;
+        });
+        for (const std::string& name : names) Add(&row, name, (folder == "/" ? "" : folder) + "/" + name);
+    }
+
+    void Clicked() {
+        GtkTreeIter row;
+        std::string path;
+        if (gtk_tree_selection_get_selected(gtk_tree_view_get_selection(GTK_TREE_VIEW(m_tree)), nullptr, &row)) {
+            gchar* utf8 = nullptr;
+            gtk_tree_model_get(GTK_TREE_MODEL(m_store), &row, kPath, &utf8, -1);
+            path = utf8 ? AnsiText(utf8) : std::string();
+            g_free(utf8);
+        }
+        m_ui.Report([this, path] { static_cast<FolderTree&>(m_control).UserSelect(path); });
+    }
+
+    GtkTreeStore* m_store = nullptr;
+    GtkWidget* m_tree = nullptr;  // inside the scrolled window
 };
 
 // The document view: the document as HTML (the rich-text converter's) in a web view
@@ -489,7 +576,7 @@ void GtkPeer::Update(Property changed) {
             Apply(changed);
             break;
         case Property::Enabled: gtk_widget_set_sensitive(m_widget, m_control.Enabled()); break;
-        case Property::Focus: gtk_widget_grab_focus(m_widget); break;
+        case Property::Focus: FocusControl(m_widget); break;
         case Property::Font: {
             const vel::Font font = m_control.EffectiveFont();
             if (font.height > 0)

@@ -360,7 +360,7 @@ bool GtkUi::KeyboardNavigation(Form& form, GdkEventKey& key) {
         std::size_t at = focused == order.end() ? (back ? 0 : order.size() - 1)
                                                 : static_cast<std::size_t>(focused - order.begin());
         at = back ? (at + order.size() - 1) % order.size() : (at + 1) % order.size();
-        gtk_widget_grab_focus(reinterpret_cast<GtkWidget*>(order[at]->Handle()));
+        FocusControl(reinterpret_cast<GtkWidget*>(order[at]->Handle()));
         return true;
     }
     if (vk == 27) {
@@ -373,6 +373,13 @@ bool GtkUi::KeyboardNavigation(Form& form, GdkEventKey& key) {
         if ((*it)->Kind() == ControlKind::Button) button = *it;
     if (button) Report([button] { button->UserClick(); });
     return true;
+}
+
+void FocusControl(GtkWidget* widget) {
+    // A control made of several widgets (the folder tree in its scrolled window)
+    // takes the keyboard in the first of them that can.
+    if (gtk_widget_get_can_focus(widget)) gtk_widget_grab_focus(widget);
+    else gtk_widget_child_focus(widget, GTK_DIR_TAB_FORWARD);
 }
 
 GdkRGBA ColorOf(std::uint32_t color) {

@@ -145,6 +145,9 @@ GtkFixed* FormArea(WindowHandle window);
 std::unique_ptr<GtkPeer> CreateFormPeer(GtkUi& ui, Form& form);
 std::unique_ptr<GtkPeer> CreateChildPeer(GtkUi& ui, Control& control);
 
+// Gives a control's widget the keyboard.
+void FocusControl(GtkWidget* widget);
+
 // A program colour (0x00BBGGRR, or a system colour) as GDK's.
 GdkRGBA ColorOf(std::uint32_t color);
 // The program's 8-bit text as GTK's UTF-8, with "\r\n" as "\n".

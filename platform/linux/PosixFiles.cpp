@@ -1,5 +1,6 @@
 // Files and folders on a POSIX system. Paths are the program's 8-bit texts in POSIX
-// style; the drive of a path is the file system its folder lies on.
+// style; the drive of a path is the file system its folder lies on. A test may
+// declare a folder a disc (VELVINOR_DISC_FOLDER): it is then a CD-ROM drive, read-only.
 
 #include "platform/linux/Backend.h"
 
@@ -66,6 +67,42 @@ bool IsDirectory(const std::string& native) {
     return stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The nearest folder that exists at or above `native` (relative to the current
+// folder when relative), resolved; "" when something other than a folder stands in
+// the way.
+std::string NearestFolder(const std::string& native) {
+    std::string path = native.empty() ? "." : native;
+    for (;;) {
+        struct stat st;
+        if (stat(path.c_str(), &st) == 0) {
+            char resolved[PATH_MAX];
+            return S_ISDIR(st.st_mode) && realpath(path.c_str(), resolved) ? resolved : "";
+        }
+        while (path.size() > 1 && path.back() == '/') path.pop_back();
+        const std::size_t slash = path.find_last_of('/');
+        if (slash == std::string::npos) path = ".";
+        else path = slash == 0 ? "/" : path.substr(0, slash);
+    }
+}
+
+// The folder the tests declare a disc (VELVINOR_DISC_FOLDER), resolved; "" when none.
+std::string DeclaredDisc() {
+    const char* folder = std::getenv("VELVINOR_DISC_FOLDER");
+    char resolved[PATH_MAX];
+    return folder && *folder && realpath(folder, resolved) ? std::string(resolved) : std::string();
+}
+
+bool Within(const std::string& resolved, const std::string& folder) {
+    return !folder.empty() && (resolved == folder || resolved.rfind(folder == "/" ? folder : folder + "/", 0) == 0);
+}
+
+// A path on the declared disc is on a read-only medium: nothing is written there.
+bool OnDeclaredDisc(const std::string& native) { return Within(NearestFolder(native), DeclaredDisc()); }
+bool ParentOnDeclaredDisc(const std::string& native) {
+    const std::size_t slash = native.find_last_of('/');
+    return OnDeclaredDisc(slash == std::string::npos ? "." : native.substr(0, slash == 0 ? 1 : slash));
+}
+
 class PosixFiles final : public FileSystem {
 public:
     PathStyle Style() const override { return PathStyle::Posix; }
@@ -74,6 +111,7 @@ public:
         std::string folder = root.empty() ? CurrentDirectory() : root;
         char resolved[PATH_MAX];
         if (!realpath(Native(folder).c_str(), resolved) || !IsDirectory(resolved)) return DriveType::NoRootDir;
+        if (Within(resolved, DeclaredDisc())) return DriveType::CdRom;
         const std::string type = FileSystemType(resolved);
         if (type == "iso9660" || type == "udf") return DriveType::CdRom;
         if (type == "nfs" || type == "nfs4" || type == "cifs" || type == "smb3" || type == "fuse.sshfs" ||
@@ -84,10 +122,13 @@ public:
         return DriveType::Fixed;
     }
 
+    // The file system a folder lies on, or would be made on: that of the nearest
+    // folder above it that exists. Nothing is free on the declared disc.
     std::int64_t FreeBytesAvailable(const std::string& root) override {
         struct statvfs fs;
-        const std::string folder = root.empty() ? "." : Native(root);
-        if (statvfs(folder.c_str(), &fs) != 0) return -1;
+        const std::string folder = NearestFolder(Native(root));
+        if (folder.empty() || statvfs(folder.c_str(), &fs) != 0) return -1;
+        if (Within(folder, DeclaredDisc())) return 0;
         return static_cast<std::int64_t>(fs.f_bavail) * static_cast<std::int64_t>(fs.f_frsize);
     }
 
@@ -96,8 +137,12 @@ public:
         return stat(Native(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
     }
     bool DirectoryExists(const std::string& path) override { return IsDirectory(Native(path)); }
-    bool CreateDirectory(const std::string& path) override { return mkdir(Native(path).c_str(), 0755) == 0; }
-    bool RemoveDirectory(const std::string& path) override { return rmdir(Native(path).c_str()) == 0; }
+    bool CreateDirectory(const std::string& path) override {
+        return !ParentOnDeclaredDisc(Native(path)) && mkdir(Native(path).c_str(), 0755) == 0;
+    }
+    bool RemoveDirectory(const std::string& path) override {
+        return !OnDeclaredDisc(Native(path)) && rmdir(Native(path).c_str()) == 0;
+    }
 
     bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override {
         const std::string source = Native(from), target = Native(to);
@@ -111,7 +156,7 @@ public:
     bool DeleteFile(const std::string& path) override {
         const std::string native = Native(path);
         struct stat st;
-        if (lstat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+        if (lstat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || ParentOnDeclaredDisc(native)) return false;
         return unlink(native.c_str()) == 0;
     }
 
@@ -121,12 +166,16 @@ public:
         const std::string folder = slash == std::string::npos ? "." : native.substr(0, slash + 1);
         std::string mask = slash == std::string::npos ? native : native.substr(slash + 1);
         if (mask == "*.*") mask = "*";  // every name, with or without a dot
+        const bool exact = mask.find_first_of("*?[") == std::string::npos;
         std::vector<FindEntry> out;
         DIR* dir = opendir(folder.c_str());
         if (!dir) return out;
         while (dirent* entry = readdir(dir)) {
             const std::string name = entry->d_name;
-            if (fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) != 0 && mask != "*") continue;
+            // A name without wildcards is that entry alone: a POSIX file system tells
+            // "SWF" from "swf", and the removal asks so whether a folder is a link.
+            if (exact ? name != mask : fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) != 0 && mask != "*")
+                continue;
             // A name the program could not spell back is left out rather than changed.
             std::optional<std::string> ansi = Ansi(name);
             if (!ansi) continue;
@@ -259,6 +308,7 @@ private:
     }
 
     static bool Write(const std::string& native, const std::string& bytes, bool exclusive, mode_t mode) {
+        if (ParentOnDeclaredDisc(native)) return false;
         int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC), mode);
         if (fd < 0) return false;
         std::size_t done = 0;

@@ -84,6 +84,8 @@ public:
     unsigned OemCodePage() override { return 866; }
     // A running program's file can be unlinked: the uninstallation deletes it itself.
     bool RunningProgramDeletable() override { return true; }
+    // No list of installed programs to remove them from: the menu group offers it.
+    bool SystemListsInstalledPrograms() override { return false; }
 
     // A named mutex is a lock on a file of that name in the user's runtime folder:
     // it dies with the process, and no stale file can claim that a copy still runs.

@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         auto process = vel::lnx::CreatePosixProcess(argc, argv);
         auto media = vel::lnx::CreateGstMediaControl(*ui);
         auto mixer = vel::lnx::CreateAlsaMixer();
-        auto dde = vel::lnx::CreateNoDde();
+        auto dde = vel::lnx::CreateXdgMenuDde();
         auto movie = vel::lnx::CreateWebKitMovieService(*ui, PlayerFolder());
         auto printer = vel::lnx::CreateCupsPrinter();
         vel::native::TscCounter clock;

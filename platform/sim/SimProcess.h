@@ -21,6 +21,7 @@ public:
     int OsMajorVersion() override { return osMajor; }
     unsigned OemCodePage() override { return oemCodePage; }
     bool RunningProgramDeletable() override { return runningProgramDeletable; }
+    bool SystemListsInstalledPrograms() override { return systemListsInstalledPrograms; }
     bool OpenMutex(const std::string& name) override;
     MutexResult CreateMutex(const std::string& name) override;
     void Sleep(std::uint32_t milliseconds) override;
@@ -36,6 +37,7 @@ public:
     int osMajor = 5;
     unsigned oemCodePage = 866;  // a Russian system, as the game's users have
     bool runningProgramDeletable = false;  // as on Windows
+    bool systemListsInstalledPrograms = true;
     std::uint32_t priorityClass = 0x20;
     int threadPriority = 0;
     // Mutexes held by other processes, and those this run holds.

@@ -63,6 +63,7 @@ public:
     unsigned OemCodePage() override { return GetOEMCP(); }
     // The system keeps a running program's file open for its image.
     bool RunningProgramDeletable() override { return false; }
+    bool SystemListsInstalledPrograms() override { return true; }
 
     bool OpenMutex(const std::string& name) override {
         ScopedHandle mutex(OpenMutexW(MUTEX_ALL_ACCESS, FALSE, Wide(name).c_str()));

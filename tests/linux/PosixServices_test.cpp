@@ -12,6 +12,7 @@
 #include <set>
 
 #include "platform/linux/Backend.h"
+#include "runtime/FileRead.h"
 #include "runtime/Text.h"
 
 namespace vel {
@@ -37,7 +38,47 @@ TEST_F(PosixFilesTest, DrivesAreTheFileSystemsFoldersLieOn) {
     EXPECT_EQ(files->GetDriveType(root + "/"), DriveType::Fixed);
     EXPECT_EQ(files->GetDriveType(root + "/missing/"), DriveType::NoRootDir);
     EXPECT_GT(files->FreeBytesAvailable(root), 0);
-    EXPECT_EQ(files->FreeBytesAvailable(root + "/missing"), -1);
+    // A folder still to be made: the file system it would be made on.
+    EXPECT_GT(files->FreeBytesAvailable(root + "/missing/deeper/"), 0);
+    EXPECT_GT(files->FreeBytesAvailable(""), 0);
+    ASSERT_TRUE(files->WriteFile(root + "/file", "x"));
+    EXPECT_EQ(files->FreeBytesAvailable(root + "/file/below"), -1) << "a file stands in the way";
+}
+
+// Folders made with their parents, up to the root of the one tree.
+TEST_F(PosixFilesTest, FoldersAreMadeWithTheirParents) {
+    SetPathStyle(PathStyle::Posix);
+    EXPECT_TRUE(ForceDirectories(*files, root + "/a/b/c/"));
+    EXPECT_TRUE(fs::is_directory(root + "/a/b/c"));
+    // A folder right below the root (where this test may make one).
+    const std::string top = "/velvinor-top-" + std::to_string(getpid());
+    if (access("/", W_OK) == 0) {
+        EXPECT_TRUE(ForceDirectories(*files, top + "/x"));
+        EXPECT_TRUE(fs::is_directory(top + "/x"));
+        fs::remove_all(top);
+    }
+    SetPathStyle(PathStyle::Windows);
+}
+
+// A folder the tests declare a disc is a CD-ROM, and read-only as a disc is.
+TEST_F(PosixFilesTest, ADeclaredDiscIsACdRomThatNothingIsWrittenTo) {
+    ASSERT_TRUE(files->CreateDirectory(root + "/disc") && files->CreateDirectory(root + "/disc/SWF"));
+    ASSERT_TRUE(files->WriteFile(root + "/disc/SWF/Game.swf", "FWS"));
+    ASSERT_EQ(setenv("VELVINOR_DISC_FOLDER", (root + "/disc/").c_str(), 1), 0);
+    EXPECT_EQ(files->GetDriveType(root + "/disc/SWF/"), DriveType::CdRom);
+    EXPECT_EQ(files->GetDriveType(root + "/disc"), DriveType::CdRom);
+    EXPECT_EQ(files->GetDriveType(root + "/"), DriveType::Fixed);
+    EXPECT_EQ(files->GetDriveType(root + "/disc2/"), DriveType::NoRootDir);
+    EXPECT_EQ(files->FreeBytesAvailable(root + "/disc/SWF"), 0);
+    EXPECT_FALSE(files->WriteFile(root + "/disc/SWF/new", "x"));
+    EXPECT_FALSE(files->CopyFile(root + "/disc/SWF/Game.swf", root + "/disc/copy.swf", false));
+    EXPECT_FALSE(files->DeleteFile(root + "/disc/SWF/Game.swf"));
+    EXPECT_FALSE(files->CreateDirectory(root + "/disc/new"));
+    EXPECT_FALSE(files->RemoveDirectory(root + "/disc/SWF"));
+    EXPECT_EQ(files->ReadFile(root + "/disc/SWF/Game.swf"), "FWS") << "read as it was";
+    EXPECT_TRUE(files->CopyFile(root + "/disc/SWF/Game.swf", root + "/Game.swf", false)) << "copies go elsewhere";
+    unsetenv("VELVINOR_DISC_FOLDER");
+    EXPECT_EQ(files->GetDriveType(root + "/disc/"), DriveType::Fixed);
 }
 
 TEST_F(PosixFilesTest, FilesAndFoldersKeepTheirBytesAndNames) {
@@ -89,6 +130,11 @@ TEST_F(PosixFilesTest, FindListsWhatTheProgramCanName) {
     for (const FindEntry& e : files->Find(root + "/*.mpg")) clips.insert(e.name);
     EXPECT_EQ(clips, (std::set<std::string>{"a.mpg", "B.MPG"})) << "masks ignore the letter case, as on Windows";
     EXPECT_TRUE(files->Find(root + "/nothere/*.*").empty());
+    // A name alone is that entry alone: beside "link" a folder "LINK" is another one.
+    ASSERT_TRUE(files->CreateDirectory(root + "/LINK"));
+    const std::vector<FindEntry> named = files->Find(root + "/link");
+    ASSERT_EQ(named.size(), 1u);
+    EXPECT_TRUE(named[0].attributes & attr::ReparsePoint);
 }
 
 TEST(PosixProcess, ProgramPathAndArguments) {

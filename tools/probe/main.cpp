@@ -33,6 +33,7 @@ public:
     int OsMajorVersion() override { return 0; }
     unsigned OemCodePage() override { return 437; }
     bool RunningProgramDeletable() override { return true; }
+    bool SystemListsInstalledPrograms() override { return true; }
     bool OpenMutex(const std::string&) override { return false; }
     vel::MutexResult CreateMutex(const std::string&) override { return vel::MutexResult::Created; }
     void Sleep(std::uint32_t milliseconds) override {

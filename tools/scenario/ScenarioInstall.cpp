@@ -225,6 +225,9 @@ void AddInstallCommands(Scenario& sc) {
     sc.Add("running-program-deletable", [](Scenario& s, const Args& a) {
         s.machine.process.runningProgramDeletable = a.empty() || AsciiLower(a[0]) != "no";
     });
+    sc.Add("system-lists-programs", [](Scenario& s, const Args& a) {
+        s.machine.process.systemListsInstalledPrograms = a.empty() || AsciiLower(a[0]) != "no";
+    });
     sc.Add("shell-copy-fails-after", [](Scenario& s, const Args& a) {
         s.machine.shell.FailCopiesAfter(static_cast<int>(s.Number(s.Arg(a, 0))));
     });

@@ -66,13 +66,40 @@ std::unique_ptr<Registry> CreateSettingsRegistry(SettingsLocation where = Defaul
 //   through. Copies are the user's to change and remove (owner read and write,
 //   folders owner-writable). A device, pipe or socket is skipped. It goes on past a
 //   failure (Failed at the end, what could be copied is there); a target inside the
-//   source is refused with nothing copied. No progress window: never Cancelled.
+//   source is refused with nothing copied. With an owner window on a display, a
+//   progress window (the file under way, a bar of the bytes, "Отмена") stays above
+//   it while the copy runs, the loop turning between files; its button or its close
+//   box stops the copy: Cancelled, what was copied stays.
 // Started programs are reaped on GLib's default main context when they end.
 std::unique_ptr<Shell> CreateLinuxShell();
 
-// Dde (LinuxShell.cpp): there is no Program Manager on Linux, and no DDE: no service
-// answers (Connect gives 0), so the program's group is not made and nothing is sent.
-std::unique_ptr<Dde> CreateNoDde();
+// Dde (XdgMenu.cpp): Program Manager's service "progman" (any topic) answered
+// in-process, its groups kept as the desktop's applications menu after the XDG
+// desktop menu conventions. A group G is the menu folder
+// $XDG_DATA_HOME/applications/G/ with one desktop entry per item, its submenu
+// $XDG_CONFIG_HOME/menus/applications-merged/G.menu (listing every entry of the
+// folder) and its name $XDG_DATA_HOME/desktop-directories/G.directory.
+// - CreateGroup makes or opens the group and makes it current; ShowGroup and a
+//   request for a group make an existing one current. AddItem("command line",caption)
+//   writes an entry in the current group: its program is the whole command line when
+//   a file has that name, else the longest part before a blank that names a file
+//   (the rest are arguments); the entry starts it in its folder. DeleteItem(caption)
+//   deletes the current group's entry of that caption. DeleteGroup deletes the
+//   group's files that this service wrote and its folder once empty.
+// - The request for a group answers its own line ("G","folder",n) and one line per
+//   desktop entry in its folder ("caption","command line","folder"), each ended by
+//   CR LF; nothing for a group that does not exist.
+// - Files are written whole and renamed into place. Only files this service wrote
+//   (marked X-Velvinor-Group) are replaced or deleted: a family's own entry in the
+//   menu folder is an item of the group and keeps it; a menu file of that name that
+//   is not ours keeps the group from being made. Refusals are said on standard error.
+// - Commands are carried out before Execute returns; the caller's thread does it.
+struct MenuLocation {
+    std::string dataHome;    // UTF-8: $XDG_DATA_HOME, else ~/.local/share
+    std::string configHome;  // UTF-8: $XDG_CONFIG_HOME, else ~/.config
+};
+MenuLocation DefaultMenuLocation();
+std::unique_ptr<Dde> CreateXdgMenuDde(MenuLocation where = DefaultMenuLocation());
 
 // Mixer (AlsaMixer.cpp, MixerLayout.h): ALSA's simple mixer of one control device
 // ("default": the first card's mixer, or the sound server's where the system's ALSA

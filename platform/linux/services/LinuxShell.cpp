@@ -1,9 +1,11 @@
 // The shell on Linux: documents through xdg-open, programs started directly, and the
-// recursive folder copy. Children are reaped on GLib's default main context.
+// recursive folder copy with its progress window. Children are reaped on GLib's
+// default main context.
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <glib.h>
+#include <gtk/gtk.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +14,8 @@
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -129,8 +133,32 @@ std::string Parent(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Told before each file (its source path, UTF-8) and the bytes copied so far; false
+// stops the copy.
+using CopyProgress = std::function<bool(const std::string& file, std::int64_t bytesDone)>;
+
+// The bytes of the regular files under a folder, links not followed.
+std::int64_t TreeBytes(const std::string& folder) {
+    std::int64_t total = 0;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return 0;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        struct stat info {};
+        if (lstat((folder + "/" + name).c_str(), &info) != 0) continue;
+        if (S_ISDIR(info.st_mode)) total += TreeBytes(folder + "/" + name);
+        else if (S_ISREG(info.st_mode)) total += info.st_size;
+    }
+    closedir(dir);
+    return total;
+}
+
 class Copier {
 public:
+    explicit Copier(CopyProgress progress = nullptr) : m_progress(std::move(progress)) {}
+    bool Stopped() const { return m_stopped; }
+
     // Copies every entry of `from` into `to`, never following a link; goes on past a
     // failure and gives the first one's code (0 = none).
     int Folder(const std::string& from, const std::string& to) {
@@ -142,7 +170,10 @@ public:
             if (name != "." && name != "..") names.push_back(name);
         }
         closedir(dir);
-        for (const auto& name : names) Entry(from + "/" + name, to + "/" + name);
+        for (const auto& name : names) {
+            if (m_stopped) break;
+            Entry(from + "/" + name, to + "/" + name);
+        }
         return m_first;
     }
 
@@ -166,7 +197,12 @@ private:
             }
             Folder(from, to);
         } else if (S_ISREG(info.st_mode)) {
+            if (m_progress && !m_progress(from, m_bytes)) {
+                m_stopped = true;
+                return;
+            }
             File(from, to, (info.st_mode & 0777) | 0600);
+            m_bytes += info.st_size;
         } else if (S_ISLNK(info.st_mode)) {
             std::vector<char> target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : PATH_MAX) + 1);
             ssize_t n = readlink(from.c_str(), target.data(), target.size() - 1);
@@ -229,6 +265,82 @@ private:
     }
 
     int m_first = 0;
+    CopyProgress m_progress;
+    std::int64_t m_bytes = 0;
+    bool m_stopped = false;
+};
+
+// The copy's progress window, as the system's copy shows one: the file under way and
+// a bar of the bytes, above the program's window, with a button that stops the copy.
+// While it is up the loop runs between files, every tenth of a second at most.
+class ProgressWindow {
+public:
+    ProgressWindow(GtkWidget* owner, std::int64_t totalBytes) : m_total(totalBytes) {
+        m_window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+        gtk_window_set_title(GTK_WINDOW(m_window), "Копирование...");
+        gtk_window_set_modal(GTK_WINDOW(m_window), TRUE);
+        gtk_window_set_resizable(GTK_WINDOW(m_window), FALSE);
+        gtk_window_set_type_hint(GTK_WINDOW(m_window), GDK_WINDOW_TYPE_HINT_DIALOG);
+        GtkWidget* top = owner ? gtk_widget_get_toplevel(owner) : nullptr;
+        if (top && GTK_IS_WINDOW(top)) {
+            gtk_window_set_transient_for(GTK_WINDOW(m_window), GTK_WINDOW(top));
+            gtk_window_set_position(GTK_WINDOW(m_window), GTK_WIN_POS_CENTER_ON_PARENT);
+            gtk_window_set_keep_above(GTK_WINDOW(m_window), TRUE);
+        } else {
+            gtk_window_set_position(GTK_WINDOW(m_window), GTK_WIN_POS_CENTER);
+        }
+        gtk_window_set_default_size(GTK_WINDOW(m_window), 400, -1);
+        GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 8);
+        gtk_container_set_border_width(GTK_CONTAINER(box), 12);
+        m_file = gtk_label_new("");
+        gtk_label_set_xalign(GTK_LABEL(m_file), 0);
+        gtk_label_set_ellipsize(GTK_LABEL(m_file), PANGO_ELLIPSIZE_MIDDLE);
+        m_bar = gtk_progress_bar_new();
+        GtkWidget* cancel = gtk_button_new_with_label("Отмена");
+        gtk_widget_set_halign(cancel, GTK_ALIGN_END);
+        g_signal_connect(cancel, "clicked", G_CALLBACK(+[](GtkButton*, gpointer self) {
+                             static_cast<ProgressWindow*>(self)->m_cancelled = true;
+                         }),
+                         this);
+        g_signal_connect(m_window, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer self) -> gboolean {
+                             static_cast<ProgressWindow*>(self)->m_cancelled = true;
+                             return TRUE;
+                         }),
+                         this);
+        gtk_box_pack_start(GTK_BOX(box), m_file, FALSE, FALSE, 0);
+        gtk_box_pack_start(GTK_BOX(box), m_bar, FALSE, FALSE, 0);
+        gtk_box_pack_start(GTK_BOX(box), cancel, FALSE, FALSE, 0);
+        gtk_container_add(GTK_CONTAINER(m_window), box);
+        gtk_widget_show_all(m_window);
+        Pump();
+    }
+    ~ProgressWindow() { gtk_widget_destroy(m_window); }
+
+    // False once the user has stopped the copy.
+    bool Step(const std::string& file, std::int64_t bytesDone) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_shown >= std::chrono::milliseconds(100)) {
+            const std::size_t slash = file.find_last_of('/');
+            gtk_label_set_text(GTK_LABEL(m_file), file.substr(slash + 1).c_str());
+            gtk_progress_bar_set_fraction(GTK_PROGRESS_BAR(m_bar),
+                                          m_total > 0 ? std::min(1.0, static_cast<double>(bytesDone) / m_total) : 0);
+            Pump();
+        }
+        return !m_cancelled;
+    }
+
+private:
+    void Pump() {
+        for (int i = 0; i < 1000 && g_main_context_pending(nullptr); ++i) g_main_context_iteration(nullptr, FALSE);
+        m_shown = std::chrono::steady_clock::now();
+    }
+
+    GtkWidget* m_window = nullptr;
+    GtkWidget* m_file = nullptr;
+    GtkWidget* m_bar = nullptr;
+    std::int64_t m_total;
+    bool m_cancelled = false;
+    std::chrono::steady_clock::time_point m_shown;
 };
 
 // Why a path cannot be opened or started: 2 no such file, 3 no such folder, 5 no access.
@@ -270,7 +382,7 @@ public:
         return Start(SplitCommandLine(AnsiToUtf8(commandLine)), "") == kStarted;
     }
 
-    FolderCopy CopyFolderContents(WindowHandle, const std::string& folder, const std::string& target) override {
+    FolderCopy CopyFolderContents(WindowHandle owner, const std::string& folder, const std::string& target) override {
         std::string from = AnsiToUtf8(folder);
         const std::string to = AnsiToUtf8(target);
         while (from.size() > 1 && from.back() == '/') from.pop_back();
@@ -279,11 +391,23 @@ public:
         struct stat info {};
         if (from.size() > 1 && from.back() == '\\' && stat(from.c_str(), &info) != 0) from.pop_back();
         if (from.empty() || to.empty()) return FolderCopy::Failed;
-        return CopyTree(from, to) == 0 ? FolderCopy::Done : FolderCopy::Failed;
+        // The progress shows where the program has a window on a display.
+        std::unique_ptr<ProgressWindow> window;
+        if (owner && gdk_display_get_default())
+            window = std::make_unique<ProgressWindow>(reinterpret_cast<GtkWidget*>(owner), TreeBytes(from));
+        bool stopped = false;
+        const int result = CopyTree(from, to, window ? CopyProgress([&](const std::string& file, std::int64_t done) {
+                                                   return window->Step(file, done);
+                                               })
+                                                     : CopyProgress(),
+                                    &stopped);
+        if (stopped) return FolderCopy::Cancelled;
+        return result == 0 ? FolderCopy::Done : FolderCopy::Failed;
     }
 
     // The copy with its code: 0, the first failure's, or 0x76 for a target inside the source.
-    static int CopyTree(const std::string& from, const std::string& to) {
+    static int CopyTree(const std::string& from, const std::string& to, CopyProgress progress = nullptr,
+                        bool* stopped = nullptr) {
         // A target inside the source would copy itself without end.
         char* source = realpath(from.c_str(), nullptr);
         if (!source) return CopyError(errno);
@@ -305,7 +429,10 @@ public:
                 return kDestinationInsideSource;
         }
         if (g_mkdir_with_parents(to.c_str(), 0700) != 0) return CopyError(errno);
-        return Copier().Folder(from, to);
+        Copier copier(std::move(progress));
+        const int result = copier.Folder(from, to);
+        if (stopped) *stopped = copier.Stopped();
+        return result;
     }
 
 private:
@@ -340,20 +467,8 @@ private:
     }
 };
 
-// No Program Manager on Linux: no service answers, so the program's group is not made.
-class NoDde final : public Dde {
-public:
-    DdeConversation Connect(const std::string&, const std::string&) override { return 0; }
-    bool Execute(DdeConversation, const std::string&) override { return false; }
-    std::optional<std::string> Request(DdeConversation, const std::string&, std::uint32_t) override {
-        return std::nullopt;
-    }
-    void Disconnect(DdeConversation) override {}
-};
-
 }  // namespace
 
 std::unique_ptr<Shell> CreateLinuxShell() { return std::make_unique<LinuxShell>(); }
-std::unique_ptr<Dde> CreateNoDde() { return std::make_unique<NoDde>(); }
 
 }  // namespace vel::lnx

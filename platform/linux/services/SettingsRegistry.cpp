@@ -17,8 +17,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <pwd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -30,6 +28,7 @@
 
 #include "platform/linux/services/LinuxServices.h"
 #include "platform/linux/services/Utf8.h"
+#include "platform/linux/services/XdgFolders.h"
 
 namespace vel::lnx {
 namespace {
@@ -569,20 +568,6 @@ private:
     bool m_writable = true;
     std::set<std::string> m_told;
 };
-
-// An absolute folder from the environment, else the default under the home folder.
-std::string XdgFolder(const char* variable, const char* fallback) {
-    const char* value = std::getenv(variable);
-    if (value && value[0] == '/') return value;
-    const char* home = std::getenv("HOME");
-    if (!home || home[0] != '/') {
-        const passwd* user = getpwuid(getuid());
-        home = user && user->pw_dir ? user->pw_dir : "/";
-    }
-    std::string folder = home;
-    if (folder.back() != '/') folder += '/';
-    return folder + fallback;
-}
 
 }  // namespace
 

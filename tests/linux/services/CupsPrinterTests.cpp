@@ -110,18 +110,11 @@ TEST_F(CupsServer, WithoutAnyPrinterEveryStepSaysSo) {
     EXPECT_EQ(CreateCupsPrinter()->SelectDefault(), PrinterStatus::NoDefaultPrinter);
 }
 
-// A virtual display of the test's own, and a window on it: red on the left, blue on the right.
+// A window on the virtual display: red on the left, blue on the right.
 class PrintedWindow {
 public:
     PrintedWindow() {
-        int out = -1;
-        m_display = Spawn({"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"}, &out);
-        std::string number;
-        char c;
-        while (out >= 0 && read(out, &c, 1) == 1 && c != '\n') number += c;
-        if (out >= 0) close(out);
-        setenv("DISPLAY", (":" + number).c_str(), 1);
-        if (number.empty() || !gtk_init_check(nullptr, nullptr)) return;
+        if (!OpenVirtualDisplay()) return;
         m_window = gtk_offscreen_window_new();
         GtkWidget* area = gtk_drawing_area_new();
         gtk_widget_set_size_request(area, 400, 300);
@@ -141,12 +134,10 @@ public:
     }
     ~PrintedWindow() {
         if (m_window) gtk_widget_destroy(m_window);
-        Stop(m_display);
     }
     WindowHandle Handle() const { return reinterpret_cast<WindowHandle>(m_window); }
 
 private:
-    GPid m_display = 0;
     GtkWidget* m_window = nullptr;
 };
 

@@ -211,12 +211,41 @@ TEST_F(LinuxShellTest, RefusesACopyIntoItselfAndReportsWhatItCouldNotCopy) {
     EXPECT_EQ(shell->CopyFolderContents(0, Ansi(temp.path + "/nothere/"), Ansi(temp.path + "/out2")), FolderCopy::Failed);
 }
 
-TEST(NoDde, NoServerAnswers) {
-    auto dde = CreateNoDde();
-    EXPECT_EQ(dde->Connect("progman", ""), 0u);
-    EXPECT_EQ(dde->Connect("progman", "progman"), 0u);
-    EXPECT_FALSE(dde->Execute(1, "[CreateGroup(Velvinor)]\r\n"));
-    EXPECT_EQ(dde->Request(1, "Velvinor", 1000), std::nullopt);
+// With a window of the program's, the copy shows its progress above it, and the
+// window's button stops it: what was copied stays, the rest is not copied.
+TEST_F(LinuxShellTest, ShowsTheCopysProgressAndStopsWhenTold) {
+    ASSERT_TRUE(OpenVirtualDisplay());
+    const std::string src = temp.path + "/disc";
+    for (int i = 0; i < 50; ++i) WriteText(src + "/SWF/clip" + std::to_string(i) + ".mpg", std::string(4096, 'x'));
+    GtkWidget* owner = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_widget_show(owner);
+    std::string seen;
+    // Runs in the copy's first turn of the loop: the window is up, the user presses its button.
+    g_idle_add(+[](gpointer data) -> gboolean {
+        for (GList* l = gtk_window_list_toplevels(); l; l = l->next) {
+            GtkWindow* w = GTK_WINDOW(l->data);
+            if (!gtk_widget_get_visible(GTK_WIDGET(w)) || gtk_window_get_transient_for(w) == nullptr) continue;
+            *static_cast<std::string*>(data) = gtk_window_get_title(w);
+            GtkWidget* box = gtk_bin_get_child(GTK_BIN(w));
+            GList* children = gtk_container_get_children(GTK_CONTAINER(box));
+            gtk_button_clicked(GTK_BUTTON(g_list_last(children)->data));
+            g_list_free(children);
+        }
+        return G_SOURCE_REMOVE;
+    }, &seen);
+    EXPECT_EQ(shell->CopyFolderContents(reinterpret_cast<WindowHandle>(owner), Ansi(src + "/"), Ansi(temp.path + "/out")),
+              FolderCopy::Cancelled);
+    EXPECT_EQ(seen, "Копирование...");
+    std::size_t copied = 0;
+    if (fs::exists(temp.path + "/out/SWF"))
+        for (const auto& e : fs::directory_iterator(temp.path + "/out/SWF")) copied += e.is_regular_file();
+    EXPECT_LT(copied, 50u);
+
+    // Left alone, it copies everything and closes.
+    EXPECT_EQ(shell->CopyFolderContents(reinterpret_cast<WindowHandle>(owner), Ansi(src + "/"), Ansi(temp.path + "/all")),
+              FolderCopy::Done);
+    EXPECT_EQ(std::distance(fs::directory_iterator(temp.path + "/all/SWF"), fs::directory_iterator()), 50);
+    gtk_widget_destroy(owner);
 }
 
 }  // namespace
