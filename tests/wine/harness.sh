@@ -484,7 +484,18 @@ register_movie_stub() {
   local dll=$1
   local target="$TOOLS/$(basename "$dll")"
   cp "$dll" "$target"
-  timeout 60 "$WINE" "$SYS32\\regsvr32.exe" /s "$(winepath -w "$target")" >/dev/null 2>&1 || fail "regsvr32 could not register $dll"
+  # Once in a full run under load, regsvr32 failed where it passes alone: it is told,
+  # and tried once more (tests start their Program Manager before this, so the
+  # server stays as it is).
+  local try out rc
+  for try in 1 2; do
+    rc=0
+    out=$(timeout 60 "$WINE" "$SYS32\\regsvr32.exe" /s "$(winepath -w "$target")" 2>&1 </dev/null) || rc=$?
+    [ $rc -eq 0 ] && return 0
+    echo "regsvr32 ended with $rc (try $try): $(printf '%s' "$out" | tail -n 3)" >&2
+    [ $try -eq 2 ] || sleep 2
+  done
+  fail "regsvr32 could not register $dll"
 }
 unregister_movie_stub() {
   local target="$TOOLS/$(basename "$1")"
