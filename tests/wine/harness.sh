@@ -433,9 +433,11 @@ wait_gone() {
 # kept in DRIVER_OUT and shown.
 drive() {
   local status=0
-  DRIVER_OUT=$(wine "$TOOLS/driver.exe" 2>/dev/null) || status=$?
+  DRIVER_OUT=$(wine "$TOOLS/driver.exe" 2>"$VEL_WINE_RUN/driver.err") || status=$?
   printf '%s\n' "$DRIVER_OUT"
-  [ $status -eq 0 ] || fail "the driver failed"
+  # A driver that ends without its own FAIL line (it crashed, or Wine did) leaves
+  # only its exit status and Wine's complaints to go by.
+  [ $status -eq 0 ] || fail "the driver failed (exit $status; its last complaints: $(grep -v '^fixme:' "$VEL_WINE_RUN/driver.err" | tail -n 5))"
 }
 
 # `wine reg query` of a key (with /v NAME of one value), output as reg prints it.
