@@ -137,10 +137,16 @@ void Form::SetClientSize(Size client) {
 void Form::SetClientHeight(int height) { SetClientSize({ClientSize().width, height}); }
 
 void Form::SetVisible(bool visible) {
-    bool showing = visible && !m_visible;
+    // The show handler runs before the window appears, as the system's forms do: what
+    // it places, sizes and opens is there in the window's first frame, and the window
+    // is not drawn twice.
+    if (visible && !m_visible && OnShow && !m_inShow) {
+        m_inShow = true;
+        m_app.Guard(OnShow);
+        m_inShow = false;
+    }
     Control::SetVisible(visible);
     for (Timer* timer : m_timers) timer->Sync();
-    if (showing && OnShow) m_app.Guard(OnShow);
 }
 
 int Form::ShowModal() {

@@ -143,6 +143,7 @@ public:
     void SetTabOrder(std::vector<Control*> order) { m_tabOrder = std::move(order); }
     const std::vector<Control*>& TabOrder() const { return m_tabOrder; }
 
+    // Runs as the form is shown, before its window appears.
     std::function<void()> OnShow;
     std::function<void(std::uint16_t& key, std::uint32_t shift)> OnKeyUp;
     // Closing by the close box; the default hides the form (and cancels a modal
@@ -158,6 +159,7 @@ private:
     int m_modalResult = 0;
     bool m_inModal = false;
     bool m_shownOnce = false;
+    bool m_inShow = false;
     friend class Timer;
     std::vector<Timer*> m_timers;  // the timers that tick only while it is shown
 };
