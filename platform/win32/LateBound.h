@@ -3,10 +3,13 @@
 // installing, uninstalling or the installer dialog need (the shell, the spooler, the
 // common controls, the profiles) are not imports of the program: loading and starting them cost a
 // game's start more than anything the start does itself, and most starts never use
-// them. The link leaves these libraries out, so a direct call fails to build.
+// them. The multimedia library (with the sound compression manager it loads) is
+// first used after the frequency probe, and the warm-up thread loads it while the
+// probe waits. The link leaves these libraries out, so a direct call fails to build.
 
 #include "platform/win32/Win32.h"
 #include <commctrl.h>
+#include <mmsystem.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 #include <userenv.h>
@@ -31,6 +34,13 @@ public:
         return m_fn;
     }
 
+    // The function's result, or `missing` when it cannot be bound.
+    template <typename R, typename... Args>
+    R CallOr(R missing, Args... args) {
+        Fn fn = Get();
+        return fn ? fn(args...) : missing;
+    }
+
 private:
     const wchar_t* m_library;
     const char* m_name;
@@ -52,6 +62,18 @@ using AllUsersProfileFn = decltype(&::GetAllUsersProfileDirectoryW);
 inline LateBound<AllUsersProfileFn> GetAllUsersProfileDirectoryW{L"userenv.dll", "GetAllUsersProfileDirectoryW"};
 using DefaultUserProfileFn = decltype(&::GetDefaultUserProfileDirectoryW);
 inline LateBound<DefaultUserProfileFn> GetDefaultUserProfileDirectoryW{L"userenv.dll", "GetDefaultUserProfileDirectoryW"};
+
+inline LateBound<decltype(&::mciSendCommandW)> mciSendCommandW{L"winmm.dll", "mciSendCommandW"};
+inline LateBound<decltype(&::mciGetErrorStringW)> mciGetErrorStringW{L"winmm.dll", "mciGetErrorStringW"};
+inline LateBound<decltype(&::mixerGetNumDevs)> mixerGetNumDevs{L"winmm.dll", "mixerGetNumDevs"};
+inline LateBound<decltype(&::mixerGetDevCapsA)> mixerGetDevCapsA{L"winmm.dll", "mixerGetDevCapsA"};
+inline LateBound<decltype(&::mixerOpen)> mixerOpen{L"winmm.dll", "mixerOpen"};
+inline LateBound<decltype(&::mixerClose)> mixerClose{L"winmm.dll", "mixerClose"};
+inline LateBound<decltype(&::mixerGetLineInfoA)> mixerGetLineInfoA{L"winmm.dll", "mixerGetLineInfoA"};
+inline LateBound<decltype(&::mixerGetLineControlsA)> mixerGetLineControlsA{L"winmm.dll", "mixerGetLineControlsA"};
+inline LateBound<decltype(&::mixerGetControlDetailsA)> mixerGetControlDetailsA{L"winmm.dll",
+                                                                                "mixerGetControlDetailsA"};
+inline LateBound<decltype(&::mixerSetControlDetails)> mixerSetControlDetails{L"winmm.dll", "mixerSetControlDetails"};
 }  // namespace late
 
 }  // namespace vel::win32

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/LateBound.h"
 #include "platform/win32/NoticeWindow.h"
 #include "platform/win32/WinText.h"
 
@@ -19,7 +20,8 @@ namespace {
 // the element name goes through the wide call rather than mciSendCommandA.
 
 MCIERROR Send(MciDevice device, UINT command, DWORD_PTR flags, void* params) {
-    return mciSendCommandW(device, command, flags, reinterpret_cast<DWORD_PTR>(params));
+    return late::mciSendCommandW.CallOr<MCIERROR>(MCIERR_DEVICE_NOT_INSTALLED, device, command, flags,
+                                                 reinterpret_cast<DWORD_PTR>(params));
 }
 
 // Commands without parameters of their own still need a block: some devices refuse
@@ -122,7 +124,7 @@ MciError MciMediaControl::Open(const std::string& element, MciDevice& device) {
 
 std::string MciMediaControl::ErrorText(MciError error) {
     wchar_t text[MAXERRORLENGTH] = {};
-    if (!mciGetErrorStringW(error, text, MAXERRORLENGTH) || !text[0])
+    if (!late::mciGetErrorStringW.CallOr<BOOL>(FALSE, error, text, UINT{MAXERRORLENGTH}) || !text[0])
         return "MCI error " + std::to_string(error) + ".";
     return Ansi(text);
 }

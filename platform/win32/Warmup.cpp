@@ -15,14 +15,22 @@ LibraryWarmup::~LibraryWarmup() {
         CloseHandle(m_thread);
     }
     if (m_video) FreeLibrary(m_video);
+    if (m_multimedia) FreeLibrary(m_multimedia);
 }
 
 DWORD WINAPI LibraryWarmup::Run(void* self) {
-    // The mixer's first call starts the sound system; the count itself is not used.
-    mixerGetNumDevs();
+    auto* warmup = static_cast<LibraryWarmup*>(self);
+    // The multimedia library, and the sound system its mixer's first call starts; the
+    // count itself is not used. Bound here by hand: the program's own late binding is
+    // the window thread's.
+    warmup->m_multimedia = LoadLibraryW(L"winmm.dll");
+    if (warmup->m_multimedia)
+        if (auto count = reinterpret_cast<decltype(&::mixerGetNumDevs)>(
+                reinterpret_cast<void*>(GetProcAddress(warmup->m_multimedia, "mixerGetNumDevs"))))
+            count();
     // MCI's video device for the intro's AVI files, with the video libraries it
     // imports; MCI loads it again by name when the intro opens its first video.
-    static_cast<LibraryWarmup*>(self)->m_video = LoadLibraryW(L"mciavi32.dll");
+    warmup->m_video = LoadLibraryW(L"mciavi32.dll");
     return 0;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Loads, on a thread of its own, the system libraries that the start needs after the
-// frequency probe's waits: the sound system behind the mixer's first call and the
-// media control's video device. The start is sequential and sleeps half a second in
+// frequency probe's waits: the multimedia library, the sound system behind the
+// mixer's first call and the media control's video device. The start is sequential and sleeps half a second in
 // the probe; loading them meanwhile takes that loading off the way to the first
 // window. Nothing of the program's runs on that thread and no call the program makes
 // changes: its own calls later find the libraries loaded.
@@ -29,7 +29,9 @@ private:
     static DWORD WINAPI Run(void* self);
 
     HANDLE m_thread = nullptr;
-    HMODULE m_video = nullptr;  // held until the end, so that it stays loaded
+    // Held until the end, so that they stay loaded.
+    HMODULE m_multimedia = nullptr;
+    HMODULE m_video = nullptr;
 };
 
 }  // namespace vel::win32
