@@ -150,16 +150,21 @@ private:
     void ApplyStyle() {
         DWORD style = 0, exStyle = 0;
         FormStyles(m_form, style, exStyle);
-        DWORD kept = static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_STYLE)) &
-                     (WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE | WS_DISABLED);
-        bool wasTopMost = (GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-        SetWindowLongPtrW(m_hwnd, GWL_STYLE, static_cast<LONG_PTR>(style | kept));
-        SetWindowLongPtrW(m_hwnd, GWL_EXSTYLE, static_cast<LONG_PTR>(exStyle & ~WS_EX_TOPMOST));
-        // Topmost changes only through SetWindowPos; other z-order stays as it is.
+        const DWORD oldStyle = static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_STYLE));
+        const DWORD oldExStyle = static_cast<DWORD>(GetWindowLongPtrW(m_hwnd, GWL_EXSTYLE));
+        DWORD kept = oldStyle & (WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE | WS_DISABLED);
+        bool wasTopMost = (oldExStyle & WS_EX_TOPMOST) != 0;
         bool topMost = m_form.TopMost();
-        UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED;
-        if (topMost == wasTopMost) flags |= SWP_NOZORDER;
-        SetWindowPos(m_hwnd, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+        // A change of colour alone leaves the frame as it is: no frame change to lay out.
+        if ((style | kept) != oldStyle || (exStyle & ~WS_EX_TOPMOST) != (oldExStyle & ~WS_EX_TOPMOST) ||
+            topMost != wasTopMost) {
+            SetWindowLongPtrW(m_hwnd, GWL_STYLE, static_cast<LONG_PTR>(style | kept));
+            SetWindowLongPtrW(m_hwnd, GWL_EXSTYLE, static_cast<LONG_PTR>(exStyle & ~WS_EX_TOPMOST));
+            // Topmost changes only through SetWindowPos; other z-order stays as it is.
+            UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED;
+            if (topMost == wasTopMost) flags |= SWP_NOZORDER;
+            SetWindowPos(m_hwnd, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+        }
         MakeBrush();
         InvalidateRect(m_hwnd, nullptr, TRUE);
         if (m_form.Visible() && m_form.Maximized() && !IsZoomed(m_hwnd) && !IsIconic(m_hwnd))
