@@ -53,9 +53,11 @@ RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& r
                               "запустите ее с диска."),
                            app.Title(), mb::Ok);
         } else {
-            // From the disc: the half copy goes, and the start is decided afresh.
-            RemoveUnfinishedTransfer(context.files, registry);
-            return RegistrationEnd::TransferRemoved;
+            // From the disc: the half copy goes, and the start is decided afresh; a key
+            // that stays would bring the same decision again, so the start ends instead.
+            if (RemoveUnfinishedTransfer(context.files, registry)) return RegistrationEnd::TransferRemoved;
+            app.MessageBox(Ru("Не удалось удалить незавершенную установку программы Вельвинор."), app.Title(),
+                           mb::Ok);
         }
         app.Terminate();
         return RegistrationEnd::Done;

@@ -238,7 +238,7 @@ std::vector<std::string> FilesLeft(FileSystem& files, const RemovalPlan& plan) {
     return left;
 }
 
-void RemoveUnfinishedTransfer(FileSystem& files, RegistryAccess& registry) {
+bool RemoveUnfinishedTransfer(FileSystem& files, RegistryAccess& registry) {
     std::string transferFolder;
     {
         CloseKeyOnExit closer{registry};
@@ -249,7 +249,7 @@ void RemoveUnfinishedTransfer(FileSystem& files, RegistryAccess& registry) {
     const InstallRecord record = ParseRecord(ReadRecordText(registry, kTransferRecord));
     if (!transferFolder.empty() && PathKey(record.root) == PathKey(transferFolder))
         CarryOut(files, PlanRemovalOnDisk(files, {record}, ""));
-    RemoveProductKey(registry);
+    return RemoveProductKey(registry);
 }
 
 bool RemoveProductKey(RegistryAccess& registry) {

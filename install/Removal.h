@@ -81,8 +81,8 @@ void CarryOut(FileSystem& files, const RemovalPlan& plan);
 std::vector<std::string> FilesLeft(FileSystem& files, const RemovalPlan& plan);
 
 // A transfer that never finished: its half copy goes as recorded (no script: no
-// program of it runs), and the product key with it.
-void RemoveUnfinishedTransfer(FileSystem& files, RegistryAccess& registry);
+// program of it runs), and the product key with it. False when the key is still there.
+bool RemoveUnfinishedTransfer(FileSystem& files, RegistryAccess& registry);
 
 // The product key with its records; the maker key too when no other product keeps
 // one. False when the product key is still there.
