@@ -225,16 +225,23 @@ bool PlanTouches(const RemovalPlan& plan, const std::string& folder) {
 
 // ---- carrying it out ----
 
+namespace {
+// The running program's own file goes by the script, after the program has ended.
+bool LeftToScript(const RemovalPlan& plan, const std::string& file) {
+    return PathKey(file) == PathKey(plan.scriptProgramFile);
+}
+}  // namespace
+
 void CarryOut(FileSystem& files, const RemovalPlan& plan) {
     for (const std::string& file : plan.deleteFiles)
-        if (PathKey(file) != PathKey(plan.scriptProgramFile)) files.DeleteFile(file);
+        if (!LeftToScript(plan, file)) files.DeleteFile(file);
     for (const std::string& folder : plan.removeFolders) files.RemoveDirectory(folder);
 }
 
 std::vector<std::string> FilesLeft(FileSystem& files, const RemovalPlan& plan) {
     std::vector<std::string> left;
     for (const std::string& file : plan.deleteFiles)
-        if (PathKey(file) != PathKey(plan.scriptProgramFile) && files.FileExists(file)) left.push_back(file);
+        if (!LeftToScript(plan, file) && files.FileExists(file)) left.push_back(file);
     return left;
 }
 

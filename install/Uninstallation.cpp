@@ -66,14 +66,11 @@ void UninstallProgram(const InstallContext& context, RegistryAccess& registry) {
         folders.transferFolder = registry.ReadString(product::TransferPathValue);
     }
     // What the program made, read before the registry entries go; the question
-    // promises only what this plan deletes.
-    RemovalPlan plan =
-        PlanRemovalOnDisk(files, RecordsToRemove(registry, files, folders), context.process.ProgramPath());
-    // Where a running program can delete its own file, it does so itself.
-    if (context.process.RunningProgramDeletable()) {
-        plan.scriptProgramFile.clear();
-        plan.scriptFolders.clear();
-    }
+    // promises only what this plan deletes. Where a running program can delete its
+    // own file, it does so itself: nothing is left to a script.
+    const RemovalPlan plan =
+        PlanRemovalOnDisk(files, RecordsToRemove(registry, files, folders),
+                          context.process.RunningProgramDeletable() ? std::string() : context.process.ProgramPath());
     const std::string question =
         UninstallConfirmation(folders.transferFolder, folders.productFolder, PlanTouches(plan, folders.productFolder),
                               !folders.transferFolder.empty() && PlanTouches(plan, folders.transferFolder));
