@@ -347,7 +347,8 @@ void SimFiles::SetShortName(const std::string& path, const std::string& shortPat
 }
 
 bool SimFiles::CreateExitMark(const std::string& path) {
-    if (!WriteFile(path, "")) return false;
+    // Made new, as the system makes it: an existing file is refused.
+    if (Get(path) || !WriteFile(path, "")) return false;
     m_exitMarks.push_back(Resolve(path));
     return true;
 }
