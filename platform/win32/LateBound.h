@@ -15,6 +15,8 @@
 #include <userenv.h>
 #include <winspool.h>
 
+#include <type_traits>
+
 namespace vel::win32 {
 
 template <typename Fn>
@@ -35,8 +37,8 @@ public:
     }
 
     // The function's result, or `missing` when it cannot be bound.
-    template <typename R, typename... Args>
-    R CallOr(R missing, Args... args) {
+    template <typename... Args>
+    std::invoke_result_t<Fn, Args...> CallOr(std::invoke_result_t<Fn, Args...> missing, Args... args) {
         Fn fn = Get();
         return fn ? fn(args...) : missing;
     }

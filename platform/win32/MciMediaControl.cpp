@@ -20,7 +20,7 @@ namespace {
 // the element name goes through the wide call rather than mciSendCommandA.
 
 MCIERROR Send(MciDevice device, UINT command, DWORD_PTR flags, void* params) {
-    return late::mciSendCommandW.CallOr<MCIERROR>(MCIERR_DEVICE_NOT_INSTALLED, device, command, flags,
+    return late::mciSendCommandW.CallOr(MCIERR_DEVICE_NOT_INSTALLED, device, command, flags,
                                                  reinterpret_cast<DWORD_PTR>(params));
 }
 
@@ -124,7 +124,7 @@ MciError MciMediaControl::Open(const std::string& element, MciDevice& device) {
 
 std::string MciMediaControl::ErrorText(MciError error) {
     wchar_t text[MAXERRORLENGTH] = {};
-    if (!late::mciGetErrorStringW.CallOr<BOOL>(FALSE, error, text, UINT{MAXERRORLENGTH}) || !text[0])
+    if (!late::mciGetErrorStringW.CallOr(FALSE, error, text, MAXERRORLENGTH) || !text[0])
         return "MCI error " + std::to_string(error) + ".";
     return Ansi(text);
 }

@@ -79,7 +79,7 @@ struct WindowTraits {
 struct MixerTraits {  // an opened mixer device
     using Handle = HMIXER;
     static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { late::mixerClose.CallOr<MMRESULT>(MMSYSERR_NODRIVER, h); }
+    static void Close(Handle h) { late::mixerClose.CallOr(MMSYSERR_NODRIVER, h); }
 };
 struct PrinterTraits {  // OpenPrinter's handle goes back with ClosePrinter
     using Handle = HANDLE;

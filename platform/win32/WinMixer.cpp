@@ -64,7 +64,7 @@ class WinMixer final : public Mixer {
 public:
     ~WinMixer() override;
 
-    std::uint32_t NumDevs() override { return late::mixerGetNumDevs.CallOr<UINT>(0); }
+    std::uint32_t NumDevs() override { return late::mixerGetNumDevs.CallOr(0); }
     MmResult GetDevCaps(std::uint32_t device, std::uint32_t& destinations) override;
     MmResult Open(std::uint32_t device, WindowHandle window, std::function<void()> onControlChange,
                   MixerHandle& handle) override;
@@ -117,7 +117,7 @@ bool WinMixer::EnsureWindow() {
 
 MmResult WinMixer::GetDevCaps(std::uint32_t device, std::uint32_t& destinations) {
     MIXERCAPSA caps{};
-    MMRESULT result = late::mixerGetDevCapsA.CallOr<MMRESULT>(MMSYSERR_NODRIVER, UINT_PTR{device}, &caps, UINT{sizeof caps});
+    MMRESULT result = late::mixerGetDevCapsA.CallOr(MMSYSERR_NODRIVER, device, &caps, sizeof caps);
     if (result == MMSYSERR_NOERROR) destinations = caps.cDestinations;
     return result;
 }
@@ -128,9 +128,9 @@ MmResult WinMixer::Open(std::uint32_t device, WindowHandle, std::function<void()
     // the same thread and loop, and the caller's window need not know the message.
     if (!EnsureWindow()) return MMSYSERR_NOMEM;
     ScopedMixer opened;
-    MMRESULT result = late::mixerOpen.CallOr<MMRESULT>(
-        MMSYSERR_NODRIVER, opened.Put(), UINT{device}, reinterpret_cast<DWORD_PTR>(m_window->Get()),
-        reinterpret_cast<DWORD_PTR>(GetModuleHandleW(nullptr)), DWORD{CALLBACK_WINDOW});
+    MMRESULT result = late::mixerOpen.CallOr(
+        MMSYSERR_NODRIVER, opened.Put(), device, reinterpret_cast<DWORD_PTR>(m_window->Get()),
+        reinterpret_cast<DWORD_PTR>(GetModuleHandleW(nullptr)), CALLBACK_WINDOW);
     if (result != MMSYSERR_NOERROR) return result;
     HMIXER key = opened.Get();
     m_open[key] = Opened{std::move(opened), std::move(onControlChange)};
@@ -141,7 +141,7 @@ MmResult WinMixer::Open(std::uint32_t device, WindowHandle, std::function<void()
 MmResult WinMixer::Close(MixerHandle handle) {
     auto it = m_open.find(reinterpret_cast<HMIXER>(handle));
     if (it == m_open.end()) return MMSYSERR_INVALHANDLE;
-    MMRESULT result = late::mixerClose.CallOr<MMRESULT>(MMSYSERR_NODRIVER, it->first);
+    MMRESULT result = late::mixerClose.CallOr(MMSYSERR_NODRIVER, it->first);
     if (result == MMSYSERR_NOERROR) {
         it->second.device.Release();  // closed just now
         m_open.erase(it);
@@ -151,8 +151,8 @@ MmResult WinMixer::Close(MixerHandle handle) {
 
 MmResult WinMixer::LineInfo(std::uint32_t device, MIXERLINEA& record, DWORD flags, MixerLine& line) {
     record.cbStruct = sizeof record;
-    MMRESULT result = late::mixerGetLineInfoA.CallOr<MMRESULT>(MMSYSERR_NODRIVER, ById(device), &record,
-                                                               DWORD{flags | MIXER_OBJECTF_MIXER});
+    MMRESULT result = late::mixerGetLineInfoA.CallOr(MMSYSERR_NODRIVER, ById(device), &record,
+                                                               flags | MIXER_OBJECTF_MIXER);
     if (result == MMSYSERR_NOERROR) line = FromRecord(record);
     return result;
 }
@@ -194,8 +194,8 @@ MmResult WinMixer::GetLineControls(std::uint32_t device, std::uint32_t lineId, s
     request.cControls = record.cControls;
     request.cbmxctrl = sizeof(MIXERCONTROLA);
     request.pamxctrl = list.data();
-    MMRESULT result = late::mixerGetLineControlsA.CallOr<MMRESULT>(
-        MMSYSERR_NODRIVER, ById(device), &request, DWORD{MIXER_GETLINECONTROLSF_ALL | MIXER_OBJECTF_MIXER});
+    MMRESULT result = late::mixerGetLineControlsA.CallOr(
+        MMSYSERR_NODRIVER, ById(device), &request, MIXER_GETLINECONTROLSF_ALL | MIXER_OBJECTF_MIXER);
     if (result != MMSYSERR_NOERROR) return result;
     controls.clear();
     for (DWORD i = 0; i < record.cControls; ++i) controls.push_back(FromRecord(list[i]));
@@ -212,10 +212,10 @@ MmResult WinMixer::Details(std::uint32_t device, std::uint32_t controlId, std::i
     request.cbDetails = sizeof value;
     request.paDetails = &value;
     const DWORD flags = MIXER_OBJECTF_MIXER;
-    return write ? late::mixerSetControlDetails.CallOr<MMRESULT>(MMSYSERR_NODRIVER, ById(device), &request,
-                                                                 DWORD{flags | MIXER_SETCONTROLDETAILSF_VALUE})
-                 : late::mixerGetControlDetailsA.CallOr<MMRESULT>(MMSYSERR_NODRIVER, ById(device), &request,
-                                                                  DWORD{flags | MIXER_GETCONTROLDETAILSF_VALUE});
+    return write ? late::mixerSetControlDetails.CallOr(MMSYSERR_NODRIVER, ById(device), &request,
+                                                                 flags | MIXER_SETCONTROLDETAILSF_VALUE)
+                 : late::mixerGetControlDetailsA.CallOr(MMSYSERR_NODRIVER, ById(device), &request,
+                                                                  flags | MIXER_GETCONTROLDETAILSF_VALUE);
 }
 
 MmResult WinMixer::GetValue(std::uint32_t device, std::uint32_t controlId, std::int32_t& value) {
