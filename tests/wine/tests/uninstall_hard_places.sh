@@ -17,7 +17,6 @@ disc="$VEL_WINE_RUN/disc"
 machine_with_test_disc "$disc"
 moved="$VEL_WINE_RUN/moved-games"
 rm -rf "$moved" "$C/users/Jürgen" "$C/users/100%USERNAME%" "$C/Games 100%USERNAME%"
-find "$C" -maxdepth 1 -name 'Velvinor-uninstall-*' -delete
 
 # TEMP and TMP of the programs started from now on (a Windows path; "" for Wine's own).
 use_temp() {
@@ -35,6 +34,8 @@ REG
 REG
   fi
 }
+# Wine's own temp folder again however the test ends: the tests after it share the prefix.
+trap 'use_temp ""' EXIT
 
 # Installs from the disc into the folder typed (a Windows path, escaped for the driver).
 install_into() {
