@@ -33,11 +33,7 @@ fi
 cmake --build "build/$wine_build" -j"$(nproc)"
 tests/wine/matrix.sh --clear "build/$wine_build"
 status=0
-# Wine under Xvfb fails a test now and then that passes alone (a tool of its own or
-# the test's driver ending without a word, about once in a full run of 30 on a
-# loaded machine): a failed Wine test runs once more, and its first failure stays
-# in the output above its second run. A fault of the program fails both.
-ctest --test-dir "build/$wine_build" --output-on-failure --repeat until-pass:2 || status=$?
+ctest --test-dir "build/$wine_build" --output-on-failure || status=$?
 tests/wine/matrix.sh "build/$wine_build"
 
 # ---- Linux: velvinor (GTK, WebKitGTK with Ruffle, GStreamer) over the Linux services,
