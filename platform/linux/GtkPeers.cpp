@@ -8,6 +8,7 @@
 #include <webkit2/webkit2.h>
 
 #include "platform/linux/GtkUi.h"
+#include "platform/linux/PosixText.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"
 
@@ -449,8 +450,7 @@ private:
         if (GDir* dir = g_dir_open(folder.c_str(), 0, nullptr)) {
             while (const gchar* name = g_dir_read_name(dir)) {
                 const std::string full = (folder == "/" ? "" : folder) + "/" + name;
-                if (name[0] != '.' && g_file_test(full.c_str(), G_FILE_TEST_IS_DIR) &&
-                    AnsiToUtf8(AnsiText(name)) == name)
+                if (name[0] != '.' && g_file_test(full.c_str(), G_FILE_TEST_IS_DIR) && Ansi(name))
                     names.push_back(name);
             }
             g_dir_close(dir);
