@@ -100,6 +100,10 @@ TEST_F(InstallerDialogTest, EnterAnswersWithTheFirstButtonAndEscCloses) {
     dialog.EnterFolderState("/tmp/Velvinor");
     EXPECT_EQ(ShowModalWith({FocusOn(dialog.FolderEdit), Key("Escape")}), mb::IdCancel);
 
+    // From the folder field, which no button's own Enter reaches: the first button.
+    dialog.EnterFolderState("/tmp/Velvinor");
+    EXPECT_EQ(ShowModalWith({FocusOn(dialog.FolderEdit), Key("Return")}), mb::IdOk);
+
     dialog.EnterNoticeState(Ru("Установка не завершена"));
     EXPECT_EQ(ShowModalWith({FocusOn(dialog.OKButton), Key("Return")}), mb::IdOk);
 }

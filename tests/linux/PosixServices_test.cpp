@@ -45,6 +45,21 @@ TEST_F(PosixFilesTest, DrivesAreTheFileSystemsFoldersLieOn) {
     EXPECT_EQ(files->FreeBytesAvailable(root + "/file/below"), -1) << "a file stands in the way";
 }
 
+// A typed folder made whole as the system opens it: in the current folder, "." and
+// ".." by name, a final slash kept.
+TEST_F(PosixFilesTest, FullPathNamesResolveDotsByName) {
+    const std::string before = files->CurrentDirectory();
+    ASSERT_TRUE(files->SetCurrentDirectory(root));
+    const struct {
+        std::string typed, whole;
+    } cases[] = {
+        {"/a/./b/../c", "/a/c"}, {"/a/b/", "/a/b/"},       {"/..", "/"},     {"/", "/"},
+        {"//a//b", "/a/b"},      {"x/", root + "/x/"},     {"x/../y", root + "/y"}, {"../..", "/"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(files->FullPathName(c.typed), c.whole) << c.typed;
+    files->SetCurrentDirectory(before);
+}
+
 // Folders made with their parents, up to the root of the one tree.
 TEST_F(PosixFilesTest, FoldersAreMadeWithTheirParents) {
     SetPathStyle(PathStyle::Posix);
