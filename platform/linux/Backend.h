@@ -20,7 +20,8 @@ std::unique_ptr<Process> CreatePosixProcess(int argc, char** argv);  // PosixPro
 // (iso9660 and udf are CD-ROMs). Free space is that of the file system a folder lies
 // on or would be made on. A test may declare a folder a disc with the environment
 // variable VELVINOR_DISC_FOLDER: that folder and everything below it is then a
-// CD-ROM, with nothing free, on which nothing is written, made or deleted.
+// CD-ROM with nothing free, on which this service writes, makes and deletes nothing
+// (the other services do not know of it: the journey checks the folder is unchanged).
 std::unique_ptr<FileSystem> CreatePosixFiles();
 // GStreamer playing into the program's windows; its notices come through `ui`.
 std::unique_ptr<MediaControl> CreateGstMediaControl(GtkUi& ui);      // GstMediaControl.cpp

@@ -22,6 +22,9 @@ command -v xclip >/dev/null || { echo "journey: xclip is missing (scripts/instal
 
 disc=$(cd "$disc" && pwd)
 export VELVINOR_DISC_FOLDER=$disc
+# A real disc refuses every write; the declared one is only checked to be unchanged.
+disc_state() { find "$disc" -printf '%P %y %s %T@\n' | sort; }
+disc_before=$(disc_state)
 settings=$XDG_CONFIG_HOME/velvinor/registry.txt
 menu=$XDG_DATA_HOME/applications/Velvinor
 merged=$XDG_CONFIG_HOME/menus/applications-merged/Velvinor.menu
@@ -230,6 +233,8 @@ tell "$installed keeps only the save and the link; the link's folder keeps its d
 tell "the menu folder keeps only notes.txt; the submenu and its name are gone"
 ! grep -q 'Velvinor' "$settings" 2>/dev/null || fail "the settings still name the game: $(grep Velvinor "$settings")"
 tell "the settings file names the game no more"
+[ "$(disc_state)" = "$disc_before" ] || fail "the disc changed: $(diff <(echo "$disc_before") <(disc_state) | head -5)"
+tell "the disc is as it was: nothing was written, made or deleted on it"
 
 stage "The journey is complete"
 tell "$shots screenshots in $out, $(( ($(now_ms) - started_ms) / 1000 )) s in all"
