@@ -56,6 +56,7 @@ public:
     // Deleting this file or removing this folder fails (a running program, a locked file).
     void Lock(const std::string& path) { m_locked.insert(Key(path)); }
     void Unlock(const std::string& path) { m_locked.erase(Key(path)); }
+    bool Locked(const std::string& path) const { return m_locked.count(Key(path)) > 0; }
     // The current folder, and with it the current drive (set-up, not traced).
     void SetCurrentFolder(const std::string& path) { m_current = Resolve(path); }
     // Reading this file fails with access denied (5).

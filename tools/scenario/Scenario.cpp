@@ -201,6 +201,11 @@ void Scenario::StartRun() {
     for (const auto& a : machine.process.arguments) args += " " + Quote(a);
     machine.trace.Add("== start " + Quote(machine.process.programPath) + args);
     machine.ui.ResetQuit();
+    // Where the system keeps a running program's file in use, so does the machine,
+    // for as long as the run lasts.
+    const std::string running = machine.process.programPath;
+    const bool lockedHere = !machine.process.runningProgramDeletable && !machine.files.Locked(running);
+    if (lockedHere) machine.files.Lock(running);
     m_program = std::make_unique<Program>(machine.platform());
     bool looped = false, killed = false;
     try {
@@ -228,6 +233,7 @@ void Scenario::StartRun() {
     machine.ui.ResetQuit();
     machine.process.ownMutexes.clear();
     machine.trace.Add("== process exits");
+    if (lockedHere) machine.files.Unlock(running);
     machine.files.ProgramEnded();
 }
 
