@@ -450,8 +450,23 @@ drive() {
 reg_query() { timeout 60 "$WINE" "$SYS32\\reg.exe" query "$@" 2>/dev/null | tr -d '\r'; }
 
 # Whether a key exists (`reg query` prints its complaint on standard output: the
-# exit code tells).
-reg_key_exists() { timeout 60 "$WINE" "$SYS32\\reg.exe" query "$1" >/dev/null 2>&1; }
+# exit code tells, 1 for no such key). Any other end (the timeout, Wine failing) is
+# no answer: it fails the test, or a check that the key is gone could pass by it.
+reg_key_exists() {
+  local rc=0
+  timeout 60 "$WINE" "$SYS32\\reg.exe" query "$1" >/dev/null 2>&1 || rc=$?
+  reg_answer "reg query $1" "$rc"
+}
+
+# Passes on reg's exit code RC for COMMAND: 0 (found) and 1 (not found) as they are;
+# fails the test on any other.
+reg_answer() {
+  case $2 in
+    0 | 1) return "$2" ;;
+    124) fail "$1 did not end within 60 s" ;;
+    *) fail "$1 ended with $2: no answer whether it is there" ;;
+  esac
+}
 
 # The exact text of a string value ("@" for the default one), Cyrillic included:
 # `reg query` prints through the console's code page, which lacks it outside a
@@ -460,7 +475,9 @@ reg_key_exists() { timeout 60 "$WINE" "$SYS32\\reg.exe" query "$1" >/dev/null 2>
 reg_value() {
   local key=$1 name=$2 file="$VEL_WINE_RUN/export.reg"
   rm -f "$file"
-  timeout 60 "$WINE" "$SYS32\\reg.exe" export "$key" "$(winepath -w "$file")" /y >/dev/null 2>&1 || return 1
+  local rc=0
+  timeout 60 "$WINE" "$SYS32\\reg.exe" export "$key" "$(winepath -w "$file")" /y >/dev/null 2>&1 || rc=$?
+  reg_answer "reg export $key" "$rc" || return 1
   local want
   if [ "$name" = "@" ]; then want='@'; else want="\"$name\""; fi
   iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' | awk -v want="$want" '
