@@ -7,7 +7,8 @@
 // SCRIPT is UTF-8, one command per line; words are separated by blanks; a word in
 // double quotes may hold blanks and the escapes \" \\ \n \r \t. "*" matches any
 // class or title. Times are in milliseconds. The first failing command prints
-// "FAIL: ..." with what it saw and ends the driver with exit code 1.
+// "FAIL: ..." with what it saw and ends the driver with exit code 1; a line with an
+// unknown command or too few words fails before the first command runs.
 //
 //   wait-window CLASS TITLE [TIMEOUT [STEADY]]
 //                                       a visible top-level window; it becomes current.
@@ -53,6 +54,7 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -203,7 +205,7 @@ bool Poll(DWORD timeoutMs, Done done) {
     }
 }
 
-std::vector<std::wstring> Words(const std::wstring& line) {
+std::vector<std::wstring> Split(const std::wstring& line) {
     std::vector<std::wstring> words;
     std::size_t i = 0;
     while (i < line.size()) {
@@ -244,257 +246,279 @@ DWORD Number(const std::vector<std::wstring>& w, std::size_t at, DWORD fallback)
     return at < w.size() ? static_cast<DWORD>(std::wcstoul(w[at].c_str(), nullptr, 10)) : fallback;
 }
 
-void Run(const std::vector<std::wstring>& w) {
-    const std::wstring& cmd = w[0];
-    auto need = [&](std::size_t n) {
-        if (w.size() < n + 1) Fail("too few words for " + ToUtf8(cmd));
-    };
-    if (cmd == L"wait-window") {
-        need(2);
-        DWORD timeout = Number(w, 3, 30000), steady = Number(w, 4, 0);
-        HWND found = nullptr, candidate = nullptr;
-        DWORD since = 0;
-        if (!Poll(timeout, [&] {
+// Each command: the words it needs after its name, and what it does.
+using Words = std::vector<std::wstring>;
+struct Command {
+    std::size_t words;
+    void (*run)(const Words& w);
+};
+
+const std::map<std::wstring, Command>& Commands() {
+    static const std::map<std::wstring, Command> table = {
+        {L"wait-window", {2, [](const Words& w) {
+            DWORD timeout = Number(w, 3, 30000), steady = Number(w, 4, 0);
+            HWND found = nullptr, candidate = nullptr;
+            DWORD since = 0;
+            if (!Poll(timeout, [&] {
+                    auto all = Find(w[1], w[2]);
+                    HWND first = all.empty() ? nullptr : all[0];
+                    if (first != candidate) {
+                        candidate = first;
+                        since = GetTickCount();
+                    }
+                    if (candidate && GetTickCount() - since >= steady) found = candidate;
+                    return found != nullptr;
+                }))
+                Fail("no window " + ToUtf8(w[1]) + " " + Shown(w[2]) + " within " + std::to_string(timeout) + " ms;" +
+                     ListAll());
+            g_current = found;
+            Out("found " + ToUtf8(ClassOf(found)) + " " + Shown(TitleOf(found)) + " t=" + std::to_string(UnixMs()));
+         }}},
+        {L"wait-gone", {0, [](const Words& w) {
+            HWND hwnd = Current();
+            DWORD timeout = Number(w, 1, 30000);
+            if (!Poll(timeout, [&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }))
+                Fail("the window is still there after " + std::to_string(timeout) + " ms: " + Describe(hwnd));
+         }}},
+        {L"wait-exit", {0, [](const Words& w) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(Current(), &pid);
+            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+            if (!process) return;  // gone already
+            DWORD timeout = Number(w, 1, 30000);
+            bool ended = Poll(timeout, [&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; });
+            CloseHandle(process);
+            if (!ended) Fail("process " + std::to_string(pid) + " still runs after " + std::to_string(timeout) + " ms");
+         }}},
+        {L"absent", {3, [](const Words& w) {
+            DWORD duration = Number(w, 3, 0);
+            HWND seen = nullptr;
+            Poll(duration, [&] {
                 auto all = Find(w[1], w[2]);
-                HWND first = all.empty() ? nullptr : all[0];
-                if (first != candidate) {
-                    candidate = first;
-                    since = GetTickCount();
-                }
-                if (candidate && GetTickCount() - since >= steady) found = candidate;
-                return found != nullptr;
-            }))
-            Fail("no window " + ToUtf8(w[1]) + " " + Shown(w[2]) + " within " + std::to_string(timeout) + " ms;" +
-                 ListAll());
-        g_current = found;
-        Out("found " + ToUtf8(ClassOf(found)) + " " + Shown(TitleOf(found)) + " t=" + std::to_string(UnixMs()));
-    } else if (cmd == L"wait-gone") {
-        HWND hwnd = Current();
-        DWORD timeout = Number(w, 1, 30000);
-        if (!Poll(timeout, [&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }))
-            Fail("the window is still there after " + std::to_string(timeout) + " ms: " + Describe(hwnd));
-    } else if (cmd == L"wait-exit") {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(Current(), &pid);
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-        if (!process) return;  // gone already
-        DWORD timeout = Number(w, 1, 30000);
-        bool ended = Poll(timeout, [&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; });
-        CloseHandle(process);
-        if (!ended) Fail("process " + std::to_string(pid) + " still runs after " + std::to_string(timeout) + " ms");
-    } else if (cmd == L"absent") {
-        need(3);
-        DWORD duration = Number(w, 3, 0);
-        HWND seen = nullptr;
-        Poll(duration, [&] {
+                if (!all.empty()) seen = all[0];
+                return seen != nullptr;
+            });
+            if (seen) Fail("a window that must not be there: " + Describe(seen));
+         }}},
+        {L"forbid", {2, [](const Words& w) {
+            g_forbidden.push_back({w[1], w[2]});
+            CheckForbidden();
+         }}},
+        {L"count", {3, [](const Words& w) {
             auto all = Find(w[1], w[2]);
-            if (!all.empty()) seen = all[0];
-            return seen != nullptr;
-        });
-        if (seen) Fail("a window that must not be there: " + Describe(seen));
-    } else if (cmd == L"forbid") {
-        need(2);
-        g_forbidden.push_back({w[1], w[2]});
-        CheckForbidden();
-    } else if (cmd == L"count") {
-        need(3);
-        auto all = Find(w[1], w[2]);
-        if (all.size() != Number(w, 3, 0))
-            Fail(std::to_string(all.size()) + " windows " + ToUtf8(w[1]) + " " + Shown(w[2]) + ", not " +
-                 ToUtf8(w[3]) + ";" + ListAll());
-    } else if (cmd == L"wait-count") {
-        need(3);
-        DWORD timeout = Number(w, 4, 30000);
-        if (!Poll(timeout, [&] { return Find(w[1], w[2]).size() == Number(w, 3, 0); }))
-            Fail("not " + ToUtf8(w[3]) + " windows " + ToUtf8(w[1]) + " " + Shown(w[2]) + " within " +
-                 std::to_string(timeout) + " ms;" + ListAll());
-    } else if (cmd == L"expect-title") {
-        need(1);
-        std::wstring title;
-        if (!Poll(5000, [&] { return (title = TextOf(Current())) == w[1]; }))
-            Fail("title " + Shown(title) + ", not " + Shown(w[1]));
-    } else if (cmd == L"expect-text") {
-        need(1);
-        // The program may still be changing the window: look for a while.
-        std::string seen;
-        bool found = Poll(5000, [&] {
-            seen.clear();
-            for (HWND child : Children(Current())) {
-                std::wstring text = TextOf(child);
-                if (text == w[1]) return true;
-                seen += "\n  " + ToUtf8(ClassOf(child)) + " " + Shown(text);
-            }
-            return false;
-        });
-        if (!found) Fail("no child with the text " + Shown(w[1]) + "; children:" + seen);
-    } else if (cmd == L"click") {
-        need(1);
-        // A window may show before its buttons exist: look for a while.
-        HWND button = nullptr;
-        Poll(5000, [&] {
-            for (HWND child : Children(Current())) {
-                if (_wcsicmp(ClassOf(child).c_str(), L"Button") != 0) continue;
-                if (WithoutAmpersand(TextOf(child)) != WithoutAmpersand(w[1])) continue;
-                button = child;
-                return true;
-            }
-            return false;
-        });
-        if (!button) Fail("no button " + Shown(w[1]) + " in " + Describe(Current()));
-        // As the button itself reports a click to its parent.
-        PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
-                     reinterpret_cast<LPARAM>(button));
-    } else if (cmd == L"set-text") {
-        need(2);
-        DWORD index = Number(w, 1, 0), seen = 0;
-        for (HWND child : Children(Current())) {
-            if (_wcsicmp(ClassOf(child).c_str(), L"Edit") != 0) continue;
-            if (seen++ == index) {
-                DWORD_PTR result = 0;
-                SendMessageTimeoutW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w[2].c_str()), SMTO_ABORTIFHUNG,
-                                    5000, &result);
-                return;
-            }
-        }
-        Fail("no edit field " + std::to_string(index) + " in " + Describe(Current()));
-    } else if (cmd == L"key") {
-        need(1);
-        WPARAM vk = Number(w, 1, 0);
-        HWND hwnd = Current();
-        PostMessageW(hwnd, WM_KEYDOWN, vk, 1);
-        PostMessageW(hwnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
-    } else if (cmd == L"restore") {
-        ShowWindowAsync(Current(), SW_RESTORE);
-    } else if (cmd == L"close") {
-        PostMessageW(Current(), WM_CLOSE, 0, 0);
-    } else if (cmd == L"show") {
-        std::string out = "window " + Describe(Current());
-        for (HWND child : Children(Current())) out += "\n  " + ToUtf8(ClassOf(child)) + " " + Shown(TextOf(child));
-        Out(out);
-    } else if (cmd == L"list") {
-        Out("windows:" + ListAll());
-    } else if (cmd == L"press") {
-        need(1);
-        const WORD vk = static_cast<WORD>(Number(w, 1, 0));
-        const bool shift = w.size() > 2 && w[2] == L"shift";
-        std::vector<INPUT> keys;
-        auto key = [&keys](WORD code, bool up) {
-            INPUT in{};
-            in.type = INPUT_KEYBOARD;
-            in.ki.wVk = code;
-            in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-            keys.push_back(in);
-        };
-        if (shift) key(VK_SHIFT, false);
-        key(vk, false);
-        key(vk, true);
-        if (shift) key(VK_SHIFT, true);
-        SetForegroundWindow(Current());
-        SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
-    } else if (cmd == L"expect-focus") {
-        need(2);
-        HWND focus = nullptr;
-        if (!Poll(5000, [&] {
-                GUITHREADINFO info{};
-                info.cbSize = sizeof info;
-                focus = GetGUIThreadInfo(GetWindowThreadProcessId(Current(), nullptr), &info) ? info.hwndFocus : nullptr;
-                return focus && Matches(w[1], ClassOf(focus)) && Matches(w[2], WithoutAmpersand(TextOf(focus)));
-            }))
-            Fail("the keyboard is with " + (focus ? ToUtf8(ClassOf(focus)) + " " + Shown(TextOf(focus)) : "nothing") +
-                 ", not " + ToUtf8(w[1]) + " " + Shown(w[2]));
-    } else if (cmd == L"place") {
-        need(4);
-        SetWindowPos(Current(), nullptr, static_cast<int>(std::wcstol(w[1].c_str(), nullptr, 10)),
-                     static_cast<int>(std::wcstol(w[2].c_str(), nullptr, 10)), static_cast<int>(Number(w, 3, 0)),
-                     static_cast<int>(Number(w, 4, 0)), SWP_NOZORDER | SWP_NOACTIVATE);
-    } else if (cmd == L"expect-rect") {
-        need(4);
-        RECT r{};
-        auto text = [](const RECT& x) {
-            return std::to_string(x.left) + "," + std::to_string(x.top) + " " + std::to_string(x.right - x.left) + "x" +
-                   std::to_string(x.bottom - x.top);
-        };
-        const RECT wanted{static_cast<LONG>(std::wcstol(w[1].c_str(), nullptr, 10)),
-                          static_cast<LONG>(std::wcstol(w[2].c_str(), nullptr, 10)), 0, 0};
-        const LONG width = static_cast<LONG>(Number(w, 3, 0)), height = static_cast<LONG>(Number(w, 4, 0));
-        if (!Poll(5000, [&] {
-                GetWindowRect(Current(), &r);
-                return r.left == wanted.left && r.top == wanted.top && r.right - r.left == width &&
-                       r.bottom - r.top == height;
-            }))
-            Fail("the window is at " + text(r) + ", not " + text(RECT{wanted.left, wanted.top, wanted.left + width,
-                                                                       wanted.top + height}));
-    } else if (cmd == L"expect-filled") {
-        std::string seen;
-        if (!Poll(5000, [&] {
-                RECT client;
-                GetClientRect(Current(), &client);
-                seen = "client " + std::to_string(client.right) + "x" + std::to_string(client.bottom);
-                bool all = true;
+            if (all.size() != Number(w, 3, 0))
+                Fail(std::to_string(all.size()) + " windows " + ToUtf8(w[1]) + " " + Shown(w[2]) + ", not " +
+                     ToUtf8(w[3]) + ";" + ListAll());
+         }}},
+        {L"wait-count", {3, [](const Words& w) {
+            DWORD timeout = Number(w, 4, 30000);
+            if (!Poll(timeout, [&] { return Find(w[1], w[2]).size() == Number(w, 3, 0); }))
+                Fail("not " + ToUtf8(w[3]) + " windows " + ToUtf8(w[1]) + " " + Shown(w[2]) + " within " +
+                     std::to_string(timeout) + " ms;" + ListAll());
+         }}},
+        {L"expect-title", {1, [](const Words& w) {
+            std::wstring title;
+            if (!Poll(5000, [&] { return (title = TextOf(Current())) == w[1]; }))
+                Fail("title " + Shown(title) + ", not " + Shown(w[1]));
+         }}},
+        {L"expect-text", {1, [](const Words& w) {
+            // The program may still be changing the window: look for a while.
+            std::string seen;
+            bool found = Poll(5000, [&] {
+                seen.clear();
                 for (HWND child : Children(Current())) {
-                    if (GetParent(child) != Current() || !IsWindowVisible(child)) continue;
-                    RECT r;
-                    GetWindowRect(child, &r);
-                    MapWindowPoints(nullptr, Current(), reinterpret_cast<POINT*>(&r), 2);
-                    seen += "; " + ToUtf8(ClassOf(child)) + " " + std::to_string(r.left) + "," + std::to_string(r.top) +
-                            " " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
-                    all = all && r.left == 0 && r.top == 0 && r.right == client.right && r.bottom == client.bottom;
+                    std::wstring text = TextOf(child);
+                    if (text == w[1]) return true;
+                    seen += "\n  " + ToUtf8(ClassOf(child)) + " " + Shown(text);
                 }
-                return all;
-            }))
-            Fail("a child does not fill the client area: " + seen);
-    } else if (cmd == L"cursor") {
-        need(3);
-        // Cursor handles belong to the process that loaded them: the program's own
-        // stand-in control tells which handle is which there (its log).
-        const int x = static_cast<int>(Number(w, 1, 0)), y = static_cast<int>(Number(w, 2, 0));
-        const auto wanted = static_cast<std::uintptr_t>(std::wcstoull(w[3].c_str(), nullptr, 10));
-        CURSORINFO info{};
-        bool seen = Poll(5000, [&] {
-            // A move each time: the window under the pointer is asked for its cursor then.
-            SetCursorPos(x + 1, y);
-            SetCursorPos(x, y);
-            info.cbSize = sizeof info;
-            return GetCursorInfo(&info) && reinterpret_cast<std::uintptr_t>(info.hCursor) == wanted;
-        });
-        if (!seen) {
-            HWND under = WindowFromPoint(POINT{x, y});
-            Fail("the cursor at " + std::to_string(x) + "," + std::to_string(y) + " is " +
-                 std::to_string(reinterpret_cast<std::uintptr_t>(info.hCursor)) + ", not " + ToUtf8(w[3]) + ", over " +
-                 (under ? Describe(under) : std::string("no window")));
-        }
-    } else if (cmd == L"expect-above") {
-        need(2);
-        HWND hwnd = Current();
-        // Windows above the current one that match: none may be left.
-        auto covering = [&] {
+                return false;
+            });
+            if (!found) Fail("no child with the text " + Shown(w[1]) + "; children:" + seen);
+         }}},
+        {L"click", {1, [](const Words& w) {
+            // A window may show before its buttons exist: look for a while.
+            HWND button = nullptr;
+            Poll(5000, [&] {
+                for (HWND child : Children(Current())) {
+                    if (_wcsicmp(ClassOf(child).c_str(), L"Button") != 0) continue;
+                    if (WithoutAmpersand(TextOf(child)) != WithoutAmpersand(w[1])) continue;
+                    button = child;
+                    return true;
+                }
+                return false;
+            });
+            if (!button) Fail("no button " + Shown(w[1]) + " in " + Describe(Current()));
+            // As the button itself reports a click to its parent.
+            PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(button));
+         }}},
+        {L"set-text", {2, [](const Words& w) {
+            DWORD index = Number(w, 1, 0), seen = 0;
+            for (HWND child : Children(Current())) {
+                if (_wcsicmp(ClassOf(child).c_str(), L"Edit") != 0) continue;
+                if (seen++ == index) {
+                    DWORD_PTR result = 0;
+                    SendMessageTimeoutW(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w[2].c_str()), SMTO_ABORTIFHUNG,
+                                        5000, &result);
+                    return;
+                }
+            }
+            Fail("no edit field " + std::to_string(index) + " in " + Describe(Current()));
+         }}},
+        {L"key", {1, [](const Words& w) {
+            WPARAM vk = Number(w, 1, 0);
+            HWND hwnd = Current();
+            PostMessageW(hwnd, WM_KEYDOWN, vk, 1);
+            PostMessageW(hwnd, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
+         }}},
+        {L"restore", {0, [](const Words&) {
+            ShowWindowAsync(Current(), SW_RESTORE);
+         }}},
+        {L"close", {0, [](const Words&) {
+            PostMessageW(Current(), WM_CLOSE, 0, 0);
+         }}},
+        {L"show", {0, [](const Words&) {
+            std::string out = "window " + Describe(Current());
+            for (HWND child : Children(Current())) out += "\n  " + ToUtf8(ClassOf(child)) + " " + Shown(TextOf(child));
+            Out(out);
+         }}},
+        {L"list", {0, [](const Words&) {
+            Out("windows:" + ListAll());
+         }}},
+        {L"press", {1, [](const Words& w) {
+            const WORD vk = static_cast<WORD>(Number(w, 1, 0));
+            const bool shift = w.size() > 2 && w[2] == L"shift";
+            std::vector<INPUT> keys;
+            auto key = [&keys](WORD code, bool up) {
+                INPUT in{};
+                in.type = INPUT_KEYBOARD;
+                in.ki.wVk = code;
+                in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+                keys.push_back(in);
+            };
+            if (shift) key(VK_SHIFT, false);
+            key(vk, false);
+            key(vk, true);
+            if (shift) key(VK_SHIFT, true);
+            SetForegroundWindow(Current());
+            SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+         }}},
+        {L"expect-focus", {2, [](const Words& w) {
+            HWND focus = nullptr;
+            if (!Poll(5000, [&] {
+                    GUITHREADINFO info{};
+                    info.cbSize = sizeof info;
+                    focus = GetGUIThreadInfo(GetWindowThreadProcessId(Current(), nullptr), &info) ? info.hwndFocus : nullptr;
+                    return focus && Matches(w[1], ClassOf(focus)) && Matches(w[2], WithoutAmpersand(TextOf(focus)));
+                }))
+                Fail("the keyboard is with " + (focus ? ToUtf8(ClassOf(focus)) + " " + Shown(TextOf(focus)) : "nothing") +
+                     ", not " + ToUtf8(w[1]) + " " + Shown(w[2]));
+         }}},
+        {L"place", {4, [](const Words& w) {
+            SetWindowPos(Current(), nullptr, static_cast<int>(std::wcstol(w[1].c_str(), nullptr, 10)),
+                         static_cast<int>(std::wcstol(w[2].c_str(), nullptr, 10)), static_cast<int>(Number(w, 3, 0)),
+                         static_cast<int>(Number(w, 4, 0)), SWP_NOZORDER | SWP_NOACTIVATE);
+         }}},
+        {L"expect-rect", {4, [](const Words& w) {
+            RECT r{};
+            auto text = [](const RECT& x) {
+                return std::to_string(x.left) + "," + std::to_string(x.top) + " " + std::to_string(x.right - x.left) + "x" +
+                       std::to_string(x.bottom - x.top);
+            };
+            const RECT wanted{static_cast<LONG>(std::wcstol(w[1].c_str(), nullptr, 10)),
+                              static_cast<LONG>(std::wcstol(w[2].c_str(), nullptr, 10)), 0, 0};
+            const LONG width = static_cast<LONG>(Number(w, 3, 0)), height = static_cast<LONG>(Number(w, 4, 0));
+            if (!Poll(5000, [&] {
+                    GetWindowRect(Current(), &r);
+                    return r.left == wanted.left && r.top == wanted.top && r.right - r.left == width &&
+                           r.bottom - r.top == height;
+                }))
+                Fail("the window is at " + text(r) + ", not " + text(RECT{wanted.left, wanted.top, wanted.left + width,
+                                                                           wanted.top + height}));
+         }}},
+        {L"expect-filled", {0, [](const Words&) {
+            std::string seen;
+            if (!Poll(5000, [&] {
+                    RECT client;
+                    GetClientRect(Current(), &client);
+                    seen = "client " + std::to_string(client.right) + "x" + std::to_string(client.bottom);
+                    bool all = true;
+                    for (HWND child : Children(Current())) {
+                        if (GetParent(child) != Current() || !IsWindowVisible(child)) continue;
+                        RECT r;
+                        GetWindowRect(child, &r);
+                        MapWindowPoints(nullptr, Current(), reinterpret_cast<POINT*>(&r), 2);
+                        seen += "; " + ToUtf8(ClassOf(child)) + " " + std::to_string(r.left) + "," + std::to_string(r.top) +
+                                " " + std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+                        all = all && r.left == 0 && r.top == 0 && r.right == client.right && r.bottom == client.bottom;
+                    }
+                    return all;
+                }))
+                Fail("a child does not fill the client area: " + seen);
+         }}},
+        {L"cursor", {3, [](const Words& w) {
+            // Cursor handles belong to the process that loaded them: the program's own
+            // stand-in control tells which handle is which there (its log).
+            const int x = static_cast<int>(Number(w, 1, 0)), y = static_cast<int>(Number(w, 2, 0));
+            const auto wanted = static_cast<std::uintptr_t>(std::wcstoull(w[3].c_str(), nullptr, 10));
+            CURSORINFO info{};
+            bool seen = Poll(5000, [&] {
+                // A move each time: the window under the pointer is asked for its cursor then.
+                SetCursorPos(x + 1, y);
+                SetCursorPos(x, y);
+                info.cbSize = sizeof info;
+                return GetCursorInfo(&info) && reinterpret_cast<std::uintptr_t>(info.hCursor) == wanted;
+            });
+            if (!seen) {
+                HWND under = WindowFromPoint(POINT{x, y});
+                Fail("the cursor at " + std::to_string(x) + "," + std::to_string(y) + " is " +
+                     std::to_string(reinterpret_cast<std::uintptr_t>(info.hCursor)) + ", not " + ToUtf8(w[3]) + ", over " +
+                     (under ? Describe(under) : std::string("no window")));
+            }
+         }}},
+        {L"expect-above", {2, [](const Words& w) {
+            HWND hwnd = Current();
+            // Windows above the current one that match: none may be left.
+            auto covering = [&] {
+                std::vector<HWND> above;
+                for (HWND other : ZOrder()) {
+                    if (other == hwnd) return above;
+                    if (Matches(w[1], ClassOf(other)) && Matches(w[2], TitleOf(other))) above.push_back(other);
+                }
+                above.assign(1, nullptr);  // not visible at all
+                return above;
+            };
             std::vector<HWND> above;
-            for (HWND other : ZOrder()) {
-                if (other == hwnd) return above;
-                if (Matches(w[1], ClassOf(other)) && Matches(w[2], TitleOf(other))) above.push_back(other);
+            if (!Poll(5000, [&] { return (above = covering()).empty(); })) {
+                if (!above[0]) Fail("the window is not visible: " + Describe(hwnd));
+                Fail(Describe(hwnd) + " lies beneath " + Describe(above[0]) + "; top first:" + ListAll());
             }
-            above.assign(1, nullptr);  // not visible at all
-            return above;
-        };
-        std::vector<HWND> above;
-        if (!Poll(5000, [&] { return (above = covering()).empty(); })) {
-            if (!above[0]) Fail("the window is not visible: " + Describe(hwnd));
-            Fail(Describe(hwnd) + " lies beneath " + Describe(above[0]) + "; top first:" + ListAll());
-        }
-    } else if (cmd == L"x-stack") {
-        // Wine's X11 driver keeps each top-level window's X window in this property.
-        char id[32];
-        for (HWND hwnd : ZOrder())
-            if (auto xid = reinterpret_cast<std::uintptr_t>(GetPropW(hwnd, L"__wine_x11_whole_window"))) {
-                std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(xid));
-                Out(id);
-            }
-    } else if (cmd == L"print") {
-        need(1);
-        Out(ToUtf8(w[1]));
-    } else {
-        Fail("unknown command " + ToUtf8(cmd));
-    }
+         }}},
+        {L"x-stack", {0, [](const Words&) {
+            // Wine's X11 driver keeps each top-level window's X window in this property.
+            char id[32];
+            for (HWND hwnd : ZOrder())
+                if (auto xid = reinterpret_cast<std::uintptr_t>(GetPropW(hwnd, L"__wine_x11_whole_window"))) {
+                    std::snprintf(id, sizeof id, "0x%lx", static_cast<unsigned long>(xid));
+                    Out(id);
+                }
+         }}},
+        {L"print", {1, [](const Words& w) {
+            Out(ToUtf8(w[1]));
+         }}},
+    };
+    return table;
+}
+
+// The command of a line, its words checked: a script with a typo fails at its
+// line before the driver acts on any of it.
+const Command& Check(const Words& w, std::size_t line) {
+    const auto& table = Commands();
+    auto it = table.find(w[0]);
+    if (it == table.end()) Fail("line " + std::to_string(line) + ": unknown command " + ToUtf8(w[0]));
+    if (w.size() < it->second.words + 1)
+        Fail("line " + std::to_string(line) + ": too few words for " + ToUtf8(w[0]));
+    return it->second;
 }
 
 }  // namespace
@@ -505,14 +529,17 @@ int main() {
     DWORD got = 0;
     while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &got, nullptr) && got) input.append(buffer, got);
     std::wstring script = FromUtf8(input);
-    std::size_t pos = 0;
+    std::vector<std::pair<const Command*, Words>> lines;
+    std::size_t pos = 0, number = 0;
     while (pos < script.size()) {
         std::size_t end = script.find(L'\n', pos);
         std::wstring line = script.substr(pos, end == std::wstring::npos ? std::wstring::npos : end - pos);
         pos = end == std::wstring::npos ? script.size() : end + 1;
-        auto words = Words(line);
+        ++number;
+        auto words = Split(line);
         if (words.empty() || words[0][0] == L'#') continue;
-        Run(words);
+        lines.emplace_back(&Check(words, number), std::move(words));
     }
+    for (const auto& [command, words] : lines) command->run(words);
     return 0;
 }
