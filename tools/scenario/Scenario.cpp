@@ -32,7 +32,7 @@ void Scenario::Add(const std::string& name, Handler handler, bool duringRunOnly)
 }
 
 void Scenario::Fail(const std::string& message) const {
-    throw ScenarioError("line " + std::to_string(m_current) + ": " + message);
+    throw ScenarioError(message, m_current);
 }
 
 Program& Scenario::RequireProgram(const std::string& command) {
@@ -90,7 +90,7 @@ std::vector<std::string> Scenario::Split(const std::string& line, int number) {
                 }
                 word += c;
             }
-            if (!closed) throw ScenarioError("line " + std::to_string(number) + ": unclosed quote");
+            if (!closed) throw ScenarioError("unclosed quote", number);
         } else {
             while (i < line.size() && line[i] != ' ' && line[i] != '\t') word += line[i++];
         }
@@ -112,7 +112,7 @@ void Scenario::Run(const std::string& text) {
         std::string name = words.front();
         words.erase(words.begin());
         if (name != "start" && name != "answer" && name != "during" && !m_commands.count(name))
-            throw ScenarioError("line " + std::to_string(number) + ": unknown command " + name);
+            throw ScenarioError("unknown command " + name, number);
         m_lines.push_back({number, name, words});
     }
     m_cursor = 0;
@@ -132,7 +132,13 @@ void Scenario::Execute(const Line& line) {
              " here");
     auto& [handler, duringRun] = m_commands.at(line.name);
     if (duringRun) RequireProgram(line.name);
-    handler(*this, line.args);
+    try {
+        handler(*this, line.args);
+    } catch (const ScenarioError& error) {
+        // Helpers that know no line (a number, a script's model) get this one.
+        if (error.line() > 0) throw;
+        throw ScenarioError(error.message(), line.number);
+    }
 }
 
 bool Scenario::RunNext() {

@@ -7,7 +7,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,9 +18,23 @@ class Program;
 
 namespace vel::sim {
 
-class ScenarioError : public std::runtime_error {
+// A mistake in the scenario itself. Deliberately no std::exception: the program's
+// own error handling (its error box, a guarded handler) must never catch it and
+// carry on, or a broken scenario would pass with nothing checked.
+class ScenarioError {
 public:
-    using std::runtime_error::runtime_error;
+    explicit ScenarioError(std::string message, int line = 0) : m_message(std::move(message)), m_line(line) {
+        if (line > 0) m_what = "line " + std::to_string(line) + ": " + m_message;
+        else m_what = m_message;
+    }
+    const char* what() const noexcept { return m_what.c_str(); }
+    const std::string& message() const { return m_message; }
+    int line() const { return m_line; }
+
+private:
+    std::string m_message;
+    int m_line;
+    std::string m_what;
 };
 
 class Scenario {

@@ -189,8 +189,14 @@ void AddCoreCommands(Scenario& sc) {
         if (!form) s.Fail("keyup: " + a[0] + " is not a window");
         form->UserKeyUp(ParseKey(s, s.Arg(a, 1)), 0);
     }, true);
-    sc.Add("rbutton", [](Scenario& s, const Args& a) { s.machine.ui.RightButtonDown(s.Arg(a, 0)); }, true);
-    sc.Add("rbutton-up", [](Scenario& s, const Args& a) { s.machine.ui.RightButtonUp(s.Arg(a, 0)); }, true);
+    sc.Add("rbutton", [](Scenario& s, const Args& a) {
+        s.FindControl(s.Arg(a, 0));
+        s.machine.ui.RightButtonDown(a[0]);
+    }, true);
+    sc.Add("rbutton-up", [](Scenario& s, const Args& a) {
+        s.FindControl(s.Arg(a, 0));
+        s.machine.ui.RightButtonUp(a[0]);
+    }, true);
     sc.Add("click", [](Scenario& s, const Args& a) { s.FindControl(s.Arg(a, 0)).UserClick(); }, true);
     sc.Add("type", [](Scenario& s, const Args& a) {
         auto* edit = dynamic_cast<Edit*>(&s.FindControl(s.Arg(a, 0)));

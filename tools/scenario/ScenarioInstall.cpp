@@ -43,10 +43,7 @@ public:
     void Run() {
         Trace& trace = m_machine.trace;
         std::optional<std::string> text = m_machine.files.Content(m_path);
-        if (!text) {
-            trace.Add("script " + Quote(m_path) + " not found");
-            return;
-        }
+        if (!text) throw ScenarioError("run-script: no file " + Quote(m_path));
         // cmd reads the file in the console's code page; the files have names in 1251.
         Load(OemToAnsi(*text, m_machine.process.oemCodePage));
         trace.Add("script run " + Quote(m_path));

@@ -24,8 +24,12 @@ int main(int argc, char** argv) {
     try {
         scenario.Run(text.str());
     } catch (const vel::sim::ScenarioError& error) {
+        // The trace so far shows where the run stood; the error names the
+        // scenario's own line, as a compiler names a source line.
         std::cout << machine.trace.Text();
-        std::cerr << argv[1] << ": " << error.what() << "\n";
+        std::cerr << argv[1] << ":";
+        if (error.line() > 0) std::cerr << error.line() << ":";
+        std::cerr << " " << error.message() << "\n";
         return 1;
     }
     std::cout << machine.trace.Text();
