@@ -1,6 +1,8 @@
 #include "platform/sim/Trace.h"
 
 #include <algorithm>
+#include <iterator>
+#include <stdexcept>
 #include <string_view>
 #include <utility>
 
@@ -17,6 +19,35 @@ const std::pair<const char*, const char*> kServices[] = {
     {"media", "media "},      {"mixer", "mixer "},  {"dde", "dde "},         {"printer", "printer "},
     {"script", "script "},    {"time", "time "},
 };
+
+// Every shape of line the services write: the service's start and its verb. A
+// line of another shape is refused, so a test that looks for a shape (above all
+// for its absence) can only name one the trace writes.
+const char* const kShapes[] = {
+    "reg create-key", "reg write", "reg write-refused", "reg delete-value", "reg delete-key",
+    "file mkdir", "file rmdir", "file copy", "file copy-failed", "file delete", "file write", "file chdir",
+    "shell open", "shell start-hidden", "shell start-in-background", "shell copy-folder-contents",
+    "process open-mutex", "process create-mutex", "time sleep",
+    "ui create", "ui show", "ui hide", "ui place", "ui text", "ui enable", "ui disable", "ui range",
+    "ui position", "ui check", "ui uncheck", "ui picture", "ui content", "ui select", "ui style", "ui front",
+    "ui cursor", "ui title", "ui minimize", "ui restore", "ui right-button-down", "ui right-button-up",
+    "messagebox caption=",
+    "movie load", "movie flashvars", "movie scale-mode", "movie wmode", "movie var", "movie place", "movie show",
+    "movie hide", "movie verb-show", "movie create",
+    "media open", "media window", "media destination", "media seek-start", "media play", "media stop",
+    "media close",
+    "mixer open", "mixer close", "mixer notice", "mixer set", "mixer line-change",
+    "dde connect", "dde execute", "dde request", "dde disconnect",
+    "printer select", "printer landscape", "printer page",
+    "script run", "script ends", "script still",
+};
+
+// Whether `text` begins with `shape` followed by the end, a space or (for a verb
+// that ends in "=") anything.
+bool BeginsWithShape(std::string_view text, std::string_view shape) {
+    if (text.compare(0, shape.size(), shape) != 0) return false;
+    return text.size() == shape.size() || shape.back() == '=' || text[shape.size()] == ' ' || text[shape.size()] == ':';
+}
 
 const char* ServiceOf(const std::string& line) {
     const char* service = nullptr;
@@ -56,9 +87,26 @@ std::string Trace::ShowAllBut(const std::vector<std::string>& services) {
     return {};
 }
 
+bool Trace::KnownShape(const std::string& prefix) {
+    std::string_view p(prefix);
+    while (!p.empty() && p.back() == ' ') p.remove_suffix(1);
+    if (p.empty()) return false;
+    for (std::string_view shape : kShapes) {
+        // The prefix is the shape and more, or a whole-word start of it ("shell").
+        if (BeginsWithShape(p, shape)) return true;
+        if (shape.compare(0, p.size(), p) == 0 && (shape.size() == p.size() || shape[p.size()] == ' ')) return true;
+    }
+    return false;
+}
+
+bool Trace::OfService(const std::string& line) { return ServiceOf(line) != nullptr; }
+
 void Trace::Add(std::string line, bool always) {
     if (m_lines.size() < m_limit) {
         const char* service = always ? nullptr : ServiceOf(line);
+        if (service && !std::any_of(std::begin(kShapes), std::end(kShapes),
+                                    [&](std::string_view shape) { return BeginsWithShape(line, shape); }))
+            throw std::logic_error("a service line of no known shape: " + line);
         m_shown.push_back(!service || !m_hidden.count(service));
         m_lines.push_back(std::move(line));
         return;

@@ -47,6 +47,11 @@ public:
     std::string ShowAllBut(const std::vector<std::string>& services);
     void ShowAll() { m_hidden.clear(); }
     static std::vector<std::string> ServiceNames();
+    // Whether a service line can begin with `prefix`: a known service, and a verb
+    // it writes when the prefix names one, in whole words.
+    static bool KnownShape(const std::string& prefix);
+    // Whether the line (or prefix) begins as a service's line does.
+    static bool OfService(const std::string& line);
 
 private:
     std::vector<std::string> m_lines;

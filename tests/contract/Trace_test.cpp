@@ -48,5 +48,25 @@ TEST(Trace, ShowsOnlyTheChosenServicesAndAlwaysTheRunnersOwnLines) {
     EXPECT_EQ(trace.ShowOnly({"movie", "windowz"}), "windowz");
 }
 
+// A test that looks for a line's absence must name a shape the trace writes, or it
+// cannot fail: a verb renamed since, a service that does not exist.
+TEST(Trace, KnowsTheShapesItsServicesWrite) {
+    const struct {
+        const char* prefix;
+        bool known;
+    } cases[] = {
+        {"shell open", true},         {"shell open \"C:\\A.txt\"", true}, {"shell", true},
+        {"shell ", true},             {"messagebox", true},                 {"messagebox caption=\"A\"", true},
+        {"ui cursor hourglass", true}, {"script ends: the batch file cannot be found", true},
+        {"shell execute", false},     {"shell op", false},                  {"window show MainForm", false},
+        {"ui showing", false},        {"", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Trace::KnownShape(c.prefix), c.known) << c.prefix;
+
+    Trace trace;
+    EXPECT_THROW(trace.Add("shell execute \"C:\\A.txt\""), std::logic_error);
+    trace.Add("file \"C:\\A.txt\":", true);  // a dump's title is no service's line
+}
+
 }  // namespace
 }  // namespace vel::sim

@@ -22,6 +22,7 @@ const char* const kFlashMessage =
     "Player{CR}{LF}Установите его с диска (файл install_flash_player_10_active_x.exe)\" buttons=OK -> OK";
 
 bool Contains(const std::string& trace, const std::string& line) {
+    test::RequireLineShape(line);
     return trace.find(line + "\n") != std::string::npos;
 }
 

@@ -62,6 +62,7 @@ public:
 
     // Trace lines since the last Mark() that begin with `prefix`.
     std::vector<std::string> Lines(const std::string& prefix) const {
+        RequireLineShape(prefix);
         std::vector<std::string> out;
         for (const auto& line : m.trace.Since(mark))
             if (line.rfind(prefix, 0) == 0) out.push_back(line);

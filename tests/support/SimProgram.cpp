@@ -1,5 +1,7 @@
 #include "support/SimProgram.h"
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 
 namespace vel::test {
@@ -19,7 +21,14 @@ std::string RunScenario(const std::string& text) {
     return machine.trace.Text();
 }
 
+void RequireLineShape(const std::string& prefix) {
+    for (const char* free : {"==", "> ", "#", " "})
+        if (prefix.rfind(free, 0) == 0) return;
+    if (!sim::Trace::KnownShape(prefix)) ADD_FAILURE() << "no trace line has the shape \"" << prefix << "\"";
+}
+
 std::vector<std::string> LinesStartingWith(const std::string& trace, const std::string& prefix) {
+    RequireLineShape(prefix);
     std::vector<std::string> out;
     std::istringstream in(trace);
     std::string line;

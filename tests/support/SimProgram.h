@@ -19,7 +19,12 @@ std::string InstalledGame(const std::string& extra = "");
 // Runs scenario text on a fresh machine; returns the trace.
 std::string RunScenario(const std::string& text);
 
-// Lines of `trace` that begin with `prefix`.
+// Fails the test when `prefix` begins no line the trace can write (a service's line
+// of an unknown verb, say): looking for it, above all for its absence, would
+// prove nothing. The runner's lines, events, notes and dump lines pass as they are.
+void RequireLineShape(const std::string& prefix);
+
+// Lines of `trace` that begin with `prefix`, a shape the trace writes.
 std::vector<std::string> LinesStartingWith(const std::string& trace, const std::string& prefix);
 
 }  // namespace vel::test
