@@ -69,7 +69,10 @@ std::unique_ptr<Registry> CreateSettingsRegistry(SettingsLocation where = Defaul
 //   `target`, made with its parents when missing, recursively. A link is copied as
 //   a link, never followed, and a link where a copy goes is replaced, not written
 //   through. Copies are the user's to change and remove (owner read and write,
-//   folders owner-writable). A device, pipe or socket is skipped. It goes on past a
+//   folders owner-writable). A device, pipe or socket is skipped, and so is an entry
+//   whose name code page 1251 cannot hold (the program could neither record nor
+//   remove it): those are listed on standard error and, with an owner window on a
+//   display, in a message box once the copy is over. It goes on past a
 //   failure (Failed at the end, what could be copied is there); a target inside the
 //   source is refused with nothing copied. With an owner window on a display, a
 //   progress window (the file under way, a bar of the bytes, "Отмена") stays above
