@@ -21,12 +21,7 @@ swfgen=${VEL_SWFGEN:-}
 mode=${VEL_CRAFTED:-links}
 
 stage "Crafting the disc ($mode)"
-cat >"$XDG_CONFIG_HOME/velvinor/registry.txt" <<END
-[Software\\Trelkon\\Velvinor]
-@=""
-[Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velvinor.exe]
-@="$disc/velvinor"
-END
+settings_installed
 swf=$disc/SWF
 base="velvinor://app/disc$swf"
 # What the family keeps at home, and what the game may read of its own.
@@ -53,6 +48,7 @@ outside=(link.txt linkdir/secret.txt environ climb.txt chain1 loop1 fifo '..%2F.
 {
   echo "rate 12"
   echo "frames 240"
+  echo "at frame 1: fscommand probe started"
   case $mode in
     links)
       for name in "${outside[@]}"; do echo "at frame 2: loadvariables $base/$name"; done
@@ -78,7 +74,9 @@ stage "The game plays the crafted disc"
 "$disc/velvinor" >"$out/velvinor.log" 2>&1 &
 GAME_PID=$!
 wait_for_text 'load "velvinor://app/disc' 120000 || fail "the movie was not loaded"
-tell "the crafted movie is loaded"
+# Its first frame: on a busy machine the player's first start takes minutes.
+wait_for_text 'fscommand "probe" "started"' 300000 || fail "the crafted movie did not start playing"
+tell "the crafted movie plays"
 
 case $mode in
   links)

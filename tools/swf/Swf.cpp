@@ -347,13 +347,16 @@ std::string WriteSwf(const Movie& movie, const Stage& stage) {
             b.top > stage.height - b.height)
             throw SwfError("a box is at least one pixel wide and high and lies on the stage");
 
-    std::vector<FsCommand> commands = movie.commands;
-    std::stable_sort(commands.begin(), commands.end(),
-                     [](const FsCommand& a, const FsCommand& b) { return a.frame < b.frame; });
+    auto byFrame = [&](auto list, const char* what) {
+        std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.frame < b.frame; });
+        for (const auto& item : list)
+            if (item.frame < 1 || item.frame > movie.frameCount)
+                throw SwfError(std::string(what) + " at frame " + std::to_string(item.frame) +
+                               " lies outside the movie's " + std::to_string(movie.frameCount) + " frames");
+        return list;
+    };
+    const std::vector<FsCommand> commands = byFrame(movie.commands, "an FSCommand");
     for (const FsCommand& c : commands) {
-        if (c.frame < 1 || c.frame > movie.frameCount)
-            throw SwfError("an FSCommand at frame " + std::to_string(c.frame) + " lies outside the movie's " +
-                           std::to_string(movie.frameCount) + " frames");
         if (c.command.empty())
             throw SwfError("the FSCommand at frame " + std::to_string(c.frame) + " has no name");
         CheckText(c.command, "name", c.frame);
@@ -362,13 +365,8 @@ std::string WriteSwf(const Movie& movie, const Stage& stage) {
             throw SwfError("the FSCommand at frame " + std::to_string(c.frame) + " is too long for one action");
     }
 
-    std::vector<Request> requests = stage.requests;
-    std::stable_sort(requests.begin(), requests.end(),
-                     [](const Request& a, const Request& b) { return a.frame < b.frame; });
+    const std::vector<Request> requests = byFrame(stage.requests, "a request");
     for (const Request& r : requests) {
-        if (r.frame < 1 || r.frame > movie.frameCount)
-            throw SwfError("a request at frame " + std::to_string(r.frame) + " lies outside the movie's " +
-                           std::to_string(movie.frameCount) + " frames");
         CheckText(r.text, "request", r.frame);
         CheckText(r.target, "target", r.frame);
         if (r.text.size() + r.target.size() + 64 > 65535)
