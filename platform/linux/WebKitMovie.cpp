@@ -9,19 +9,26 @@
 // While hidden the view lives in an offscreen window, where the page still counts as
 // shown: the movie goes on playing, as the control does behind a clip or the intro.
 
+#include <gio/gunixinputstream.h>
 #include <glib/gstdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <libsoup/soup.h>
 #include <webkit2/webkit2.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <utility>
 
 #include "platform/linux/Backend.h"
 #include "platform/linux/GtkUi.h"
 #include "platform/linux/PosixText.h"
+#include "platform/linux/ServedFile.h"
 #include "runtime/Errors.h"
 #include "runtime/Text.h"
 
@@ -37,6 +44,7 @@ constexpr guint kCallTimeoutMs = 20000;
 // The page: Ruffle's element filling the view, and the functions the program calls.
 constexpr const char* kPage = R"HTML(<!doctype html>
 <html><head><meta charset="utf-8">
+<meta http-equiv="Content-Security-Policy" content="default-src 'none'; script-src 'self' velvinor: 'unsafe-inline' 'unsafe-eval' 'wasm-unsafe-eval'; style-src 'self' velvinor: 'unsafe-inline'; connect-src 'self' velvinor:; img-src 'self' velvinor: data: blob:; media-src 'self' velvinor: data: blob:; font-src 'self' velvinor: data:; worker-src 'self' velvinor: blob:; frame-src 'none'; object-src 'none'; base-uri 'none'; form-action 'none'">
 <style>
 html, body { margin: 0; width: 100%; height: 100%; overflow: hidden; background: #000; }
 ruffle-player { display: block; width: 100%; height: 100%; }
@@ -47,6 +55,9 @@ ruffle-player { display: block; width: 100%; height: 100%; }
 const post = (...parts) => window.webkit.messageHandlers.velvinor.postMessage(parts.join("\u001f"));
 window.RufflePlayer = window.RufflePlayer || {};
 // The control's stored state: quality high, script access always, show all, networking all.
+// Networking stays "all": anything less also stops FSCommands and ExternalInterface,
+// which the game and the bridge live on; the page's policy keeps every load on the
+// program's own scheme instead.
 const config = {
   autoplay: "on", unmuteOverlay: "hidden", splashScreen: false, contextMenu: "off",
   letterbox: "on", warnOnUnsupportedContent: false, showSwfDownload: false, allowFullscreen: false,
@@ -149,54 +160,55 @@ public:
         if (!m_folder.empty() && m_folder.back() != '/') m_folder += '/';
     }
     ~WebKitMovieService() override {
+        *m_alive = false;
         if (m_context) g_object_unref(m_context);
     }
 
     std::unique_ptr<MoviePlayer> Create(WindowHandle parent, FSCommandHandler onFSCommand) override;
 
-    // Serves the player's page and files, and the files of the movie's folder.
+    // Serves the player's page and files, and the files of the movie's folder: only
+    // regular files that lie, links resolved, under the folder asked of. The file is
+    // opened on a worker thread and streamed from disk, so a slow disc never holds the
+    // window up.
     void Serve(WebKitURISchemeRequest* request) {
         const std::string path = webkit_uri_scheme_request_get_path(request);
-        std::string file, bytes;
         if (path == "/player/index.html") {
-            bytes = kPage;
-        } else if (path.rfind("/player/", 0) == 0 && path.find('/', 8) == std::string::npos) {
+            g_autoptr(GBytes) data = g_bytes_new_static(kPage, std::strlen(kPage));
+            g_autoptr(GInputStream) stream = g_memory_input_stream_new_from_bytes(data);
+            Respond(request, stream, static_cast<gint64>(g_bytes_get_size(data)), MimeOf(path));
+            return;
+        }
+        auto job = std::make_unique<ServeJob>();
+        job->path = path;
+        job->alive = m_alive;
+        job->log = &m_log;
+        if (path.rfind("/player/", 0) == 0 && path.find('/', 8) == std::string::npos) {
             const std::string name = path.substr(8);
-            file = name == "bridge.swf" ? m_folder + kBridgeFile : m_folder + name;
-        } else if (path.rfind("/disc/", 0) == 0) {
-            gchar* unescaped = g_uri_unescape_string(path.c_str() + 5, nullptr);
-            file = unescaped ? unescaped : "";
-            g_free(unescaped);
-            // Only what lies in the movie's own folder.
-            if (m_movieFolder.empty() || file.rfind(m_movieFolder, 0) != 0 || file.find("/../") != std::string::npos)
-                file.clear();
-        }
-        if (bytes.empty()) {
-            gchar* contents = nullptr;
-            gsize length = 0;
-            if (file.empty() || !g_file_get_contents(file.c_str(), &contents, &length, nullptr)) {
-                GError* error = g_error_new(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "%s not found", path.c_str());
-                webkit_uri_scheme_request_finish_error(request, error);
-                g_error_free(error);
-                return;
+            job->root = m_folder;
+            job->relative = name == "bridge.swf" ? kBridgeFile : name;
+        } else if (path.rfind("/disc/", 0) == 0 && !m_movieFolder.empty()) {
+            g_autofree gchar* unescaped = g_uri_unescape_string(path.c_str() + 5, nullptr);
+            const std::string file = unescaped ? unescaped : "";
+            if (file.size() > m_movieFolder.size() && file.compare(0, m_movieFolder.size(), m_movieFolder) == 0) {
+                job->root = m_movieFolder;
+                job->relative = file.substr(m_movieFolder.size());
             }
-            bytes.assign(contents, length);
-            g_free(contents);
         }
-        GBytes* data = g_bytes_new(bytes.data(), bytes.size());
-        GInputStream* stream = g_memory_input_stream_new_from_bytes(data);
-        WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(stream, static_cast<gint64>(bytes.size()));
-        const std::string mime = MimeOf(path == "/player/index.html" ? path : file);
-        webkit_uri_scheme_response_set_content_type(response, mime.c_str());
-        // A fetch sees the type only as a header: WebAssembly compiles while it loads
-        // only from a response that says "application/wasm".
-        SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
-        soup_message_headers_append(headers, "Content-Type", mime.c_str());
-        webkit_uri_scheme_response_set_http_headers(response, headers);
-        webkit_uri_scheme_request_finish_with_response(request, response);
-        g_object_unref(response);
-        g_object_unref(stream);
-        g_bytes_unref(data);
+        if (job->root.empty()) {
+            m_log.Line("refused \"" + path + "\"");
+            Refuse(request, path);
+            return;
+        }
+        GTask* task = g_task_new(nullptr, nullptr, &WebKitMovieService::Opened, g_object_ref(request));
+        g_task_set_task_data(task, job.release(), [](gpointer data) { delete static_cast<ServeJob*>(data); });
+        g_task_run_in_thread(task, [](GTask* self, gpointer, gpointer data, GCancellable*) {
+            auto* job = static_cast<ServeJob*>(data);
+            job->fd = OpenBeneath(job->root, job->relative);
+            struct stat info {};
+            if (job->fd >= 0 && fstat(job->fd, &info) == 0) job->size = info.st_size;
+            g_task_return_boolean(self, job->fd >= 0);
+        });
+        g_object_unref(task);
     }
 
     void SetMovieFolder(std::string folder) { m_movieFolder = std::move(folder); }
@@ -218,12 +230,56 @@ private:
         return m_context;
     }
 
+    // A file of the scheme on its way from the worker thread.
+    struct ServeJob {
+        std::string path, root, relative;
+        int fd = -1;
+        gint64 size = 0;
+        std::shared_ptr<bool> alive;
+        MovieLog* log = nullptr;
+        ~ServeJob() {
+            if (fd >= 0) close(fd);
+        }
+    };
+
+    static void Opened(GObject*, GAsyncResult* result, gpointer data) {
+        g_autoptr(WebKitURISchemeRequest) request = static_cast<WebKitURISchemeRequest*>(data);
+        auto* job = static_cast<ServeJob*>(g_task_get_task_data(G_TASK(result)));
+        if (!*job->alive) return;  // the view and its requests are gone with the service
+        if (!g_task_propagate_boolean(G_TASK(result), nullptr)) {
+            job->log->Line("refused \"" + job->path + "\"");
+            Refuse(request, job->path);
+            return;
+        }
+        // The stream owns the descriptor from here.
+        g_autoptr(GInputStream) stream = g_unix_input_stream_new(std::exchange(job->fd, -1), TRUE);
+        Respond(request, stream, job->size, MimeOf(job->relative));
+    }
+
+    // Whatever is refused gets the same answer as a missing file.
+    static void Refuse(WebKitURISchemeRequest* request, const std::string& path) {
+        g_autoptr(GError) error = g_error_new(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "%s not found", path.c_str());
+        webkit_uri_scheme_request_finish_error(request, error);
+    }
+
+    static void Respond(WebKitURISchemeRequest* request, GInputStream* stream, gint64 size, const std::string& mime) {
+        g_autoptr(WebKitURISchemeResponse) response = webkit_uri_scheme_response_new(stream, size);
+        webkit_uri_scheme_response_set_content_type(response, mime.c_str());
+        // A fetch sees the type only as a header: WebAssembly compiles while it loads
+        // only from a response that says "application/wasm".
+        SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+        soup_message_headers_append(headers, "Content-Type", mime.c_str());
+        webkit_uri_scheme_response_set_http_headers(response, headers);
+        webkit_uri_scheme_request_finish_with_response(request, response);
+    }
+
     friend class WebKitPlayer;
     GtkUi& m_ui;
     std::string m_folder;
     std::string m_movieFolder;
     WebKitWebContext* m_context = nullptr;
     MovieLog m_log;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 class WebKitPlayer final : public MoviePlayer {
@@ -251,6 +307,12 @@ public:
         g_object_unref(settings);
         GdkRGBA black{0, 0, 0, 1};
         webkit_web_view_set_background_color(WEBKIT_WEB_VIEW(m_view), &black);
+        // The page stays the player's page: no navigation away from it, no new windows.
+        g_signal_connect(m_view, "decide-policy", G_CALLBACK(+[](WebKitWebView*, WebKitPolicyDecision* decision,
+                                                                 WebKitPolicyDecisionType type, gpointer self) -> gboolean {
+                             return static_cast<WebKitPlayer*>(self)->Decide(decision, type);
+                         }),
+                         this);
         // Its own context menu and keys stay the player's; the program filters the rest.
         g_signal_connect(m_view, "context-menu", G_CALLBACK(+[](WebKitWebView*, WebKitContextMenu*, GdkEvent*,
                                                                 WebKitHitTestResult*, gpointer) -> gboolean { return TRUE; }),
@@ -415,23 +477,45 @@ private:
             -1, g_variant_builder_end(&args), nullptr, nullptr, nullptr, nullptr, nullptr);
     }
 
+    gboolean Decide(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
+        if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+        WebKitNavigationAction* action =
+            webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        const gchar* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+        const std::string target = uri ? uri : "";
+        if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && target == std::string(kOrigin) + "/player/index.html")
+            return FALSE;
+        m_service.Log().Line(std::string(type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION ? "refused window \""
+                                                                                               : "refused navigation \"") +
+                             target + "\"");
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
+
+    // Only the page's own messages in their own shapes: what script run by the movie
+    // can post is then no more than an FSCommand.
     void Message(WebKitJavascriptResult* result) {
         JSCValue* value = webkit_javascript_result_get_js_value(result);
-        gchar* text = jsc_value_to_string(value);
-        std::string message = text ? text : "";
-        g_free(text);
+        std::string message;
+        if (jsc_value_is_string(value)) {
+            g_autofree gchar* text = jsc_value_to_string(value);
+            message = text ? text : "";
+        }
         std::vector<std::string> parts;
         std::size_t start = 0;
         for (std::size_t at; (at = message.find('\x1f', start)) != std::string::npos; start = at + 1)
             parts.push_back(message.substr(start, at - start));
         parts.push_back(message.substr(start));
-        if (parts[0] == "page") {
+        if (parts[0] == "page" && parts.size() == 1) {
+            if (m_pageReady) return;
             m_pageReady = true;
             Load();
         } else if (parts[0] == "fscommand" && parts.size() == 3) {
             m_service.Log().Line("fscommand \"" + parts[1] + "\" \"" + parts[2] + "\"");
             const std::u16string command = Utf8ToWide(parts[1]), args = Utf8ToWide(parts[2]);
             m_service.Ui().Report([this, command, args] { m_onFSCommand(command, args); });
+        } else {
+            m_service.Log().Line("refused message \"" + parts[0] + "\"");
         }
     }
 

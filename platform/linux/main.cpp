@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/linux/Backend.h"
 #include "platform/linux/GtkUi.h"
@@ -38,7 +39,13 @@ int main(int argc, char** argv) {
             error = text.error;
             return text.ok ? text.html : std::string();
         });
-        auto registry = vel::lnx::CreateSettingsRegistry();
+        // A damaged settings file is told to the family at once, in a box of its own.
+        vel::lnx::SettingsLocation settings = vel::lnx::DefaultSettingsLocation();
+        settings.tell = [&ui](const std::string& utf8) {
+            ui->MessageBox(vel::WideToAnsi(vel::Utf8ToWide(utf8)), vel::Ru("Вельвинор"),
+                           vel::mb::Ok | vel::mb::IconInformation);
+        };
+        auto registry = vel::lnx::CreateSettingsRegistry(std::move(settings));
         auto files = vel::lnx::CreatePosixFiles();
         auto shell = vel::lnx::CreateLinuxShell();
         auto process = vel::lnx::CreatePosixProcess(argc, argv);

@@ -201,6 +201,33 @@ TEST(SwfScript, ScriptDescribesTheMovieAndDumpReadsBack) {
     EXPECT_EQ(back.commands, (std::vector<FsCommand>{{2, "quit", ""}, {4, "execute", "parents doc.rtf"}}));
 }
 
+TEST(SwfScript, RequestsFollowTheirFramesCommandsInAVersion8Movie) {
+    using vel::swf::Request;
+    const vel::swf::Script s = vel::swf::ParseScript(
+        "rate 12\n"
+        "at frame 2: loadvariables velvinor://app/a b.txt\n"
+        "at frame 2: fscommand quit\n"
+        "at frame 3: geturl file:///etc/hostname _blank\n"
+        "at frame 3: call (function () { return 1; })\n");
+    EXPECT_EQ(s.movie.frameCount, 3u);  // the last frame with a request
+    EXPECT_EQ(s.stage.requests, (std::vector<Request>{
+                                    {2, Request::Kind::LoadVariables, "velvinor://app/a b.txt", ""},
+                                    {3, Request::Kind::GetUrl, "file:///etc/hostname", "_blank"},
+                                    {3, Request::Kind::Call, "(function () { return 1; })", ""},
+                                }));
+    const std::string file = WriteSwf(s.movie, s.stage);
+    EXPECT_EQ(file[3], 8) << "ExternalInterface needs version 8";
+    EXPECT_EQ(ReadSwf(file).commands, (std::vector<FsCommand>{{2, "quit", ""}}));
+    // loadVariables into a clip's path; getURL into a window.
+    const std::string loadVars = "velvinor://app/a b.txt\0"s + "\x96\x07\0\0_root\0\x9A\x01\0\xC0"s;
+    const std::string getUrl = "_blank\0"s + "\x9A\x01\0\0"s;
+    ASSERT_NE(file.find(loadVars), std::string::npos);
+    EXPECT_GT(file.find(loadVars), file.find("FSCommand:quit")) << "a frame's commands come first";
+    EXPECT_NE(file.find(getUrl), std::string::npos);
+    EXPECT_NE(file.find("ExternalInterface"), std::string::npos);
+    EXPECT_EQ(WriteSwf(s.movie)[3], 7) << "a movie without requests stays version 7";
+}
+
 TEST(SwfScript, FaultsNameTheirLine) {
     const struct {
         const char* script;
@@ -215,6 +242,9 @@ TEST(SwfScript, FaultsNameTheirLine) {
         {"rate 12\nat frame 1: fscommand\n", "line 2: the command has no name"},
         {"rate 12\nbackground red\n", "line 2:"},
         {"rate 12\nplay\n", "line 2: unknown statement"},
+        {"rate 12\nat frame 1: call\n", "line 2: the call request names nothing"},
+        {"rate 12\nat frame 1: geturl velvinor://app/\n", "line 2: a getURL request reads"},
+        {"rate 12\nframes 2\nat frame 3: loadvariables x.txt\n", "line 3: frame 3 lies beyond"},
     };
     for (const auto& c : cases) {
         try {

@@ -129,6 +129,16 @@ expect_movie() {
   tell "GetVariable(\"$1\") = \"$value\""
 }
 
+# The game is installed: its settings say so and name the disc's program as the registered copy.
+settings_installed() {
+  cat >"$XDG_CONFIG_HOME/velvinor/registry.txt" <<EOF
+[Software\\Trelkon\\Velvinor]
+@=""
+[Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velvinor.exe]
+@="$disc/velvinor"
+EOF
+}
+
 # ---- pictures
 
 screenshot() {

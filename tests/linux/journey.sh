@@ -22,13 +22,7 @@ source "$(dirname "$0")/journey-lib.sh" "$@"
 
 stage "Getting a desktop ready"
 tell "display $DISPLAY, the user's folders in $home, LANG=$LANG"
-# The game is installed: its settings say so and name the program as the registered copy.
-cat >"$XDG_CONFIG_HOME/velvinor/registry.txt" <<EOF
-[Software\\Trelkon\\Velvinor]
-@=""
-[Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velvinor.exe]
-@="$disc/velvinor"
-EOF
+settings_installed
 tell "the game's settings in $XDG_CONFIG_HOME/velvinor/registry.txt say it is installed in $disc"
 
 stage "A disc without the player: the program says so"

@@ -9,4 +9,4 @@ program=$1 swfgen=$2 out=$3 journey=${4:-journey.sh}
 mkdir -p "$out"
 "$here/../../scripts/make-disc.sh" --linux "$program" --swfgen "$swfgen" "$out/disc" >"$out/make-disc.log" 2>&1 ||
   { cat "$out/make-disc.log"; exit 1; }
-VEL_LINUX_DISC="$out/disc" exec "$here/$journey" "$out"
+VEL_LINUX_DISC="$out/disc" VEL_SWFGEN="$swfgen" exec "$here/$journey" "$out"

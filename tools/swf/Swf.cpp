@@ -180,20 +180,27 @@ public:
     // loadMovieNum(url on the stack, level): the target is "_levelN" on the stack.
     Actions& LoadIntoTarget() { return Record(0x9A, std::string(1, '\0')); }
     const std::string& Bytes() const { return m_out; }
-
-private:
-    Actions& Push(const std::string& value) { return Record(0x96, value); }
     Actions& Record(std::uint8_t code, const std::string& payload) {
         m_out += static_cast<char>(code);
         PutU16(m_out, static_cast<unsigned>(payload.size()));
         m_out += payload;
         return *this;
     }
+
+private:
+    Actions& Push(const std::string& value) { return Record(0x96, value); }
     std::string m_out;
 };
 
 constexpr std::uint8_t kGetVariable = 0x1C, kSetVariable = 0x1D, kGetMember = 0x4E, kCallMethod = 0x52,
                        kPop = 0x17, kReturn = 0x3E;
+
+// flash.external.ExternalInterface.call(name), its answer dropped.
+void CallExternal(Actions& a, std::string_view name) {
+    a.PushText(name).PushInt(1);
+    a.PushText("flash").Op(kGetVariable).PushText("external").Op(kGetMember).PushText("ExternalInterface").Op(kGetMember);
+    a.PushText("call").Op(kCallMethod).Op(kPop);
+}
 
 // flash.external.ExternalInterface.addCallback(name, null, <function on the stack>)
 void AddCallback(Actions& a, std::string_view name) {
@@ -307,6 +314,23 @@ void ReadDoAction(std::string_view body, unsigned version, unsigned frame, std::
     }
 }
 
+std::string RequestActions(const Request& r) {
+    Actions a;
+    switch (r.kind) {
+    case Request::Kind::LoadVariables:
+        // GetURL2 with its target a clip's path and the answer read as variables.
+        a.PushText(r.text).PushText("_root").Record(0x9A, std::string(1, '\xC0'));
+        break;
+    case Request::Kind::GetUrl:
+        a.PushText(r.text).PushText(r.target).Record(0x9A, std::string(1, '\0'));
+        break;
+    case Request::Kind::Call:
+        CallExternal(a, r.text);
+        break;
+    }
+    return a.Bytes();
+}
+
 }  // namespace
 
 std::string WriteSwf(const Movie& movie, const Stage& stage) {
@@ -323,13 +347,16 @@ std::string WriteSwf(const Movie& movie, const Stage& stage) {
             b.top > stage.height - b.height)
             throw SwfError("a box is at least one pixel wide and high and lies on the stage");
 
-    std::vector<FsCommand> commands = movie.commands;
-    std::stable_sort(commands.begin(), commands.end(),
-                     [](const FsCommand& a, const FsCommand& b) { return a.frame < b.frame; });
+    auto byFrame = [&](auto list, const char* what) {
+        std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.frame < b.frame; });
+        for (const auto& item : list)
+            if (item.frame < 1 || item.frame > movie.frameCount)
+                throw SwfError(std::string(what) + " at frame " + std::to_string(item.frame) +
+                               " lies outside the movie's " + std::to_string(movie.frameCount) + " frames");
+        return list;
+    };
+    const std::vector<FsCommand> commands = byFrame(movie.commands, "an FSCommand");
     for (const FsCommand& c : commands) {
-        if (c.frame < 1 || c.frame > movie.frameCount)
-            throw SwfError("an FSCommand at frame " + std::to_string(c.frame) + " lies outside the movie's " +
-                           std::to_string(movie.frameCount) + " frames");
         if (c.command.empty())
             throw SwfError("the FSCommand at frame " + std::to_string(c.frame) + " has no name");
         CheckText(c.command, "name", c.frame);
@@ -338,7 +365,16 @@ std::string WriteSwf(const Movie& movie, const Stage& stage) {
             throw SwfError("the FSCommand at frame " + std::to_string(c.frame) + " is too long for one action");
     }
 
-    std::string out = Header(kVersion, stage.width, stage.height, static_cast<unsigned>(rate), movie.frameCount);
+    const std::vector<Request> requests = byFrame(stage.requests, "a request");
+    for (const Request& r : requests) {
+        CheckText(r.text, "request", r.frame);
+        CheckText(r.target, "target", r.frame);
+        if (r.text.size() + r.target.size() + 64 > 65535)
+            throw SwfError("the request at frame " + std::to_string(r.frame) + " is too long for one action");
+    }
+
+    const unsigned version = requests.empty() ? kVersion : 8;
+    std::string out = Header(version, stage.width, stage.height, static_cast<unsigned>(rate), movie.frameCount);
     PutTag(out, kSetBackgroundColor, std::string{static_cast<char>(stage.red), static_cast<char>(stage.green),
                                                  static_cast<char>(stage.blue)});
     for (unsigned i = 0; i < stage.boxes.size(); ++i) {
@@ -347,6 +383,7 @@ std::string WriteSwf(const Movie& movie, const Stage& stage) {
     }
 
     auto next = commands.begin();
+    auto request = requests.begin();
     for (unsigned frame = 1; frame <= movie.frameCount; ++frame) {
         std::string actions;
         for (; next != commands.end() && next->frame == frame; ++next) {
@@ -355,6 +392,7 @@ std::string WriteSwf(const Movie& movie, const Stage& stage) {
             PutU16(actions, static_cast<unsigned>(payload.size()));
             actions += payload;
         }
+        for (; request != requests.end() && request->frame == frame; ++request) actions += RequestActions(*request);
         if (!actions.empty()) {
             actions += '\0';  // end of actions
             PutTag(out, kDoAction, actions);
@@ -373,11 +411,8 @@ std::string WriteBridgeSwf() {
     AddCallback(a, "velvinorSet");
     a.Function({"name"}, get);
     AddCallback(a, "velvinorGet");
-    // flash.external.ExternalInterface.call("velvinorBridgeReady"): the page learns
-    // at once that both callbacks are there.
-    a.PushText("velvinorBridgeReady").PushInt(1);
-    a.PushText("flash").Op(kGetVariable).PushText("external").Op(kGetMember).PushText("ExternalInterface").Op(kGetMember);
-    a.PushText("call").Op(kCallMethod).Op(kPop);
+    // The page learns at once that both callbacks are there.
+    CallExternal(a, "velvinorBridgeReady");
     a.PushText("velvinorMovie").Op(kGetVariable).PushText("_level0").LoadIntoTarget();
     std::string actions = a.Bytes() + '\0';
 

@@ -49,12 +49,28 @@ struct Box {
     bool operator==(const Box&) const = default;
 };
 
-// What the reader does not report: the stage of a written movie and what it shows.
+// A request a frame makes after its FSCommands, through the player's own functions.
+struct Request {
+    enum class Kind {
+        LoadVariables,  // loadVariables(text, "_root")
+        GetUrl,         // getURL(text, target)
+        Call,           // flash.external.ExternalInterface.call(text)
+    };
+    unsigned frame = 1;
+    Kind kind = Kind::GetUrl;
+    std::string text;    // the URL, or the name called
+    std::string target;  // GetUrl's window or level
+    bool operator==(const Request&) const = default;
+};
+
+// What the reader does not report: the stage of a written movie, what it shows, and
+// the requests its frames make.
 struct Stage {
     int width = 1024;   // pixels
     int height = 768;
     std::uint8_t red = 0, green = 0, blue = 0;  // background colour
     std::vector<Box> boxes = {};  // drawn in this order, each above the ones before
+    std::vector<Request> requests = {};  // by frame; within a frame in the order made
 };
 
 // The bytes of an uncompressed SWF file: header, background colour, the boxes (a
@@ -62,9 +78,10 @@ struct Stage {
 // DoAction tag with the frame's FSCommands (when it has any) and ShowFrame; then End.
 // Commands are placed by frame, keeping their order within a frame. Raises SwfError
 // for what a file cannot hold: a frame rate outside (0, 256), no frames or more than
-// 65535, a command outside the frames, an empty command name, text that is not UTF-8
-// or holds a NUL, an action longer than 65535 bytes, a stage outside 1..32767 pixels,
-// a box that is empty or does not lie on the stage, more than 65535 boxes.
+// 65535, a command or request outside the frames, an empty command name, text that is
+// not UTF-8 or holds a NUL, an action longer than 65535 bytes, a stage outside 1..32767
+// pixels, a box that is empty or does not lie on the stage, more than 65535 boxes.
+// A movie with requests is written as version 8, the first with ExternalInterface.
 std::string WriteSwf(const Movie& movie, const Stage& stage = {});
 
 // The bridge movie (version 8) through which a player without SetVariable and

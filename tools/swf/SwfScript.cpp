@@ -49,7 +49,7 @@ private:
 Script ParseScript(std::string_view text) {
     Script script;
     bool haveRate = false, haveFrames = false, haveSize = false, haveBackground = false;
-    std::vector<std::size_t> commandLines;
+    std::vector<std::size_t> commandLines, requestLines;
 
     std::size_t lineNo = 0;
     while (!text.empty()) {
@@ -127,10 +127,26 @@ Script ParseScript(std::string_view text) {
             auto frame = Integer(TrimBlanks(rest.substr(0, colon)));
             if (!frame || *frame < 1 || *frame > 65535) fail("the frame is a whole number from 1 to 65535");
             rest = TrimBlanks(rest.substr(colon + 1));
-            if (Word(rest) != "fscommand") fail(form);
+            const std::string_view verb = Word(rest);
+            const auto at = static_cast<unsigned>(*frame);
+            if (verb == "loadvariables" || verb == "call") {
+                if (rest.empty()) fail("the " + std::string(verb) + " request names nothing");
+                script.stage.requests.push_back({at, verb == "call" ? Request::Kind::Call : Request::Kind::LoadVariables,
+                                                 std::string(rest), ""});
+                requestLines.push_back(lineNo);
+                continue;
+            }
+            if (verb == "geturl") {
+                std::string_view url = Word(rest);
+                if (url.empty() || rest.empty()) fail("a getURL request reads: at frame N: geturl URL TARGET");
+                script.stage.requests.push_back({at, Request::Kind::GetUrl, std::string(url), std::string(rest)});
+                requestLines.push_back(lineNo);
+                continue;
+            }
+            if (verb != "fscommand") fail(form);
             std::string_view name = Word(rest);
             if (name.empty()) fail("the command has no name");
-            script.movie.commands.push_back({static_cast<unsigned>(*frame), std::string(name), std::string(rest)});
+            script.movie.commands.push_back({at, std::string(name), std::string(rest)});
             commandLines.push_back(lineNo);
         } else {
             fail("unknown statement \"" + std::string(keyword) + "\" (rate, frames, size, background, box, at)");
@@ -141,12 +157,15 @@ Script ParseScript(std::string_view text) {
     if (!haveFrames) {
         script.movie.frameCount = 1;
         for (const FsCommand& c : script.movie.commands) script.movie.frameCount = std::max(script.movie.frameCount, c.frame);
+        for (const Request& r : script.stage.requests) script.movie.frameCount = std::max(script.movie.frameCount, r.frame);
     }
-    for (std::size_t i = 0; i < script.movie.commands.size(); ++i)
-        if (script.movie.commands[i].frame > script.movie.frameCount)
-            LineError{commandLines[i]}("frame " + std::to_string(script.movie.commands[i].frame) +
-                                       " lies beyond the movie's " + std::to_string(script.movie.frameCount) +
-                                       " frames");
+    auto within = [&](unsigned frame, std::size_t line) {
+        if (frame > script.movie.frameCount)
+            LineError{line}("frame " + std::to_string(frame) + " lies beyond the movie's " +
+                            std::to_string(script.movie.frameCount) + " frames");
+    };
+    for (std::size_t i = 0; i < script.movie.commands.size(); ++i) within(script.movie.commands[i].frame, commandLines[i]);
+    for (std::size_t i = 0; i < script.stage.requests.size(); ++i) within(script.stage.requests[i].frame, requestLines[i]);
     // What the writer refuses (text that is not UTF-8, a NUL, a too long action) it reports itself.
     return script;
 }

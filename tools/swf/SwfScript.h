@@ -9,10 +9,14 @@
 //   box 112 84 800 600 1d3b8a         a filled rectangle: left, top, width, height in pixels,
 //                                     colour RRGGBB; later boxes are drawn above earlier ones
 //   at frame 24: fscommand plaympg lesson1
+//   at frame 30: loadvariables URL      loads URL's variables into the main timeline
+//   at frame 30: geturl URL TARGET      opens URL in the window (or level) TARGET
+//   at frame 30: call TEXT              ExternalInterface.call(TEXT)
 //
 // "at frame N: fscommand NAME ARGS" makes frame N (1 for the first) raise the FSCommand
 // NAME with ARGS, the rest of the line without its surrounding blanks (it may be empty).
-// Several commands in one frame are raised in the order written. Text is UTF-8.
+// Several commands in one frame are raised in the order written, then its requests
+// are made in the order written (see Request in Swf.h). Text is UTF-8.
 
 #include <string>
 #include <string_view>

@@ -7,6 +7,7 @@
 // the system as UTF-8; paths are the program's native POSIX paths in that code page.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,9 +25,11 @@ namespace vel::lnx {
 // - Every change reads the file, changes it and writes a whole new file beside it
 //   (fsync, then rename over the old one) under a lock: a crash leaves the old file or
 //   the new one, never a part, and two runs never interleave their changes.
-// - A file that cannot be parsed is renamed to "<file>.bad-<date>-<time>" and the
-//   program starts with no keys; one that cannot be read (no access) is left alone,
-//   reads see no keys and every change is refused. Both are said on standard error.
+// - A file with lines that cannot be parsed is kept whole as "<file>.bad-<date>-<time>"
+//   and written anew with every line that could (the family is told, through
+//   SettingsLocation::tell, with the name it was kept under); one that cannot be read
+//   (no access) is left alone, reads see no keys and every change is refused. Both are
+//   said on standard error.
 // - Names compare without regard to the letter case of A-Z; a value of another type
 //   (dword:, hex:, hex(N): lines) reads as none through ReadString, as the registry's
 //   string read refuses it.
@@ -41,6 +44,8 @@ namespace vel::lnx {
 struct SettingsLocation {
     std::string file;        // UTF-8 path of the settings file
     std::string dataFolder;  // UTF-8 path that "ProgramFilesDir" reads
+    // Tells the family, in UTF-8, that the file was damaged and what became of it.
+    std::function<void(const std::string&)> tell = {};
 };
 // $XDG_CONFIG_HOME/velvinor/registry.txt (else ~/.config/...), and the data folder above.
 SettingsLocation DefaultSettingsLocation();
@@ -64,7 +69,10 @@ std::unique_ptr<Registry> CreateSettingsRegistry(SettingsLocation where = Defaul
 //   `target`, made with its parents when missing, recursively. A link is copied as
 //   a link, never followed, and a link where a copy goes is replaced, not written
 //   through. Copies are the user's to change and remove (owner read and write,
-//   folders owner-writable). A device, pipe or socket is skipped. It goes on past a
+//   folders owner-writable). A device, pipe or socket is skipped, and so is an entry
+//   whose name code page 1251 cannot hold (the program could neither record nor
+//   remove it): those are listed on standard error and, with an owner window on a
+//   display, in a message box once the copy is over. It goes on past a
 //   failure (Failed at the end, what could be copied is there); a target inside the
 //   source is refused with nothing copied. With an owner window on a display, a
 //   progress window (the file under way, a bar of the bytes, "Отмена") stays above

@@ -15,11 +15,13 @@
 #include <climits>
 #include <cstdlib>
 #include <functional>
+#include <iostream>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "platform/linux/services/LinuxServices.h"
+#include "platform/linux/services/Utf8.h"
 #include "runtime/Text.h"
 
 namespace vel::lnx {
@@ -158,6 +160,8 @@ class Copier {
 public:
     explicit Copier(CopyProgress progress = nullptr) : m_progress(std::move(progress)) {}
     bool Stopped() const { return m_stopped; }
+    // What was left out: the names the program could not record.
+    const std::vector<std::string>& LeftOut() const { return m_leftOut; }
 
     // Copies every entry of `from` into `to`, never following a link; goes on past a
     // failure and gives the first one's code (0 = none).
@@ -172,6 +176,12 @@ public:
         closedir(dir);
         for (const auto& name : names) {
             if (m_stopped) break;
+            // The program records what it copied in code page 1251, and removes only
+            // what it recorded: a name that page cannot hold would be left for ever.
+            if (!Utf8ToAnsiExact(name)) {
+                m_leftOut.push_back(from + "/" + name);
+                continue;
+            }
             Entry(from + "/" + name, to + "/" + name);
         }
         return m_first;
@@ -265,6 +275,7 @@ private:
     }
 
     int m_first = 0;
+    std::vector<std::string> m_leftOut;
     CopyProgress m_progress;
     std::int64_t m_bytes = 0;
     bool m_stopped = false;
@@ -396,18 +407,21 @@ public:
         if (owner && gdk_display_get_default())
             window = std::make_unique<ProgressWindow>(reinterpret_cast<GtkWidget*>(owner), TreeBytes(from));
         bool stopped = false;
+        std::vector<std::string> leftOut;
         const int result = CopyTree(from, to, window ? CopyProgress([&](const std::string& file, std::int64_t done) {
                                                    return window->Step(file, done);
                                                })
                                                      : CopyProgress(),
-                                    &stopped);
+                                    &stopped, &leftOut);
+        window.reset();
+        if (!leftOut.empty()) TellLeftOut(owner, from, leftOut);
         if (stopped) return FolderCopy::Cancelled;
         return result == 0 ? FolderCopy::Done : FolderCopy::Failed;
     }
 
     // The copy with its code: 0, the first failure's, or 0x76 for a target inside the source.
     static int CopyTree(const std::string& from, const std::string& to, CopyProgress progress = nullptr,
-                        bool* stopped = nullptr) {
+                        bool* stopped = nullptr, std::vector<std::string>* leftOut = nullptr) {
         // A target inside the source would copy itself without end.
         char* source = realpath(from.c_str(), nullptr);
         if (!source) return CopyError(errno);
@@ -432,10 +446,30 @@ public:
         Copier copier(std::move(progress));
         const int result = copier.Folder(from, to);
         if (stopped) *stopped = copier.Stopped();
+        if (leftOut) *leftOut = copier.LeftOut();
         return result;
     }
 
 private:
+    // Said on standard error, and in a box where the program has a window.
+    static void TellLeftOut(WindowHandle owner, const std::string& from, const std::vector<std::string>& leftOut) {
+        std::string list;
+        for (std::size_t i = 0; i < leftOut.size() && i < 10; ++i) list += "\n" + leftOut[i].substr(from.size() + 1);
+        if (leftOut.size() > 10) list += "\n(и ещё " + std::to_string(leftOut.size() - 10) + ")";
+        const std::string text = "Эти файлы диска не скопированы: в их именах есть буквы, которых программа не знает." + list;
+        std::cerr << "Вельвинор: " << text << std::endl;
+        if (!owner || !gdk_display_get_default()) return;
+        GtkWidget* top = gtk_widget_get_toplevel(reinterpret_cast<GtkWidget*>(owner));
+        GtkWidget* box = gtk_message_dialog_new(top && GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr,
+                                                GTK_DIALOG_MODAL, GTK_MESSAGE_INFO, GTK_BUTTONS_NONE, "%s",
+                                                text.c_str());
+        gtk_window_set_title(GTK_WINDOW(box), "Вельвинор");
+        gtk_dialog_add_button(GTK_DIALOG(box), "ОК", GTK_RESPONSE_OK);
+        gtk_window_set_keep_above(GTK_WINDOW(box), TRUE);
+        gtk_dialog_run(GTK_DIALOG(box));
+        gtk_widget_destroy(box);
+    }
+
     static std::string Runnable(const std::string& path) {
         return path.find('/') == std::string::npos ? "./" + path : path;
     }

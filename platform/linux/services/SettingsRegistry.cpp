@@ -310,10 +310,11 @@ private:
             Warn("Вельвинор: файл настроек " + m_where.file + " не читается; настройки не будут записаны.");
             return Read::Unreadable;
         }
-        int badLine = 0;
-        if (Parse(text, keys, badLine)) return Read::Ok;
-        keys.clear();
-        // Put the bad file aside, whole, where the user can find it; start afresh.
+        std::size_t kept = 0;
+        const int badLine = Parse(text, keys, kept);
+        if (badLine == 0) return Read::Ok;
+        // Put the bad file aside, whole, where the user can find it, and keep what
+        // could be read of it: an installed game must not look uninstalled.
         // A new name each time: an earlier bad file is never overwritten.
         std::string aside = m_where.file + ".bad-" + Stamp();
         bool moved = false;
@@ -322,21 +323,33 @@ private:
             if (!moved && errno != EEXIST) break;
             if (!moved) aside = m_where.file + ".bad-" + Stamp() + "-" + std::to_string(n);
         }
+        const std::string where = " (строка " + std::to_string(badLine) + ")";
         if (!moved) {
-            Warn("Вельвинор: файл настроек " + m_where.file + " повреждён (строка " + std::to_string(badLine) +
-                 ") и не может быть отложен; настройки не будут записаны.");
+            keys.clear();
+            Warn("Вельвинор: файл настроек " + m_where.file + " повреждён" + where +
+                     " и не может быть отложен; настройки не будут записаны.",
+                 "Файл настроек игры повреждён" + where + " и не может быть отложен:\r\n" + m_where.file +
+                     "\r\n\r\nНастройки не будут записаны, пока он не будет исправлен или удалён.");
             return Read::Unreadable;
         }
-        Warn("Вельвинор: файл настроек " + m_where.file + " повреждён (строка " + std::to_string(badLine) +
-             "); он сохранён как " + aside + ", настройки начаты заново.");
-        return Read::Missing;
+        const bool saved = Write(keys);
+        Warn("Вельвинор: файл настроек " + m_where.file + " повреждён" + where + "; он сохранён как " + aside +
+                 (saved ? ", прочитанное из него (значений: " + std::to_string(kept) + ") записано заново."
+                        : ", прочитанное из него записать не удалось."),
+             "Файл настроек игры был повреждён" + where + ".\r\n\r\nОн сохранён без изменений как\r\n" + aside +
+                 (saved ? "\r\n\r\nВсё, что удалось из него прочитать, сохранено."
+                        : "\r\n\r\nПрочитанное из него сохранить не удалось."));
+        return Read::Ok;
     }
 
-    static bool Parse(const std::string& text, std::vector<Key>& keys, int& badLine) {
-        if (std::size_t bad = InvalidUtf8(text); bad != std::string_view::npos) {
-            badLine = 1 + static_cast<int>(std::count(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(bad), '\n'));
-            return false;
-        }
+    // Reads every line it can into `keys` and answers the number of the first line it
+    // could not read (0 when there is none); `kept` counts the values read. A line that
+    // cannot be read is left out, and so are the values under a key that cannot.
+    static int Parse(const std::string& text, std::vector<Key>& keys, std::size_t& kept) {
+        int badLine = 0;
+        auto bad = [&](int number) {
+            if (badLine == 0) badLine = number;
+        };
         Key* current = nullptr;
         std::size_t start = 0;
         for (int number = 1; start < text.size(); ++number) {
@@ -345,31 +358,47 @@ private:
             std::string_view line = std::string_view(text).substr(start, end - start);
             start = end + 1;
             if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-            badLine = number;
-            if (line.empty() || line.front() == ';') continue;
-            if (line.front() == '[') {
-                if (line.size() < 3 || line.back() != ']') return false;
-                std::string path = Trimmed(line.substr(1, line.size() - 2));
-                if (path.empty()) return false;
-                current = &Ensure(keys, path);
+            if (InvalidUtf8(line) != std::string_view::npos) {
+                bad(number);
                 continue;
             }
-            if (!current) return false;
-            Value value;
-            std::size_t pos = 0;
-            if (line.front() == '@') {
-                pos = 1;
-            } else if (!Unquote(line, pos, value.name) || value.name.empty()) {
-                return false;
+            if (line.empty() || line.front() == ';') continue;
+            if (line.front() == '[') {
+                std::string path = line.size() >= 3 && line.back() == ']' ? Trimmed(line.substr(1, line.size() - 2)) : "";
+                if (path.empty()) {
+                    bad(number);
+                    current = nullptr;
+                } else {
+                    current = &Ensure(keys, path);
+                }
+                continue;
             }
-            if (pos >= line.size() || line[pos] != '=') return false;
-            std::string_view rest = line.substr(pos + 1);
-            if (!ParseData(rest, value)) return false;
-            for (const auto& v : current->values)
-                if (SameTextAscii(v.name, value.name)) return false;
+            Value value;
+            if (!current || !ParseLine(line, value)) {
+                bad(number);
+                continue;
+            }
+            bool twice = false;
+            for (const auto& v : current->values) twice = twice || SameTextAscii(v.name, value.name);
+            if (twice) {
+                bad(number);
+                continue;
+            }
             current->values.push_back(std::move(value));
+            ++kept;
         }
-        return true;
+        return badLine;
+    }
+
+    static bool ParseLine(std::string_view line, Value& value) {
+        std::size_t pos = 0;
+        if (line.front() == '@') {
+            pos = 1;
+        } else if (!Unquote(line, pos, value.name) || value.name.empty()) {
+            return false;
+        }
+        if (pos >= line.size() || line[pos] != '=') return false;
+        return ParseData(line.substr(pos + 1), value);
     }
 
     static bool ParseData(std::string_view rest, Value& value) {
@@ -559,9 +588,12 @@ private:
         return nullptr;
     }
 
-    // Each trouble is told once a run, not at every call.
-    void Warn(const std::string& utf8) {
-        if (m_told.insert(utf8).second) std::cerr << utf8 << std::endl;
+    // Each trouble is told once a run, not at every call; the family is told too when
+    // there is something it must know (`box`).
+    void Warn(const std::string& utf8, const std::string& box = {}) {
+        if (!m_told.insert(utf8).second) return;
+        std::cerr << utf8 << std::endl;
+        if (!box.empty() && m_where.tell) m_where.tell(box);
     }
 
     SettingsLocation m_where;

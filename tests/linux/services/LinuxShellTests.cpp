@@ -197,6 +197,25 @@ TEST_F(LinuxShellTest, CopiesAFolderTreeWithoutFollowingLinks) {
     EXPECT_NE(fs::status(dst + "/SWF/Game.swf").permissions() & fs::perms::owner_write, fs::perms::none);
 }
 
+// The program records the copy in code page 1251 and removes only what it recorded:
+// a name that page cannot hold is not copied, and the family is told which.
+TEST_F(LinuxShellTest, NamesThatCodePage1251CannotHoldAreNotCopiedAndAreTold) {
+    const std::string src = temp.path + "/disc", dst = temp.path + "/out";
+    WriteText(src + "/SWF/Game.swf", "movie");
+    WriteText(src + "/SWF/ролик.mpg", "clip");
+    WriteText(src + "/SWF/Ελληνικά.txt", "greek");
+    WriteText(src + "/日本/inner.txt", "inner");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(shell->CopyFolderContents(0, Ansi(src + "/"), Ansi(dst)), FolderCopy::Done);
+    const std::string told = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ReadText(dst + "/SWF/Game.swf"), "movie");
+    EXPECT_EQ(ReadText(dst + "/SWF/ролик.mpg"), "clip");
+    EXPECT_FALSE(fs::exists(dst + "/SWF/Ελληνικά.txt"));
+    EXPECT_FALSE(fs::exists(dst + "/日本"));
+    EXPECT_NE(told.find("SWF/Ελληνικά.txt"), std::string::npos) << told;
+    EXPECT_NE(told.find("日本"), std::string::npos) << told;
+}
+
 TEST_F(LinuxShellTest, RefusesACopyIntoItselfAndReportsWhatItCouldNotCopy) {
     const std::string src = temp.path + "/disc";
     WriteText(src + "/a", "a");

@@ -99,11 +99,19 @@ TEST_F(SettingsRegistryTest, ValuesOfOtherTypesReadAsTheRegistryReadsThemAndSurv
     EXPECT_NE(ReadText(where.file).find(expected), std::string::npos) << ReadText(where.file);
 }
 
-TEST_F(SettingsRegistryTest, ABrokenFileIsPutAsideWholeAndTheUserIsTold) {
-    const std::string broken = "[Software\\Trelkon\\Velvinor]\n\"Level\"=\"3\"\n\"Half\"=\"no end\n";
+TEST_F(SettingsRegistryTest, ABrokenFileIsPutAsideWholeWhatCanBeReadIsKeptAndTheFamilyIsTold) {
+    std::vector<std::string> boxes;
+    where.tell = [&](const std::string& text) { boxes.push_back(text); };
+    reg = CreateSettingsRegistry(where);
+    const std::string broken =
+        "[Software\\Trelkon\\Velvinor]\n\"Level\"=\"3\"\n\"Half\"=\"no end\n\"Name\"=\"\xff\"\n"
+        "[Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velvinor.exe]\n@=\"/games/velvinor\"\n";
     WriteText(where.file, broken);
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(reg->KeyExists(product));
+    EXPECT_EQ(reg->ReadString(product, "Level"), "3") << "an installed game still reads as installed";
+    EXPECT_EQ(reg->ReadString("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velvinor.exe", ""),
+              "/games/velvinor");
+    EXPECT_EQ(reg->ValueNames(product), (std::vector<std::string>{"Level"}));
     const std::string told = testing::internal::GetCapturedStderr();
     EXPECT_NE(told.find("строка 3"), std::string::npos) << told;
 
@@ -113,9 +121,18 @@ TEST_F(SettingsRegistryTest, ABrokenFileIsPutAsideWholeAndTheUserIsTold) {
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(ReadText(aside[0].string()), broken);
     EXPECT_NE(told.find(aside[0].string()), std::string::npos) << told;
+    ASSERT_EQ(boxes.size(), 1u) << "told once, in a box";
+    EXPECT_NE(boxes[0].find("повреждён"), std::string::npos) << boxes[0];
+    EXPECT_NE(boxes[0].find(aside[0].string()), std::string::npos) << boxes[0];
 
-    EXPECT_TRUE(reg->CreateKey(product) && reg->WriteString(product, "Level", "4"));
-    EXPECT_EQ(CreateSettingsRegistry(where)->ReadString(product, "Level"), "4");
+    // The file holds what was kept, whole again: another run reads it without a word.
+    testing::internal::CaptureStderr();
+    auto again = CreateSettingsRegistry(where);
+    EXPECT_EQ(again->ReadString(product, "Level"), "3");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(reg->WriteString(product, "Level", "4"));
+    EXPECT_EQ(again->ReadString(product, "Level"), "4");
+    EXPECT_EQ(boxes.size(), 1u);
 }
 
 TEST_F(SettingsRegistryTest, BrokenFilesOfEveryKind) {
@@ -124,18 +141,20 @@ TEST_F(SettingsRegistryTest, BrokenFilesOfEveryKind) {
         "[Software]\nLevel=3\n",                           // an unquoted name
         "[Software]\n\"A\"=dword:1\n",                     // a short number
         "[Software]\n\"A\"=hex:1,2\n",                     // half bytes
-        "[Software]\n\"A\"=\"x\"\n\"a\"=\"y\"\n",           // the same name twice
+        "[Software]\n\"b\"=\"y\"\n\"B\"=\"x\"\n",           // the same name twice
         "[Software]\n\"A\"=\"\\q\"\n",                      // an unknown escape
         "[Software]\n\"A\"=\"x\" junk\n",                  // something after the text
         "[Software]\n\"A\"=\"\xff\"\n",                     // not UTF-8
-        "[]\n",                                            // a key without a name
+        "[]\n\"A\"=\"x\"\n[Software]\n",                   // a key without a name, and its values
+        "[Software\n\"A\"=\"x\"\n[Software]\n",             // a key without its end
     };
     for (const char* text : cases) {
         WriteText(where.file, text);
         testing::internal::CaptureStderr();
         EXPECT_FALSE(reg->KeyExists("Software\\x")) << text;
         EXPECT_NE(testing::internal::GetCapturedStderr().find("повреждён"), std::string::npos) << text;
-        EXPECT_FALSE(fs::exists(where.file)) << text;
+        EXPECT_FALSE(reg->ValueType("Software", "A").has_value()) << text;
+        EXPECT_TRUE(fs::exists(where.file)) << text;
     }
 }
 
