@@ -14,7 +14,7 @@
 #              copy, the menu entries, the game, the removal entry
 #              (tests/linux/install-journey.sh; default --out out/journey-linux-install)
 #   --step     waits for Enter before each stage
-#   --load N   (Linux) N processes that only spin run beside the journey: a busy machine
+#   --load N   (Linux) processes that only spin run beside the journey up to a load of N
 #   --system   the family's Windows: russian, win64 or xp (default: Wine's own)
 #   --xvfb     runs on a virtual display even where there is a desktop ($DISPLAY);
 #              without a desktop the journey always runs on one

@@ -534,7 +534,8 @@ private:
     }
 
     // A test aid: with VELVINOR_MOVIE_PROBE naming a folder, a variable's name written to
-    // its file "ask" is read from the movie through GetVariable and answered in "answer".
+    // its file "ask" is read from the movie through GetVariable and answered in "answer";
+    // "#instances" counts the players drawing in the page, "#reload" loads the movie twice.
     void StartProbe() {
         const char* folder = std::getenv("VELVINOR_MOVIE_PROBE");
         if (!folder || !*folder) return;
@@ -552,6 +553,14 @@ private:
         g_free(contents);
         g_unlink(ask.c_str());
         if (name == "#instances") return CountInstances(answer);
+        if (name == "#reload") {
+            // Two loads of the movie in a row, as two starts close together send them.
+            for (int i = 0; i < 2; ++i) {
+                m_loadPending = true;
+                Load();
+            }
+            return Answer(answer, "=");
+        }
         std::string value;
         try {
             value = "=" + WideToUtf8(GetVariable(Utf8ToWide(name)));

@@ -10,7 +10,8 @@
 #   install-journey.sh [--step] [--display] [--load N] OUTDIR
 #     --step     waits for Enter before each stage
 #     --display  runs on this desktop's display ($DISPLAY) instead of a virtual one
-#     --load     N processes that only spin run beside it: a busy, slow machine
+#     --load     processes that only spin run beside it up to a load average of N:
+#                a busy, slow machine
 #
 # Needs VEL_LINUX_DISC: a disc made by scripts/make-disc.sh --linux. OUTDIR receives
 # the screenshots (NN-stage.png), the logs and the user's folders of the run.

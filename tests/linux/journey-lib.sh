@@ -5,7 +5,7 @@
 # shellcheck shell=bash
 
 # The usage is the journey's own, in its header's lines "#   NAME [--step] ..." on.
-usage() { sed -n '/^#   [a-z-]*\.sh \[--step\]/,/^#     --load/p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '/^#   [a-z-]*\.sh \[--step\]/,/^#$/p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 step=0 display=0 load=0 out=""
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -70,12 +70,13 @@ finish() {
 }
 trap finish EXIT
 
-# A busy machine: LOAD processes that only spin, for the whole journey.
-for _ in $(seq "$load"); do
+# A busy machine: processes that only spin, for the whole journey, as many as bring
+# the load average to LOAD (a machine already that busy gets none).
+for _ in $(seq $((load - $(cut -d. -f1 /proc/loadavg)))); do
   sh -c 'while :; do :; done' &
   LOAD_PIDS+=" $!"
 done
-[ "$load" -eq 0 ] || tell "beside $load processes that keep the processors busy (load average now $(cut -d' ' -f1 /proc/loadavg))"
+[ "$load" -eq 0 ] || tell "beside$(wc -w <<<"$LOAD_PIDS") processes that only spin, to a load of $load (load average now $(cut -d' ' -f1 /proc/loadavg))"
 
 if [ $display -eq 0 ]; then
   exec 3>"$out/display"
@@ -118,7 +119,7 @@ wait_for_nth() {
 }
 # Reads a variable from the movie through GetVariable (the program's own call).
 movie_get() {
-  local deadline=$(($(now_ms) + 10000))
+  local deadline=$(($(now_ms) + 30000))
   rm -f "$probe/answer"
   printf '%s' "$1" >"$probe/ask"
   until [ -f "$probe/answer" ]; do
@@ -206,16 +207,20 @@ shot_shows() {
   exec 4<&-
   [ -z "$BAD" ]
 }
-# The intro's first logo, proved from a screenshot, then skipped with Esc at once:
-# the whole intro lasts 5 s, which a busy machine's screenshots can nearly fill.
+# The intro's first logo, caught by the pixel watcher with the whole screen, then
+# skipped with Esc at once, and proved from that picture: the whole intro lasts 5 s,
+# which a busy machine's screenshot tool can nearly fill.
 intro_then_escape() {
   local x y colour
   read -r x y colour <<<"${intro_points[0]}"
-  wait_for_pixel "$x" "$y" "$colour" 90000 || fail "the intro's first logo did not show within 90 s"
-  screenshot "$1"
+  shots=$((shots + 1))
+  SHOT=$(printf '%s/%02d-%s.png' "$out" "$shots" "$1")
+  "$PIXELWAIT" "$x" "$y" "$colour" 90000 0 "$out/intro.ppm" >/dev/null ||
+    fail "the intro's first logo did not show within 90 s"
   # The keyboard goes to the window under the pointer (there is no window manager to
   # give it one): the intro's. Once: a second Esc would stop the clip that follows.
   xdotool mousemove $((SCREEN_W / 2)) $((SCREEN_H / 2)) key Escape
+  "$CONVERT" "$out/intro.ppm" "$SHOT" && rm -f "$out/intro.ppm"
   shot_shows "$SHOT" "${intro_points[@]}" || fail "the intro does not show what it should at $BAD; see $SHOT"
   tell "screenshot: $(basename "$SHOT") (proved at ${#intro_points[@]} points)"
 }
