@@ -5,7 +5,7 @@
 # with the disc as CD-ROM drive D:, telling each stage in plain words and keeping a
 # screenshot of each.
 #
-# Usage: scripts/journey.sh [--linux | --linux-install] [--step] [--xvfb] [--system NAME] [--out DIR] [--wine64]
+# Usage: scripts/journey.sh [--linux | --linux-install] [--step] [--xvfb] [--load N] [--system NAME] [--out DIR] [--wine64]
 #   --linux    the Linux program instead: velvinor plays the demo disc with Ruffle in
 #              WebKitGTK, from the intro to the movie's "quit" (tests/linux/journey.sh;
 #              default --out out/journey-linux)
@@ -14,6 +14,7 @@
 #              copy, the menu entries, the game, the removal entry
 #              (tests/linux/install-journey.sh; default --out out/journey-linux-install)
 #   --step     waits for Enter before each stage
+#   --load N   (Linux) processes that only spin run beside the journey up to a load of N
 #   --system   the family's Windows: russian, win64 or xp (default: Wine's own)
 #   --xvfb     runs on a virtual display even where there is a desktop ($DISPLAY);
 #              without a desktop the journey always runs on one
@@ -24,7 +25,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-usage() { sed -n '8,22p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '8,23p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 out=''
 pass=()
 xvfb=0
@@ -35,6 +36,7 @@ while [ $# -gt 0 ]; do
     --linux) linux=1; shift ;;
     --linux-install) linux=1; linux_journey=install-journey.sh; shift ;;
     --step) pass+=("$1"); shift ;;
+    --load) [ $# -ge 2 ] || usage; pass+=(--load "$2"); shift 2 ;;
     --xvfb) xvfb=1; shift ;;
     --system) [ $# -ge 2 ] || usage; pass+=(--system "$2"); shift 2 ;;
     --out) [ $# -ge 2 ] || usage; out=$2; shift 2 ;;
@@ -71,6 +73,8 @@ if [ $linux -eq 1 ]; then
   fi
   exec "tests/linux/$linux_journey" "${pass[@]}" "$out"
 fi
+
+printf '%s\n' "${pass[@]}" | grep -qx -- --load && { echo "journey: --load is for the Linux journeys" >&2; exit 2; }
 
 # The 32-bit product where the machine runs 32-bit code, else the 64-bit build.
 echo "== What this machine runs"

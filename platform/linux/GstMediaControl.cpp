@@ -20,7 +20,9 @@ constexpr MciError kInvalidDevice = 263;    // MCIERR_INVALID_DEVICE_ID
 constexpr MciError kFileNotFound = 275;     // MCIERR_FILE_NOT_FOUND
 constexpr MciError kCannotPlay = 266;       // MCIERR_CANNOT_LOAD_DRIVER: no device plays this file
 constexpr MciError kHardware = 262;         // MCIERR_HARDWARE
-constexpr GstClockTime kPrerollWait = 10 * GST_SECOND;
+// Reading a file up to its first picture took 7.3 s for the first video at a load
+// average of 38 on two cores (the decoders' plugins loading with it).
+constexpr guint kPrerollWaitMs = 30000;
 
 struct Device {
     GstElement* pipeline = nullptr;
@@ -56,8 +58,10 @@ public:
             if (sink) gst_object_unref(sink);
             return kHardware;
         }
-        // The picture fills the destination rectangle, as MCI stretches it.
-        g_object_set(sink, "force-aspect-ratio", FALSE, nullptr);
+        // The picture fills the destination rectangle, as MCI stretches it. On a machine
+        // too busy to decode in time every picture is still shown, late: dropping the
+        // late ones left a busy machine's screen black for the whole video.
+        g_object_set(sink, "force-aspect-ratio", FALSE, "qos", FALSE, "max-lateness", G_GINT64_CONSTANT(-1), nullptr);
         g_object_get(sink, "widget", &d->video, nullptr);  // a reference of our own
         g_object_ref_sink(d->video);
         // A widget without a window makes the sink open one of its own: until the
@@ -68,8 +72,7 @@ public:
         g_object_set(d->pipeline, "uri", uri, "video-sink", sink, "audio-sink", AudioSink(), nullptr);
         g_free(uri);
         // Waiting, as MCI_OPEN with MCI_WAIT: the file is read up to its first picture.
-        gst_element_set_state(d->pipeline, GST_STATE_PAUSED);
-        if (!WaitForPreroll(d->pipeline)) {
+        if (!WaitForPreroll(d->pipeline, gst_element_set_state(d->pipeline, GST_STATE_PAUSED))) {
             gst_element_set_state(d->pipeline, GST_STATE_NULL);
             gst_object_unref(d->pipeline);
             Unplace(*d);
@@ -216,18 +219,36 @@ private:
     }
 
     // The video widget takes its first picture on the window thread: the wait runs
-    // the loop (holding the program's own work back) until the pipeline has it.
-    bool WaitForPreroll(GstElement* pipeline) {
-        const gint64 deadline = g_get_monotonic_time() + static_cast<gint64>(kPrerollWait / GST_USECOND);
-        GtkUi::Hold hold(m_ui);
-        for (;;) {
-            GstState state = GST_STATE_NULL;
-            const GstStateChangeReturn result = gst_element_get_state(pipeline, &state, nullptr, 0);
-            if (result == GST_STATE_CHANGE_FAILURE) return false;
-            if (result != GST_STATE_CHANGE_ASYNC) return state == GST_STATE_PAUSED;
-            if (g_get_monotonic_time() > deadline) return false;
-            if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(2000);
+    // the loop (holding the program's own work back) until the pipeline's bus says
+    // the first picture is in, or that it never will be.
+    bool WaitForPreroll(GstElement* pipeline, GstStateChangeReturn change) {
+        if (change == GST_STATE_CHANGE_FAILURE) return false;
+        if (change != GST_STATE_CHANGE_ASYNC) return true;
+        struct Wait {
+            bool done = false, ok = false, timedOut = false;
+        } wait;
+        g_autoptr(GstBus) bus = gst_element_get_bus(pipeline);
+        const guint watch = gst_bus_add_watch(
+            bus,
+            [](GstBus*, GstMessage* message, gpointer data) -> gboolean {
+                auto* w = static_cast<Wait*>(data);
+                if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ASYNC_DONE) w->done = w->ok = true;
+                else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) w->done = true;
+                return G_SOURCE_CONTINUE;
+            },
+            &wait);
+        const guint timer = g_timeout_add(kPrerollWaitMs, [](gpointer data) -> gboolean {
+            auto* w = static_cast<Wait*>(data);
+            w->done = w->timedOut = true;
+            return G_SOURCE_REMOVE;
+        }, &wait);
+        {
+            GtkUi::Hold hold(m_ui);
+            while (!wait.done) g_main_context_iteration(nullptr, TRUE);
         }
+        g_source_remove(watch);
+        if (!wait.timedOut) g_source_remove(timer);
+        return wait.ok;
     }
 
     // The system's sound output; where there is none (a machine without a sound

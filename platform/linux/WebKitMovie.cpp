@@ -40,6 +40,9 @@ constexpr const char* kOrigin = "velvinor://app";
 constexpr const char* kBridgeFile = "velvinor-bridge.swf";
 // How long a call waits for the player before it counts as failed.
 constexpr guint kCallTimeoutMs = 20000;
+// What the player answers for "$version" (the page's playerVersion 32, on Linux): the
+// program knows it, so a movie start need not wait for the player to be built.
+constexpr const char* kPlayerVersion = "LNX 32,0,0,0";
 
 // The page: Ruffle's element filling the view, and the functions the program calls.
 constexpr const char* kPage = R"HTML(<!doctype html>
@@ -62,30 +65,46 @@ const config = {
   autoplay: "on", unmuteOverlay: "hidden", splashScreen: false, contextMenu: "off",
   letterbox: "on", warnOnUnsupportedContent: false, showSwfDownload: false, allowFullscreen: false,
   allowScriptAccess: true, allowNetworking: "all", openUrlMode: "deny", quality: "high", scale: "showAll",
-  playerVersion: 32, logLevel: "error", menu: false, preferredRenderer: "canvas",
+  playerVersion: 32, logLevel: "error", menu: false,
 };
+// Without a GPU the canvas renderer costs the least; with one, Ruffle picks its own.
+if (window.velvinorSoftware) config.preferredRenderer = "canvas";
 window.RufflePlayer.config = config;
 const player = window.RufflePlayer.newest().createPlayer();
 document.body.appendChild(player);
 player.ruffle().addFSCommandHandler((command, args) => { post("fscommand", command, args); return true; });
 
 // The callbacks of the bridge: its first frame registers them and then calls this.
-let generation = 0, ready = null, waiting = [];
+// Only the instance of the load last begun is still there to call it.
+let generation = 0, started = 0, ready = null, waiting = [];
 window.velvinorBridgeReady = () => {
-  ready = generation;
+  ready = started;
+  post("ready", started);
+  if (ready !== generation) return;
   const w = waiting;
   waiting = [];
   w.forEach((f) => f());
 };
+// One load at a time: Ruffle builds an instance per load, and a load begun while the
+// last one still builds leaves both drawing. A load that a newer one replaced before
+// its turn is skipped.
+let loading = Promise.resolve();
 window.velvinorLoad = (url, wmode) => {
-  generation += 1;
+  const mine = ++generation;
   ready = null;
-  player.ruffle().load({ ...config, url: "bridge.swf", wmode, parameters: { velvinorMovie: url } });
+  loading = loading.then(() => {
+    if (mine !== generation) return undefined;
+    started = mine;
+    return player.ruffle().load({ ...config, url: "bridge.swf", wmode, parameters: { velvinorMovie: url } });
+  }).catch((error) => post("failed", String(error)));
 };
+// A test aid: the players drawing in the page.
+window.velvinorInstances = () => player.shadowRoot ? player.shadowRoot.querySelectorAll("#container canvas").length : 0;
 const whenReady = () => ready === generation ? Promise.resolve() : new Promise((resolve) => waiting.push(resolve));
 // A name without a path is the main timeline's, as the control reads it.
 const path = (name) => /^(_root|_level\d+|_global)\b|[.:\/]/.test(name) ? name : "_root." + name;
 window.velvinorGet = async (name) => {
+  if (name === window.velvinorHold) await new Promise(() => {});
   await whenReady();
   const value = player.velvinorGet(path(name));
   return value === undefined || value === null ? "" : String(value);
@@ -126,6 +145,19 @@ std::string UrlPath(const std::string& utf8Path) {
 }
 
 bool FileReadable(const std::string& path) { return g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR); }
+
+// A GPU the system draws with: a render node of the kernel's graphics drivers, and
+// software GL not asked for. Without one (a virtual display, a server) the page and
+// the player draw in software, which there is the cheaper way.
+bool HasGpu() {
+    if (const char* soft = std::getenv("LIBGL_ALWAYS_SOFTWARE"); soft && *soft && std::string(soft) != "0")
+        return false;
+    g_autoptr(GDir) dri = g_dir_open("/dev/dri", 0, nullptr);
+    if (!dri) return false;
+    while (const char* name = g_dir_read_name(dri))
+        if (g_str_has_prefix(name, "renderD")) return true;
+    return false;
+}
 
 // A test aid: with VELVINOR_MOVIE_LOG set, each load of the movie, its commands and
 // each change of a variable the program sets are written there, one line each.
@@ -293,11 +325,26 @@ public:
                          }),
                          this);
         webkit_user_content_manager_register_script_message_handler(content, "velvinor");
+        const bool gpu = HasGpu();
+        std::string prelude = gpu ? "" : "window.velvinorSoftware = true;\n";
+        // A test aid: with VELVINOR_MOVIE_HOLD naming a variable, the page never answers for it.
+        if (const char* held = std::getenv("VELVINOR_MOVIE_HOLD"); held && *held) {
+            g_autofree gchar* quoted = g_strescape(held, nullptr);
+            prelude += std::string("window.velvinorHold = \"") + quoted + "\";\n";
+        }
+        if (!prelude.empty()) {
+            WebKitUserScript* script =
+                webkit_user_script_new(prelude.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                       WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+            webkit_user_content_manager_add_script(content, script);
+            webkit_user_script_unref(script);
+        }
         WebKitSettings* settings = webkit_settings_new();
         webkit_settings_set_enable_javascript(settings, TRUE);
         webkit_settings_set_media_playback_requires_user_gesture(settings, FALSE);
         webkit_settings_set_enable_webaudio(settings, TRUE);
-        webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+        // Composited in software only where there is no GPU to do it.
+        if (!gpu) webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
         webkit_settings_set_enable_developer_extras(settings, FALSE);
         if (std::getenv("VELVINOR_MOVIE_CONSOLE")) webkit_settings_set_enable_write_console_messages_to_stdout(settings, TRUE);
         m_view = GTK_WIDGET(g_object_ref_sink(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", service.Context(),
@@ -365,57 +412,60 @@ public:
     void PutWMode(const std::u16string& mode) override { m_wmode = WideToUtf8(mode); }
 
     std::u16string GetVariable(const std::u16string& name) override {
+        // The version is the player's, known before its movie is: a start does not
+        // wait for the player to be built. A movie that is ready is asked itself.
+        if (name == u"$version" && !MovieReady()) return Utf8ToWide(kPlayerVersion);
         WaitForPage();
         Load();
         const std::string utf8 = WideToUtf8(name);
         GVariantBuilder args;
         g_variant_builder_init(&args, G_VARIANT_TYPE("a{sv}"));
         g_variant_builder_add(&args, "{sv}", "name", g_variant_new_string(utf8.c_str()));
+        // Shared with the answer, which may come after the call has given up on it.
         struct Call {
-            bool done = false, ok = false;
+            bool done = false, ok = false, timedOut = false;
             std::string value;
-        } call;
-        auto alive = m_alive;
+        };
+        auto call = std::make_shared<Call>();
         webkit_web_view_call_async_javascript_function(
             WEBKIT_WEB_VIEW(m_view), "return await velvinorGet(name);", -1, g_variant_builder_end(&args), nullptr,
             nullptr, nullptr,
             [](GObject* view, GAsyncResult* result, gpointer data) {
-                auto* c = static_cast<Call*>(data);
+                std::unique_ptr<std::shared_ptr<Call>> held(static_cast<std::shared_ptr<Call>*>(data));
+                Call& c = **held;
                 GError* error = nullptr;
                 JSCValue* value =
                     webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), result, &error);
                 if (value) {
                     gchar* text = jsc_value_to_string(value);
-                    c->value = text ? text : "";
+                    c.value = text ? text : "";
                     g_free(text);
-                    c->ok = true;
+                    c.ok = true;
                     g_object_unref(value);
                 }
                 if (error) {
-                    c->value = error->message;
+                    c.value = error->message;
                     g_error_free(error);
                 }
-                c->done = true;
+                c.done = true;
             },
-            &call);
+            new std::shared_ptr<Call>(call));
         // The answer comes through the loop; the program waits for it as for a call.
-        bool timedOut = false;
-        guint timer = g_timeout_add(kCallTimeoutMs, [](gpointer flag) -> gboolean {
-            *static_cast<bool*>(flag) = true;
+        guint timer = g_timeout_add(kCallTimeoutMs, [](gpointer c) -> gboolean {
+            static_cast<Call*>(c)->timedOut = true;
             return G_SOURCE_REMOVE;
-        }, &timedOut);
+        }, call.get());
+        auto alive = m_alive;
         {
             GtkUi::Hold hold(m_service.Ui());
-            while (!call.done && !timedOut) g_main_context_iteration(nullptr, TRUE);
+            while (!call->done && !call->timedOut) g_main_context_iteration(nullptr, TRUE);
         }
-        if (!timedOut) g_source_remove(timer);
-        // A late answer must find its record: wait it out rather than leave it dangling.
-        while (!call.done) g_main_context_iteration(nullptr, TRUE);
+        if (!call->timedOut) g_source_remove(timer);
         if (!*alive) return {};
-        if (!call.ok)
+        if (!call->ok)
             throw OleError("The movie player did not answer GetVariable(" + WideToAnsi(name) + "): " +
-                           WideToAnsi(Utf8ToWide(timedOut ? std::string("no answer") : call.value)));
-        return Utf8ToWide(call.value);
+                           WideToAnsi(Utf8ToWide(call->done ? call->value : std::string("no answer"))));
+        return Utf8ToWide(call->value);
     }
 
     void SetVariable(const std::u16string& name, const std::u16string& value) override {
@@ -451,10 +501,14 @@ public:
     }
 
 private:
+    // Whether the movie last put is loaded and its bridge answers.
+    bool MovieReady() const { return m_pageReady && !m_loadPending && m_loads > 0 && m_readyLoad == m_loads; }
+
     // The page and the movie: the bridge with the game's URL and its parameters.
     void Load() {
         if (!m_loadPending || !m_pageReady) return;
         m_loadPending = false;
+        ++m_loads;
         const std::string file = WideToUtf8(m_movie);
         const std::size_t slash = file.find_last_of('/');
         m_service.SetMovieFolder(slash == std::string::npos ? std::string() : file.substr(0, slash + 1));
@@ -510,6 +564,11 @@ private:
             if (m_pageReady) return;
             m_pageReady = true;
             Load();
+        } else if (parts[0] == "ready" && parts.size() == 2) {
+            m_readyLoad = std::atoi(parts[1].c_str());
+            m_service.Log().Line("ready " + parts[1]);
+        } else if (parts[0] == "failed" && parts.size() == 2) {
+            m_service.Log().Line("failed \"" + parts[1] + "\"");
         } else if (parts[0] == "fscommand" && parts.size() == 3) {
             m_service.Log().Line("fscommand \"" + parts[1] + "\" \"" + parts[2] + "\"");
             const std::u16string command = Utf8ToWide(parts[1]), args = Utf8ToWide(parts[2]);
@@ -559,7 +618,8 @@ private:
     }
 
     // A test aid: with VELVINOR_MOVIE_PROBE naming a folder, a variable's name written to
-    // its file "ask" is read from the movie through GetVariable and answered in "answer".
+    // its file "ask" is read from the movie through GetVariable and answered in "answer";
+    // "#instances" counts the players drawing in the page, "#reload" loads the movie twice.
     void StartProbe() {
         const char* folder = std::getenv("VELVINOR_MOVIE_PROBE");
         if (!folder || !*folder) return;
@@ -576,14 +636,39 @@ private:
         std::string name = Trim(contents ? contents : "");
         g_free(contents);
         g_unlink(ask.c_str());
+        if (name == "#instances") return CountInstances(answer);
+        if (name == "#reload") {
+            // Two loads of the movie in a row, as two starts close together send them.
+            for (int i = 0; i < 2; ++i) {
+                m_loadPending = true;
+                Load();
+            }
+            return Answer(answer, "=");
+        }
         std::string value;
         try {
             value = "=" + WideToUtf8(GetVariable(Utf8ToWide(name)));
         } catch (const std::exception& error) {
             value = "!" + std::string(error.what());
         }
+        Answer(answer, value);
+    }
+    static void Answer(const std::string& answer, const std::string& value) {
         const std::string temp = answer + ".tmp";
         if (g_file_set_contents(temp.c_str(), value.c_str(), -1, nullptr)) g_rename(temp.c_str(), answer.c_str());
+    }
+    // How many players draw in the page, asked without holding anything.
+    void CountInstances(const std::string& answer) {
+        webkit_web_view_evaluate_javascript(
+            WEBKIT_WEB_VIEW(m_view), "velvinorInstances()", -1, nullptr, nullptr, nullptr,
+            [](GObject* view, GAsyncResult* result, gpointer data) {
+                std::unique_ptr<std::string> file(static_cast<std::string*>(data));
+                g_autoptr(GError) error = nullptr;
+                g_autoptr(JSCValue) value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
+                g_autofree gchar* text = value ? jsc_value_to_string(value) : nullptr;
+                Answer(*file, text ? "=" + std::string(text) : "!" + std::string(error ? error->message : "no answer"));
+            },
+            new std::string(answer));
     }
 
     WebKitMovieService& m_service;
@@ -597,6 +682,7 @@ private:
     std::string m_wmode = "window";
     bool m_loadPending = false;
     bool m_pageReady = false;
+    int m_loads = 0, m_readyLoad = 0;  // loads sent to the page; the last whose bridge answered
     guint m_loadSource = 0;
     guint m_probe = 0;
     std::string m_probeFolder;

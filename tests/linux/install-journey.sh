@@ -7,9 +7,11 @@
 # Every stage is told in plain words; the screenshots are proved from their pixels,
 # the menu entries read back from the files the program wrote.
 #
-#   install-journey.sh [--step] [--display] OUTDIR
+#   install-journey.sh [--step] [--display] [--load N] OUTDIR
 #     --step     waits for Enter before each stage
 #     --display  runs on this desktop's display ($DISPLAY) instead of a virtual one
+#     --load     processes that only spin run beside it up to a load average of N:
+#                a busy, slow machine
 #
 # Needs VEL_LINUX_DISC: a disc made by scripts/make-disc.sh --linux. OUTDIR receives
 # the screenshots (NN-stage.png), the logs and the user's folders of the run.
@@ -184,12 +186,11 @@ for m in xdg.Menu.parse().getEntries():
 tell "a menu reader finds the submenu: $submenu"
 
 stage "The game starts from the hard disk"
-screenshot_showing intro 90000 "${intro_points[@]}"
+intro_then_escape intro
 GAME_PID=$(pgrep -n -f "^$installed/velvinor\$" || true)
 [ -n "$GAME_PID" ] || fail "the registered copy did not start the game"
 tell "the installed copy (process $GAME_PID) plays the intro"
-xdotool mousemove $((SCREEN_W / 2)) $((SCREEN_H / 2)) key Escape
-screenshot_showing game 60000 "${movie_points[@]}"
+screenshot_showing game 90000 "${movie_points[@]}"
 tell "the movie plays from $installed"
 wait_for_text 'fscommand "quit" ""' 180000 || fail "the movie did not raise quit"
 ended "$GAME_PID" 15000 || fail "the game did not end on quit"
