@@ -1,8 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "runtime/ProgmanCommands.h"
 
 namespace vel {
+
+// Readable failures: the name and the arguments, not the object's bytes.
+void PrintTo(const ProgmanCommand& c, std::ostream* out) {
+    *out << c.name << "(";
+    for (std::size_t i = 0; i < c.args.size(); ++i) *out << (i ? "|" : "") << c.args[i];
+    *out << ")";
+}
+
 namespace {
 
 using Commands = std::vector<ProgmanCommand>;
