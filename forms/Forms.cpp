@@ -426,7 +426,7 @@ void Application::SetCursor(Cursor cursor) {
     m_ui.SetCursor(cursor);
 }
 
-int Application::MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) {
+int Application::MessageBox(const std::string& text, const std::string& caption, mb::Style style) {
     return m_ui.MessageBox(text, caption, style);
 }
 
@@ -456,9 +456,9 @@ void Application::ApplicationRestored() {
     if (OnRestore) Guard(OnRestore);
 }
 
-bool Application::FilterMessage(std::uint32_t message, WindowHandle) {
+bool Application::FilterMessage(Input input, WindowHandle) {
     bool handled = false;
-    if (OnMessage) Guard([&] { OnMessage(message, handled); });
+    if (OnMessage) Guard([&] { OnMessage(input, handled); });
     return handled;
 }
 

@@ -336,7 +336,7 @@ public:
     void SetCursor(Cursor cursor);
     Size Screen() { return m_ui.ScreenSize(); }
 
-    int MessageBox(const std::string& text, const std::string& caption, std::uint32_t style);
+    int MessageBox(const std::string& text, const std::string& caption, mb::Style style);
     // The standard error report: the error's text in a box captioned with the title.
     void ShowException(const std::exception& error);
     // Runs a handler; an error escaping it is reported and swallowed.
@@ -344,13 +344,13 @@ public:
 
     std::function<void()> OnMinimize;
     std::function<void()> OnRestore;
-    std::function<void(std::uint32_t message, bool& handled)> OnMessage;
+    std::function<void(Input input, bool& handled)> OnMessage;
 
     // UiEvents
     void TimerFired(int timerId) override;
     void ApplicationMinimized() override;
     void ApplicationRestored() override;
-    bool FilterMessage(std::uint32_t message, WindowHandle target) override;
+    bool FilterMessage(Input input, WindowHandle target) override;
     void RunPosted(const std::function<void()>& callback) override;
 
     // Timer bookkeeping, for Timer.

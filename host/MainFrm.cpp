@@ -41,7 +41,7 @@ TMainForm::TMainForm(Application& app, const Platform& platform)
     MediaPlayer.OnNotify = [this](std::uint32_t value) { MediaPlayerNotify(value); };
     OnShow = [this] { FormShow(); };
     OnKeyUp = [this](std::uint16_t& key, std::uint32_t shift) { FormKeyUp(key, shift); };
-    m_app.OnMessage = [this](std::uint32_t message, bool& handled) { DiscardRightButtonDown(message, handled); };
+    m_app.OnMessage = [this](Input input, bool& handled) { DiscardRightButtonDown(input, handled); };
 
     // Components in the order the stored form builds them; the movie control may
     // raise OleError, which start-up catches.
@@ -202,8 +202,8 @@ void TMainForm::CentreMovie() {
     PlaceMovie({CentreOffset(Width(), kMovieWidth), CentreOffset(Height(), kMovieHeight), kMovieWidth, kMovieHeight});
 }
 
-void TMainForm::DiscardRightButtonDown(std::uint32_t message, bool& handled) {
-    if (message == WM_RBUTTONDOWN_) handled = true;
+void TMainForm::DiscardRightButtonDown(Input input, bool& handled) {
+    if (input == Input::RightButtonDown) handled = true;
 }
 
 void TMainForm::FormKeyUp(std::uint16_t& key, std::uint32_t) {

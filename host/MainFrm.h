@@ -68,7 +68,7 @@ public:
     void WriteMovieState();
     // Every application message before it is dispatched: a right-button press
     // reaches no window.
-    void DiscardRightButtonDown(std::uint32_t message, bool& handled);
+    void DiscardRightButtonDown(Input input, bool& handled);
 
     // The movie's commands.
     void Quit();

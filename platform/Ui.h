@@ -32,26 +32,24 @@ public:
 
 enum class Cursor { Default, HourGlass };
 
-// Message box styles and answers. Named flags; their values are Windows's own, which
-// its backend passes through, and another backend reads the named flags.
+// Message box styles and answers, the program's own: a style is the buttons, at most
+// one icon and which button is the default; each backend shows them its own way.
 namespace mb {
-constexpr std::uint32_t Ok = 0x0;
-constexpr std::uint32_t YesNo = 0x4;
-constexpr std::uint32_t IconError = 0x10;
-constexpr std::uint32_t IconQuestion = 0x20;
-constexpr std::uint32_t IconInformation = 0x40;
-constexpr std::uint32_t DefButton2 = 0x100;
-constexpr int IdOk = 1;
-constexpr int IdCancel = 2;
-constexpr int IdYes = 6;
-constexpr int IdNo = 7;
+enum Style : std::uint32_t {
+    Ok = 0,  // one OK button
+    YesNo = 1u << 0,
+    IconError = 1u << 1,
+    IconQuestion = 1u << 2,
+    IconInformation = 1u << 3,
+    DefButton2 = 1u << 4,  // the second button is the default
+};
+constexpr Style operator|(Style a, Style b) { return Style(std::uint32_t(a) | std::uint32_t(b)); }
+// The answers; a form's modal result speaks the same numbers (0 is none yet).
+enum Answer : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
 }  // namespace mb
 
-// The input the program's message filter looks at (a right-button press and release),
-// numbered as Windows numbers them; another backend reports these with the same
-// numbers and any other input with a number of its own.
-constexpr std::uint32_t WM_RBUTTONDOWN_ = 0x0204;
-constexpr std::uint32_t WM_RBUTTONUP_ = 0x0205;
+// The input the program's message filter looks at; a backend reports only these.
+enum class Input { RightButtonDown, RightButtonUp };
 
 // Reports from the backend to the program; each call runs inside the program's
 // error guard.
@@ -61,8 +59,8 @@ public:
     virtual void TimerFired(int timerId) = 0;
     virtual void ApplicationMinimized() = 0;
     virtual void ApplicationRestored() = 0;
-    // Called for every queued message before it is dispatched; true drops it.
-    virtual bool FilterMessage(std::uint32_t message, WindowHandle target) = 0;
+    // Called for each such input before it is dispatched; true drops it.
+    virtual bool FilterMessage(Input input, WindowHandle target) = 0;
     // Runs a callback that was posted with Ui::Post.
     virtual void RunPosted(const std::function<void()>& callback) = 0;
 };
@@ -83,7 +81,7 @@ public:
     virtual Size FrameSize(const Form& form) = 0;
 
     // A modal system message box owned by the application; returns the answer (mb::Id*).
-    virtual int MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) = 0;
+    virtual int MessageBox(const std::string& text, const std::string& caption, mb::Style style) = 0;
     virtual void SetCursor(Cursor cursor) = 0;
     virtual void SetTitle(const std::string& title) = 0;
 

@@ -172,7 +172,7 @@ GtkWindow* GtkUi::FrontWindow() const {
     return MainWindow();
 }
 
-int GtkUi::MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) {
+int GtkUi::MessageBox(const std::string& text, const std::string& caption, mb::Style style) {
     GtkWindow* owner = FrontWindow();
     GtkMessageType type = GTK_MESSAGE_OTHER;
     if (style & mb::IconError) type = GTK_MESSAGE_ERROR;
@@ -181,7 +181,7 @@ int GtkUi::MessageBox(const std::string& text, const std::string& caption, std::
     GtkWidget* box = gtk_message_dialog_new(owner, GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s",
                                             Utf8Text(text).c_str());
     gtk_window_set_title(GTK_WINDOW(box), Utf8Text(caption).c_str());
-    const bool yesNo = (style & 0xF) == mb::YesNo;
+    const bool yesNo = (style & mb::YesNo) != 0;
     if (yesNo) {
         gtk_dialog_add_button(GTK_DIALOG(box), "Да", mb::IdYes);
         gtk_dialog_add_button(GTK_DIALOG(box), "Нет", mb::IdNo);
@@ -325,7 +325,7 @@ void GtkUi::Dispatch(GdkEvent* event) {
         bool dropped = false;
         GtkWidget* target = gtk_get_event_widget(event);
         Report([&] {
-            dropped = m_sink->FilterMessage(type == GDK_BUTTON_PRESS ? WM_RBUTTONDOWN_ : WM_RBUTTONUP_,
+            dropped = m_sink->FilterMessage(type == GDK_BUTTON_PRESS ? Input::RightButtonDown : Input::RightButtonUp,
                                             reinterpret_cast<WindowHandle>(target));
         });
         if (dropped) return;

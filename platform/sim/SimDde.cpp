@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "runtime/ProgmanCommands.h"
 #include "runtime/Text.h"
 
 namespace vel::sim {
@@ -22,48 +23,28 @@ bool SimDde::Execute(DdeConversation conversation, const std::string& command) {
     return true;
 }
 
-namespace {
-// "[Name(args)]" -> Name and the text between the parentheses.
-bool ParseCommand(const std::string& text, std::string& name, std::string& args) {
-    std::size_t open = text.find('['), paren = text.find('('), close = text.rfind(')');
-    if (open == std::string::npos || paren == std::string::npos || close == std::string::npos || close < paren) return false;
-    name = text.substr(open + 1, paren - open - 1);
-    args = text.substr(paren + 1, close - paren - 1);
-    return true;
-}
-}  // namespace
-
-void SimDde::Apply(const std::string& command) {
-    std::string name, args;
-    if (!ParseCommand(command, name, args)) return;
-    name = AsciiLower(name);
-    if (name == "creategroup") {
-        m_currentGroup = args;
-        groups[args];
-    } else if (name == "additem") {
-        std::string cmd = args, caption;
-        if (!cmd.empty() && cmd.front() == '"') {
-            std::size_t endq = cmd.find('"', 1);
-            std::string rest = endq == std::string::npos ? "" : cmd.substr(endq + 1);
-            cmd = cmd.substr(1, endq == std::string::npos ? std::string::npos : endq - 1);
-            caption = rest.size() > 1 && rest[0] == ',' ? rest.substr(1) : "";
-        } else {
-            std::size_t comma = cmd.find(',');
-            caption = comma == std::string::npos ? "" : cmd.substr(comma + 1);
-            cmd = cmd.substr(0, comma);
+void SimDde::Apply(const std::string& request) {
+    for (const ProgmanCommand& c : ParseProgmanCommands(request)) {
+        const std::string name = AsciiLower(c.name);
+        const std::string first = c.args.empty() ? std::string() : c.args[0];
+        if (name == "creategroup") {
+            m_currentGroup = first;
+            groups[first];
+        } else if (name == "additem") {
+            const std::string caption = c.args.size() > 1 ? c.args[1] : std::string();
+            if (!m_currentGroup.empty()) groups[m_currentGroup].push_back({caption, first});
+        } else if (name == "deleteitem") {
+            if (groups.count(m_currentGroup)) {
+                auto& items = groups[m_currentGroup];
+                auto it = std::find_if(items.begin(), items.end(), [&](const Item& i) { return i.caption == first; });
+                if (it != items.end()) items.erase(it);
+            }
+        } else if (name == "deletegroup") {
+            groups.erase(first);
+            if (m_currentGroup == first) m_currentGroup.clear();
+        } else if (name == "showgroup") {
+            if (groups.count(first)) m_currentGroup = first;
         }
-        if (!m_currentGroup.empty()) groups[m_currentGroup].push_back({caption, cmd});
-    } else if (name == "deleteitem") {
-        if (groups.count(m_currentGroup)) {
-            auto& items = groups[m_currentGroup];
-            auto it = std::find_if(items.begin(), items.end(), [&](const Item& i) { return i.caption == args; });
-            if (it != items.end()) items.erase(it);
-        }
-    } else if (name == "deletegroup") {
-        groups.erase(args);
-        if (m_currentGroup == args) m_currentGroup.clear();
-    } else if (name == "showgroup") {
-        if (groups.count(args)) m_currentGroup = args;
     }
 }
 

@@ -33,7 +33,7 @@ public:
     std::vector<std::string> Dump();
 
 private:
-    void Apply(const std::string& command);
+    void Apply(const std::string& request);
     Trace& m_trace;
     std::set<DdeConversation> m_open;
     std::string m_currentGroup;

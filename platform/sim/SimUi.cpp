@@ -122,8 +122,8 @@ Size SimUi::FrameSize(const Form& form) {
     return {0, 0};
 }
 
-int SimUi::MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) {
-    bool yesNo = (style & 0xF) == mb::YesNo;
+int SimUi::MessageBox(const std::string& text, const std::string& caption, mb::Style style) {
+    bool yesNo = (style & mb::YesNo) != 0;
     std::optional<int> answer = nextAnswer ? nextAnswer() : std::nullopt;
     int result = answer ? *answer : yesNo ? ((style & mb::DefButton2) ? mb::IdNo : mb::IdYes) : mb::IdOk;
     std::string icon;
@@ -221,13 +221,13 @@ void SimUi::UserRestore() {
     if (m_sink) m_sink->ApplicationRestored();
 }
 
-void SimUi::RightButtonDown(const std::string& path) { RightButton(WM_RBUTTONDOWN_, "ui right-button-down ", path); }
+void SimUi::RightButtonDown(const std::string& path) { RightButton(Input::RightButtonDown, "ui right-button-down ", path); }
 
-void SimUi::RightButtonUp(const std::string& path) { RightButton(WM_RBUTTONUP_, "ui right-button-up ", path); }
+void SimUi::RightButtonUp(const std::string& path) { RightButton(Input::RightButtonUp, "ui right-button-up ", path); }
 
-void SimUi::RightButton(std::uint32_t message, const char* what, const std::string& path) {
+void SimUi::RightButton(Input input, const char* what, const std::string& path) {
     Control* c = Find(path);
-    bool dropped = m_sink && m_sink->FilterMessage(message, c ? c->Handle() : 0);
+    bool dropped = m_sink && m_sink->FilterMessage(input, c ? c->Handle() : 0);
     m_trace.Add(what + path + (dropped ? " -> dropped" : " -> delivered"));
 }
 

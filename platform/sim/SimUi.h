@@ -29,7 +29,7 @@ public:
     std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
     Size ScreenSize() override { return screen; }
     Size FrameSize(const Form& form) override;
-    int MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) override;
+    int MessageBox(const std::string& text, const std::string& caption, mb::Style style) override;
     void SetCursor(Cursor cursor) override;
     void SetTitle(const std::string& title) override;
     void SetTimer(int timerId, std::uint32_t intervalMs) override;
@@ -78,7 +78,7 @@ public:
 
 private:
     bool RunPostedOne();
-    void RightButton(std::uint32_t message, const char* what, const std::string& path);
+    void RightButton(Input input, const char* what, const std::string& path);
     bool FireDueTimer(std::uint64_t until);
 
     Trace& m_trace;

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/win32/CommandLine.h"
 #include "platform/win32/Scoped.h"
 #include "platform/win32/Services.h"
 #include "platform/win32/WinText.h"
+#include "runtime/CommandLine.h"
 
 namespace vel::win32 {
 namespace {

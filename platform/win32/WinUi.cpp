@@ -173,18 +173,28 @@ Size WinUi::FrameSize(const Form& form) {
     return {r.right - r.left, r.bottom - r.top};
 }
 
-int WinUi::MessageBox(const std::string& text, const std::string& caption, std::uint32_t style) {
+int WinUi::MessageBox(const std::string& text, const std::string& caption, mb::Style style) {
     // Owned by the program's frontmost window, which it disables while it waits: an
     // owned window always lies above its owner, so a box never opens hidden beneath a
     // stay-on-top window (the intro, the installer). Timers and posted work go on in
     // the box's own loop.
     HWND owner = FrontForm();
-    if (owner && (GetWindowLongPtrW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST)) style |= MB_TOPMOST;
+    UINT flags = (style & mb::YesNo) ? MB_YESNO : MB_OK;
+    if (style & mb::IconError) flags |= MB_ICONERROR;
+    else if (style & mb::IconQuestion) flags |= MB_ICONQUESTION;
+    else if (style & mb::IconInformation) flags |= MB_ICONINFORMATION;
+    if (style & mb::DefButton2) flags |= MB_DEFBUTTON2;
+    if (owner && (GetWindowLongPtrW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST)) flags |= MB_TOPMOST;
     // The program's other windows wait too, as under a modal form.
     std::vector<HWND> disabled = DisableFormsBut(owner);
-    int answer = MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), style);
+    const int answer = MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(), flags);
     Enable(disabled);
-    return answer;
+    switch (answer) {
+        case IDYES: return mb::IdYes;
+        case IDNO: return mb::IdNo;
+        case IDCANCEL: return mb::IdCancel;
+        default: return mb::IdOk;
+    }
 }
 
 std::vector<HWND> WinUi::DisableFormsBut(HWND kept) {
@@ -246,9 +256,10 @@ void WinUi::Post(std::function<void()> callback) {
 }
 
 void WinUi::Dispatch(MSG& msg) {
-    if (m_sink) {
+    if (m_sink && (msg.message == WM_RBUTTONDOWN || msg.message == WM_RBUTTONUP)) {
         bool dropped = false;
-        Report([&] { dropped = m_sink->FilterMessage(msg.message, reinterpret_cast<WindowHandle>(msg.hwnd)); });
+        const Input input = msg.message == WM_RBUTTONDOWN ? Input::RightButtonDown : Input::RightButtonUp;
+        Report([&] { dropped = m_sink->FilterMessage(input, reinterpret_cast<WindowHandle>(msg.hwnd)); });
         if (dropped) return;
     }
     if (msg.message == WM_KEYDOWN && KeyboardNavigation(msg)) return;

@@ -22,6 +22,7 @@
 
 #include "platform/linux/services/LinuxServices.h"
 #include "platform/linux/services/Utf8.h"
+#include "runtime/CommandLine.h"
 #include "runtime/Text.h"
 
 namespace vel::lnx {
@@ -61,28 +62,6 @@ int CopyError(int error) {
 // Reaps a started child whenever it ends, through the program's loop.
 void ReapLater(GPid pid) {
     g_child_watch_add(pid, [](GPid child, gint, gpointer) { g_spawn_close_pid(child); }, nullptr);
-}
-
-// Words of a command line: blanks separate, double quotes group.
-std::vector<std::string> SplitCommandLine(const std::string& line) {
-    std::vector<std::string> words;
-    std::string word;
-    bool quoted = false, any = false;
-    for (char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-            any = true;
-        } else if ((c == ' ' || c == '\t') && !quoted) {
-            if (any) words.push_back(word);
-            word.clear();
-            any = false;
-        } else {
-            word += c;
-            any = true;
-        }
-    }
-    if (any) words.push_back(word);
-    return words;
 }
 
 // Starts argv[0] (searched on PATH when it has no slash) in `folder` ("" = ours).
@@ -390,7 +369,7 @@ public:
 
     // No system here tells when a program waits for input: started is all there is.
     bool StartInBackground(const std::string& commandLine) override {
-        return Start(SplitCommandLine(AnsiToUtf8(commandLine)), "") == kStarted;
+        return Start(SplitParamStr(std::string_view(AnsiToUtf8(commandLine))), "") == kStarted;
     }
 
     FolderCopy CopyFolderContents(WindowHandle owner, const std::string& folder, const std::string& target) override {

@@ -26,6 +26,8 @@
 
 #include "platform/linux/services/LinuxServices.h"
 #include "platform/linux/services/XdgFolders.h"
+#include "runtime/CommandLine.h"
+#include "runtime/ProgmanCommands.h"
 #include "runtime/Text.h"
 
 namespace vel::lnx {
@@ -177,59 +179,6 @@ std::string XmlText(const std::string& utf8) {
     return out;
 }
 
-// "[Name(args)][Name2(args)]..." and the arguments of one: a quoted argument keeps
-// its commas and parentheses; it ends at a quote followed by a comma or a closing
-// parenthesis.
-struct Command {
-    std::string name;  // lower-case
-    std::vector<std::string> args;
-};
-
-std::vector<Command> ParseCommands(const std::string& text) {
-    std::vector<Command> out;
-    std::size_t pos = 0;
-    while ((pos = text.find('[', pos)) != std::string::npos) {
-        const std::size_t paren = text.find('(', pos);
-        if (paren == std::string::npos) break;
-        Command command{AsciiLower(Trim(text.substr(pos + 1, paren - pos - 1))), {}};
-        std::size_t i = paren + 1;
-        std::string arg;
-        bool closed = false;
-        while (i < text.size() && !closed) {
-            while (i < text.size() && text[i] == ' ') ++i;
-            arg.clear();
-            if (i < text.size() && text[i] == '"') {
-                std::size_t q = i + 1;
-                for (;; ++q) {
-                    q = text.find('"', q);
-                    if (q == std::string::npos) break;
-                    const std::size_t next = text.find_first_not_of(' ', q + 1);
-                    if (next != std::string::npos && (text[next] == ',' || text[next] == ')')) break;
-                }
-                if (q == std::string::npos) return out;  // an open quote: not a command
-                arg = text.substr(i + 1, q - i - 1);
-                i = q + 1;
-                while (i < text.size() && text[i] == ' ') ++i;
-            } else {
-                // Unquoted: up to the next comma, or the parenthesis that closes the command.
-                std::size_t comma = text.find(',', i), close = text.find(")]", i);
-                if (close == std::string::npos) close = text.rfind(')');
-                if (close == std::string::npos || close < i) return out;
-                std::size_t end = comma != std::string::npos && comma < close ? comma : close;
-                arg = Trim(text.substr(i, end - i));
-                i = end;
-            }
-            command.args.push_back(arg);
-            if (i < text.size() && text[i] == ',') ++i;
-            else if (i < text.size() && text[i] == ')') closed = true, ++i;
-            else return out;
-        }
-        out.push_back(command);
-        pos = i;
-    }
-    return out;
-}
-
 class XdgMenuDde final : public Dde {
 public:
     explicit XdgMenuDde(MenuLocation where) : m_where(std::move(where)) {}
@@ -244,7 +193,7 @@ public:
 
     bool Execute(DdeConversation conversation, const std::string& command) override {
         if (!m_open.count(conversation)) return false;
-        for (const Command& c : ParseCommands(command)) Apply(c);
+        for (const ProgmanCommand& c : ParseProgmanCommands(command)) Apply(c);
         return true;
     }
 
@@ -303,27 +252,28 @@ private:
         return ReadAll(MenuFile(group)).find(kMenuMark) != std::string::npos;
     }
 
-    void Apply(const Command& c) {
+    void Apply(const ProgmanCommand& c) {
+        const std::string name = AsciiLower(c.name);
         const auto arg = [&](std::size_t i) { return i < c.args.size() ? AnsiToUtf8(c.args[i]) : std::string(); };
-        if (c.name == "creategroup" || c.name == "showgroup") {
+        if (name == "creategroup" || name == "showgroup") {
             const std::string group = arg(0);
             if (!ValidGroup(group)) return Tell("no group can be named \"" + group + "\"");
-            if (c.name == "showgroup" && !IsFolder(Folder(group))) return;
-            if (c.name == "creategroup" && !CreateGroup(group)) return;
+            if (name == "showgroup" && !IsFolder(Folder(group))) return;
+            if (name == "creategroup" && !CreateGroup(group)) return;
             m_current = group;
-        } else if (c.name == "additem") {
+        } else if (name == "additem") {
             if (m_current.empty()) return Tell("AddItem without a group");
             AddItem(m_current, arg(0), c.args.size() > 1 ? arg(1) : std::string());
-        } else if (c.name == "deleteitem") {
+        } else if (name == "deleteitem") {
             if (m_current.empty()) return;
             DeleteItem(m_current, arg(0));
-        } else if (c.name == "deletegroup") {
+        } else if (name == "deletegroup") {
             const std::string group = arg(0);
             if (!ValidGroup(group)) return;
             DeleteGroup(group);
             if (m_current == group) m_current.clear();
         } else {
-            Tell("Program Manager has no command \"" + c.name + "\"");
+            Tell("Program Manager has no command \"" + name + "\"");
         }
     }
 
@@ -357,8 +307,8 @@ private:
     }
 
     // The command line's program: the whole line when a file has that name, else the
-    // longest part before a blank that names one (the rest are its arguments, split at
-    // blanks), else the whole line.
+    // longest part before a blank that names one (the rest are its arguments), else
+    // the whole line.
     static std::vector<std::string> SplitCommandLine(const std::string& line) {
         std::size_t end = line.size();
         while (!Exists(line.substr(0, end))) {
@@ -369,14 +319,7 @@ private:
             }
         }
         std::vector<std::string> parts{line.substr(0, end)};
-        for (std::size_t pos = end; pos < line.size();) {
-            pos = line.find_first_not_of(' ', pos);
-            if (pos == std::string::npos) break;
-            std::size_t next = line.find(' ', pos);
-            if (next == std::string::npos) next = line.size();
-            parts.push_back(line.substr(pos, next - pos));
-            pos = next;
-        }
+        for (std::string& arg : SplitParamStr(std::string_view(line).substr(end))) parts.push_back(std::move(arg));
         return parts;
     }
 

@@ -207,8 +207,8 @@ void UiChecks(Ui& ui, contract::Report& r) {
     }
 
     // Right-button presses that the program's filter drops reach no window.
-    app.OnMessage = [](std::uint32_t message, bool& handled) {
-        if (message == WM_RBUTTONDOWN_) handled = true;
+    app.OnMessage = [](Input input, bool& handled) {
+        if (input == Input::RightButtonDown) handled = true;
     };
     g_labelProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(Hwnd(label), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));

@@ -31,6 +31,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/ProgmanCommands.h"
+
 namespace {
 
 struct Item {
@@ -159,23 +161,6 @@ void LoadState() {
     }
 }
 
-// The arguments between the parentheses: commas separate, double quotes group
-// (a comma or parenthesis inside quotes is text).
-std::vector<std::wstring> SplitArgs(const std::wstring& s) {
-    std::vector<std::wstring> args(1);
-    bool quoted = false;
-    for (wchar_t c : s) {
-        if (c == L'"') quoted = !quoted;
-        else if (c == L',' && !quoted) args.emplace_back();
-        else args.back() += c;
-    }
-    for (auto& a : args) {
-        std::size_t b = a.find_first_not_of(L' '), e = a.find_last_not_of(L' ');
-        a = b == std::wstring::npos ? std::wstring() : a.substr(b, e - b + 1);
-    }
-    return args;
-}
-
 void Apply(const std::wstring& name, const std::vector<std::wstring>& args) {
     std::wstring first = args.empty() ? std::wstring() : args[0];
     if (SameName(name, L"CreateGroup")) {
@@ -206,24 +191,13 @@ void Apply(const std::wstring& name, const std::vector<std::wstring>& args) {
     }
 }
 
-// Every "[Name(args)]" of an execute string, in order. The closing parenthesis of a
-// command is the last one before its "]" outside quotes.
-void Execute(const std::wstring& text) {
-    std::size_t at = 0;
-    while ((at = text.find(L'[', at)) != std::wstring::npos) {
-        std::size_t open = text.find(L'(', at);
-        if (open == std::wstring::npos) break;
-        bool quoted = false;
-        std::size_t close = std::wstring::npos, end = open + 1;
-        for (; end < text.size(); ++end) {
-            wchar_t c = text[end];
-            if (c == L'"') quoted = !quoted;
-            else if (!quoted && c == L')') close = end;
-            else if (!quoted && c == L']') break;
-        }
-        if (close == std::wstring::npos) break;
-        Apply(text.substr(at + 1, open - at - 1), SplitArgs(text.substr(open + 1, close - open - 1)));
-        at = end;
+// Every command of an execute string, in order, read as the program's other servers
+// read them; the bytes are code page 1251.
+void Execute(const std::string& bytes) {
+    for (const vel::ProgmanCommand& c : vel::ParseProgmanCommands(bytes)) {
+        std::vector<std::wstring> args;
+        for (const std::string& a : c.args) args.push_back(FromCodePage(1251, a));
+        Apply(FromCodePage(1251, c.name), args);
     }
     SaveState();
 }
@@ -252,11 +226,10 @@ HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz
             std::string bytes(size, '\0');
             if (size) DdeGetData(data, reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
             bytes.resize(strnlen(bytes.c_str(), bytes.size()));
-            std::wstring text = FromCodePage(1251, bytes);
-            std::wstring shown = text;
+            std::wstring shown = FromCodePage(1251, bytes);
             while (!shown.empty() && (shown.back() == L'\n' || shown.back() == L'\r')) shown.pop_back();
             Log(L"execute " + shown);
-            Execute(text);
+            Execute(bytes);
             return reinterpret_cast<HDDEDATA>(DDE_FACK);
         }
         case XTYP_REQUEST: {

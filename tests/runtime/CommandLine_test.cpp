@@ -1,10 +1,10 @@
-// The Windows program's command-line split, which has no Win32 in it.
+// The command-line split every backend uses.
 
 #include <gtest/gtest.h>
 
-#include "platform/win32/CommandLine.h"
+#include "runtime/CommandLine.h"
 
-namespace vel::win32 {
+namespace vel {
 namespace {
 
 TEST(CommandLine, SplitsAsTheRuntimesParamStr) {
@@ -28,4 +28,4 @@ TEST(CommandLine, SplitsAsTheRuntimesParamStr) {
 }
 
 }  // namespace
-}  // namespace vel::win32
+}  // namespace vel

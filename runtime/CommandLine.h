@@ -2,14 +2,14 @@
 // The command line split into arguments the way the runtime's ParamStr splits it:
 // blanks (any character up to the space) separate arguments, double quotes group
 // and are removed, a backslash is an ordinary character, and a leading empty pair
-// of quotes is skipped. The first argument is the program name. No Win32 here, so
-// the native tests check it.
+// of quotes is skipped. The first argument is the program name. Every backend
+// splits a command line with this, so each reads one the same way.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace vel::win32 {
+namespace vel {
 
 template <class Char>
 std::vector<std::basic_string<Char>> SplitParamStr(std::basic_string_view<Char> line) {
@@ -39,4 +39,4 @@ std::vector<std::basic_string<Char>> SplitParamStr(std::basic_string_view<Char> 
     return args;
 }
 
-}  // namespace vel::win32
+}  // namespace vel
