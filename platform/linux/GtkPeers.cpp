@@ -498,10 +498,10 @@ protected:
         if (changed != Property::Content && changed != Property::Style) return;
         auto& view = static_cast<RichEdit&>(m_control);
         if (!m_view && view.Content().empty()) return;
-        std::string html, error;
-        if (view.ContentIsRtf() && m_ui.Converter()) html = m_ui.Converter()(view.Content(), view.BackColor(), error);
+        std::string html;
+        if (view.ContentIsRtf() && m_ui.Converter()) html = m_ui.Converter()(view.Content(), view.BackColor());
         if (html.empty()) {
-            std::string text = view.ContentIsRtf() && !error.empty() ? error : Utf8Text(view.Content());
+            std::string text = Utf8Text(view.Content());
             gchar* escaped = g_markup_escape_text(text.c_str(), -1);
             html = "<!doctype html><html><head><meta charset=\"utf-8\"></head><body style=\"margin:8px;background:" +
                    CssColor(view.BackColor()) + "\"><pre style=\"white-space:pre-wrap;font-family:sans-serif\">" +
