@@ -202,6 +202,12 @@ private:
         m_starred = false;
         State& s = Now();
         if (s.destination == Destination::Skip) return;
+        // A "\*" group the reader does not know holds nothing of the document's, inside
+        // a picture or a font's entry as well (hexadecimal ids there would read as data).
+        if (starred && word != "shppict") {
+            s.destination = Destination::Skip;
+            return;
+        }
         if (s.destination == Destination::FontTable) return FontWord(word, n);
         if (s.destination == Destination::ColorTable) return ColorWord(word, n);
         if (s.destination == Destination::Picture) return PictureWord(word, n, hasNumber);
@@ -218,7 +224,7 @@ private:
             s.ownsPicture = true;
             m_picture = {};
             m_pictureSize = {};
-        } else if (kSkipped.count(word) || (starred && word != "shppict")) {
+        } else if (kSkipped.count(word)) {
             s.destination = Destination::Skip;
         } else if (word == "par") {
             Paragraph();

@@ -45,7 +45,8 @@ TEST(RtfDocument, TextIsWhatTheWritersMeant) {
 
 TEST(RtfDocument, RunsCarryTheirFormat) {
     const RtfDocument doc = ReadRtfDocument(
-        R"({\rtf1{\fonttbl{\f0 Arial;}{\f1\fcharset204 Times New Roman;}}{\colortbl;\red255\green0\blue0;})"
+        R"({\rtf1{\fonttbl{\f0{\*\panose 020b0604020202020204}Arial;}{\f1\fcharset204 Times New Roman;}})"
+        R"({\colortbl;\red255\green0\blue0;})"
         R"(\f0 a{\b b\i c}\b0 d\ul e\ulnone\f1\fs32\cf1 f\plain g\par})");
     ASSERT_EQ(doc.blocks.size(), 1u);
     const auto& items = doc.blocks[0].paragraph.items;
@@ -100,6 +101,9 @@ TEST(RtfDocument, PicturesKeepTheirBytesAndSize) {
         // A metafile: kept as a picture no view decodes, sized from its goal.
         {R"({\pict\wmetafile8\picw100\pich50\picwgoal1500\pichgoal750 0102})", RtfPicture::Kind::Other, "\x01\x02", 1500,
          750},
+        // The picture's own "\*" groups are no data, hexadecimal as they may look.
+        {R"({\pict{\*\picprop{\sp{\sn wzDescription}{\sv abc}}}\pngblip{\*\blipuid 0123abcd}89504e47})",
+         RtfPicture::Kind::Png, "\x89PNG", 0, 0},
         // Binary data, braces and backslashes in it included.
         {std::string("{\\pict\\pngblip\\bin4 {}\\x}"), RtfPicture::Kind::Png, "{}\\x", 0, 0},
     };
