@@ -8,9 +8,7 @@
 
 namespace vel {
 
-// Groups that are not text (font and colour tables, pictures, "\*" destinations)
-// are dropped, escapes and "\uN" characters resolved (to code page 1251),
-// paragraphs and line breaks turned into CR LF, tabs kept.
+// The document's text (see TextOfRtfDocument) in code page 1251, its line ends CR LF.
 std::string PlainTextOfRtf(std::string_view rtf);
 
 // What a rich-text view pays for a document: how deeply its groups nest (counted as

@@ -37,9 +37,11 @@ for kind in "${@:-native}"; do
         locales procps python3)
       command -v npm >/dev/null 2>&1 || want+=(npm)
       # The Linux services without windows (settings file, mixer, printer, shell, rich text).
-      want+=(cmake make g++ pkg-config libgtest-dev libglib2.0-dev xdg-utils file unrtf \
+      want+=(cmake make g++ pkg-config libgtest-dev libglib2.0-dev xdg-utils file \
         libasound2-dev alsa-utils pulseaudio libasound2-plugins \
         libgtk-3-dev libcups2-dev cups-daemon cups-client cups-filters poppler-utils xvfb)
+      # The writers of the document viewer's test material.
+      want+=(pandoc abiword libreoffice-writer-nogui)
       # The menu entries checked as the desktop reads them.
       want+=(desktop-file-utils python3-xdg xclip) ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;

@@ -498,10 +498,10 @@ protected:
         if (changed != Property::Content && changed != Property::Style) return;
         auto& view = static_cast<RichEdit&>(m_control);
         if (!m_view && view.Content().empty()) return;
-        std::string html, error;
-        if (view.ContentIsRtf() && m_ui.Converter()) html = m_ui.Converter()(view.Content(), view.BackColor(), error);
+        std::string html;
+        if (view.ContentIsRtf() && m_ui.Converter()) html = m_ui.Converter()(view.Content(), view.BackColor());
         if (html.empty()) {
-            std::string text = view.ContentIsRtf() && !error.empty() ? error : Utf8Text(view.Content());
+            std::string text = Utf8Text(view.Content());
             gchar* escaped = g_markup_escape_text(text.c_str(), -1);
             html = "<!doctype html><html><head><meta charset=\"utf-8\"></head><body style=\"margin:8px;background:" +
                    CssColor(view.BackColor()) + "\"><pre style=\"white-space:pre-wrap;font-family:sans-serif\">" +
@@ -567,21 +567,38 @@ void GtkPeer::Update(Property changed) {
             if (GtkWidget* area = gtk_widget_get_parent(m_widget); area && GTK_IS_FIXED(area))
                 gtk_fixed_move(GTK_FIXED(area), m_widget, b.left, b.top);
             gtk_widget_set_size_request(m_widget, std::max(b.width, 0), std::max(b.height, 0));
+            if (GTK_IS_LABEL(m_widget)) Update(Property::Font);
             break;
         }
         case Property::Text:
             if (GTK_IS_LABEL(m_widget)) gtk_label_set_text(GTK_LABEL(m_widget), Utf8Text(m_control.Text()).c_str());
-            else if (GTK_IS_BUTTON(m_widget) && !GTK_IS_SCALE(m_widget))
+            else if (GTK_IS_BUTTON(m_widget) && !GTK_IS_SCALE(m_widget)) {
                 gtk_button_set_label(GTK_BUTTON(m_widget), Utf8Text(m_control.Text()).c_str());
+                // A caption longer than its button is cut rather than widening it.
+                if (GtkWidget* label = gtk_bin_get_child(GTK_BIN(m_widget)); label && GTK_IS_LABEL(label))
+                    gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+            }
             Apply(changed);
             break;
         case Property::Enabled: gtk_widget_set_sensitive(m_widget, m_control.Enabled()); break;
         case Property::Focus: FocusControl(m_widget); break;
         case Property::Font: {
+            // The form's pixels are the control's size: GTK's own padding and least
+            // sizes (a theme's buttons and entries are taller than the form's) give way.
+            std::string css =
+                "* { min-height: 0; min-width: 0; }\n"
+                "button, entry { padding: 0 2px; }\n"
+                "checkbutton, radiobutton { padding: 0; }\n"
+                "check, radio { min-width: 13px; min-height: 13px; margin: 0 4px 0 0; }\n";
             const vel::Font font = m_control.EffectiveFont();
-            if (font.height > 0)
-                SetStyle(m_widget, "* { font-size: " + std::to_string(font.height) + "px;" +
-                                       (font.bold ? " font-weight: bold;" : "") + " }");
+            int size = font.height;
+            // A line of text must fit a label as tall as one line on the form: this
+            // system's fonts stand taller over the same size (a line takes up to 1.25 of it).
+            if (GTK_IS_LABEL(m_widget) && size > 0 && m_control.Bounds().height * 100 < size * 125)
+                size = std::max(1, m_control.Bounds().height * 100 / 125);
+            if (size > 0)
+                css += "* { font-size: " + std::to_string(size) + "px;" + (font.bold ? " font-weight: bold;" : "") + " }\n";
+            SetStyle(m_widget, css);
             break;
         }
         default: Apply(changed); break;

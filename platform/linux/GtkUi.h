@@ -19,10 +19,8 @@
 namespace vel::lnx {
 
 // Turns a document's rich text (RTF bytes) into a whole HTML document (UTF-8) that
-// the viewer shows with scripts off, on a background of that colour (0x00BBGGRR);
-// empty when it cannot, with the reason for the user (UTF-8) in `error`.
-using RichTextConverter =
-    std::function<std::string(const std::string& rtf, std::uint32_t backColor, std::string& error)>;
+// the viewer shows with scripts off, on a background of that colour (0x00BBGGRR).
+using RichTextConverter = std::function<std::string(const std::string& rtf, std::uint32_t backColor)>;
 
 class GtkUi;
 

@@ -34,11 +34,8 @@ int main(int argc, char** argv) {
         // Declared in this order so that they go in the reverse one: the program's
         // windows first, the movie view before the windowing, the windowing last.
         auto ui = std::make_unique<vel::lnx::GtkUi>();
-        ui->SetRichTextConverter([](const std::string& rtf, std::uint32_t backColor, std::string& error) {
-            vel::lnx::RichText text = vel::lnx::RtfToHtml(rtf, backColor);
-            error = text.error;
-            return text.ok ? text.html : std::string();
-        });
+        ui->SetRichTextConverter(
+            [](const std::string& rtf, std::uint32_t backColor) { return vel::lnx::RtfToHtml(rtf, backColor); });
         // A damaged settings file is told to the family at once, in a box of its own.
         vel::lnx::SettingsLocation settings = vel::lnx::DefaultSettingsLocation();
         settings.tell = [&ui](const std::string& utf8) {

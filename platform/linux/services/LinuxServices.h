@@ -137,22 +137,12 @@ std::unique_ptr<Mixer> CreateAlsaMixer(const std::string& device = "default");
 // drawn or the server refuses; a job begun is then cancelled. Needs GTK initialised.
 std::unique_ptr<Printer> CreateCupsPrinter();
 
-// The rich-text converter (RichTextConverter.cpp) for the document viewer's peer:
-// Debian's unrtf turns an RTF document (any code page it names, 1251 included) into
-// a whole HTML document in UTF-8, with the viewer's background colour (a Windows
-// colour, 0x00BBGGRR) and a content policy that lets nothing run or load: show it in
-// a view with scripts off all the same. The converter runs as a child with limits:
-// input up to 4 Mb, 10 s, 1 Gb of memory, 64 Mb of output; beyond them, or when
-// unrtf is missing or fails (a hostile document can crash it), `error` says why in
-// Russian (UTF-8) and `html` is empty. Blocks the calling thread while it converts
-// (the parents' documents take some 20 ms).
-struct RichText {
-    bool ok = false;
-    std::string html;   // UTF-8
-    std::string error;  // UTF-8, for the user
-};
-RichText RtfToHtml(std::string_view rtf, std::uint32_t backColor = 0xFFFFFF);
-// The same for a file (UTF-8 path); a file that cannot be read gives its reason.
-RichText RtfFileToHtml(const std::string& path, std::uint32_t backColor = 0xFFFFFF);
+// The rich-text converter (RichTextConverter.cpp) for the document viewer's peer: an
+// RTF document (any bytes) read by the portable reader and written as a whole HTML
+// document in UTF-8, pictures inline as data, on the viewer's background colour (a
+// Windows colour, 0x00BBGGRR), with a content policy that lets nothing run or load:
+// show it in a view with scripts off all the same. In memory only: no program, no
+// file; tests/linux/bench/viewer_time.cpp measures it and the view.
+std::string RtfToHtml(std::string_view rtf, std::uint32_t backColor = 0xFFFFFF);
 
 }  // namespace vel::lnx

@@ -1,155 +1,132 @@
-// Rich text for the document viewer through Debian's unrtf, run as a child with
-// limits: a document must neither hang the game nor take its memory.
+// Rich text for the document viewer: the portable reader's document written as HTML,
+// in the program's own memory. Pictures go inline as data; nothing is written anywhere.
 
-#include <fcntl.h>
 #include <glib.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
 
 #include "platform/linux/services/LinuxServices.h"
+#include "runtime/RtfDocument.h"
 
 namespace vel::lnx {
 namespace {
 
-constexpr std::size_t kLargestInput = 4 * 1024 * 1024;
-constexpr std::size_t kLargestOutput = 64 * 1024 * 1024;
-constexpr auto kTimeLimit = std::chrono::seconds(10);
-constexpr rlim_t kMemoryLimit = rlim_t{1} << 30;
+constexpr int kTwipsPerPixel = 15;
 
-RichText Refused(std::string text) { return RichText{false, {}, std::move(text)}; }
-
-std::string Kilobytes(std::size_t bytes) { return std::to_string((bytes + 1023) / 1024) + " Кб"; }
-
-void LimitChild(gpointer) {
-    const rlimit memory{kMemoryLimit, kMemoryLimit};
-    setrlimit(RLIMIT_AS, &memory);
-    const rlimit processor{15, 15};
-    setrlimit(RLIMIT_CPU, &processor);
+std::string Hex(std::uint32_t rgb) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06x", rgb & 0xFFFFFF);
+    return text;
 }
 
-// What the viewer needs on top: its background, and nothing that runs or loads.
-std::string Dressed(std::string html, std::uint32_t backColor) {
-    char colour[8];
-    std::snprintf(colour, sizeof colour, "#%02x%02x%02x", backColor & 0xFF, (backColor >> 8) & 0xFF,
-                  (backColor >> 16) & 0xFF);
-    const std::string head =
-        "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'; "
-        "img-src data:\">\n<style>html, body { background: " +
-        std::string(colour) + "; }</style>\n";
-    std::size_t at = html.find("<head>");
-    if (at != std::string::npos) html.insert(at + 6, "\n" + head);
-    else html.insert(0, head);
-    return html;
+void Escaped(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&#39;"; break;
+            default: out += c;
+        }
+    }
+}
+
+// A font's name as a quoted CSS string: what could end it is left out.
+std::string FaceCss(const std::string& face) {
+    std::string quoted = "'";
+    for (const char c : face)
+        if (c != '\'' && c != '\\' && c != '"' && c != '<' && c != '>' && c != ';' && static_cast<unsigned char>(c) >= 0x20)
+            quoted += c;
+    return quoted + "', sans-serif";
+}
+
+std::string FormatCss(const RtfFormat& f) {
+    std::string css = "font-size:" + std::to_string(f.halfPoints / 2) + (f.halfPoints % 2 ? ".5" : "") + "pt";
+    if (f.bold) css += ";font-weight:bold";
+    if (f.italic) css += ";font-style:italic";
+    if (f.underline) css += ";text-decoration:underline";
+    if (f.color >= 0) css += ";color:" + Hex(static_cast<std::uint32_t>(f.color));
+    if (!f.face.empty()) css += ";font-family:" + FaceCss(f.face);
+    return css;
+}
+
+void Picture(std::string& out, const RtfPicture& p) {
+    const int width = p.widthTwips / kTwipsPerPixel, height = p.heightTwips / kTwipsPerPixel;
+    std::string size;
+    if (width > 0) size += " width=\"" + std::to_string(width) + "\"";
+    if (height > 0) size += " height=\"" + std::to_string(height) + "\"";
+    if (p.kind == RtfPicture::Kind::Other || p.bytes.empty()) {
+        // A format the view cannot show keeps its place as a plain frame.
+        out += "<span class=\"frame\" style=\"display:inline-block;box-sizing:border-box;border:1px solid #808080;width:" +
+               std::to_string(width > 0 ? width : 32) + "px;height:" + std::to_string(height > 0 ? height : 32) +
+               "px\"></span>";
+        return;
+    }
+    gchar* data = g_base64_encode(reinterpret_cast<const guchar*>(p.bytes.data()), p.bytes.size());
+    out += std::string("<img alt=\"\"") + size + " src=\"data:image/" +
+           (p.kind == RtfPicture::Kind::Png ? "png" : "jpeg") + ";base64," + data + "\">";
+    g_free(data);
+}
+
+void Paragraph(std::string& out, const RtfParagraph& p) {
+    static const char* const kAlign[] = {"left", "center", "right", "justify"};
+    out += "<p style=\"text-align:" + std::string(kAlign[static_cast<int>(p.align)]);
+    if (p.leftTwips) out += ";margin-left:" + std::to_string(p.leftTwips / kTwipsPerPixel) + "px";
+    if (p.rightTwips) out += ";margin-right:" + std::to_string(p.rightTwips / kTwipsPerPixel) + "px";
+    if (p.firstTwips) out += ";text-indent:" + std::to_string(p.firstTwips / kTwipsPerPixel) + "px";
+    out += "\">";
+    for (const RtfInline& item : p.items) {
+        switch (item.kind) {
+            case RtfInline::Kind::Text:
+                out += "<span style=\"" + FormatCss(item.format) + "\">";
+                Escaped(out, item.text);
+                out += "</span>";
+                break;
+            case RtfInline::Kind::LineBreak: out += "<br>"; break;
+            case RtfInline::Kind::Tab: out += "\t"; break;
+            case RtfInline::Kind::Picture: Picture(out, item.picture); break;
+        }
+    }
+    // An empty paragraph still takes its line.
+    if (p.items.empty() || p.items.back().kind == RtfInline::Kind::LineBreak) out += "<br>";
+    out += "</p>\n";
 }
 
 }  // namespace
 
-RichText RtfToHtml(std::string_view rtf, std::uint32_t backColor) {
-    if (rtf.size() > kLargestInput)
-        return Refused("Документ слишком большой: " + Kilobytes(rtf.size()) + ", а можно не больше " +
-                       Kilobytes(kLargestInput) + ".");
-    if (rtf.substr(0, 5) != "{\\rtf") return Refused("Это не документ в формате RTF.");
-
-    // The document goes in as a file of its own, so that reading the answer never waits
-    // on writing the question.
-    std::string input = std::string(g_get_tmp_dir()) + "/velvinor-rtf-XXXXXX";
-    int fd = mkostemp(input.data(), O_CLOEXEC);
-    if (fd < 0) return Refused("Документ не удалось подготовить к показу: нет места для временного файла.");
-    bool written = true;
-    for (std::size_t done = 0; written && done < rtf.size();) {
-        ssize_t n = write(fd, rtf.data() + done, rtf.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        written = n > 0;
-        if (written) done += static_cast<std::size_t>(n);
-    }
-    close(fd);
-    struct Unlink {
-        std::string path;
-        ~Unlink() { unlink(path.c_str()); }
-    } cleanup{input};
-    if (!written) return Refused("Документ не удалось подготовить к показу: нет места для временного файла.");
-
-    char* argv[] = {const_cast<char*>("unrtf"), const_cast<char*>("--html"), input.data(), nullptr};
-    GPid pid = 0;
-    int out = -1;
-    GError* error = nullptr;
-    const auto flags = static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDERR_TO_DEV_NULL);
-    if (!g_spawn_async_with_pipes(nullptr, argv, nullptr, flags, LimitChild, nullptr, &pid, nullptr, &out, nullptr,
-                                  &error)) {
-        const bool missing = error->domain == G_SPAWN_ERROR && error->code == G_SPAWN_ERROR_NOENT;
-        g_error_free(error);
-        return Refused(missing ? "Для показа документов RTF нужна программа unrtf, а она не установлена."
-                               : "Программу unrtf не удалось запустить.");
-    }
-
-    std::string html;
-    std::string refusal;
-    const auto deadline = std::chrono::steady_clock::now() + kTimeLimit;
-    char buffer[1 << 16];
-    while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            refusal = "Документ не удалось показать: его разбор длится дольше " +
-                      std::to_string(std::chrono::seconds(kTimeLimit).count()) + " с.";
-            break;
+std::string RtfToHtml(std::string_view rtf, std::uint32_t backColor) {
+    const RtfDocument document = ReadRtfDocument(rtf);
+    const std::uint32_t back = (backColor & 0xFF) << 16 | (backColor & 0xFF00) | (backColor >> 16 & 0xFF);
+    std::string html =
+        "<!doctype html>\n<html><head><meta charset=\"utf-8\">\n"
+        "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'; "
+        "img-src data:\">\n<style>\nhtml, body { background: " +
+        Hex(back) +
+        "; }\n"
+        "body { margin: 4px; font: 11px sans-serif; }\n"
+        "p { margin: 0; white-space: pre-wrap; tab-size: 48px; }\n"
+        "table { border-collapse: collapse; }\n"
+        "td { border: 1px solid #000; vertical-align: top; padding: 1px 4px; }\n"
+        "</style></head><body>\n";
+    for (const RtfBlock& block : document.blocks) {
+        if (block.rows.empty()) {
+            Paragraph(html, block.paragraph);
+            continue;
         }
-        pollfd ready{out, POLLIN, 0};
-        int n = poll(&ready, 1, static_cast<int>(left.count()));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) continue;
-        ssize_t got = read(out, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        html.append(buffer, static_cast<std::size_t>(got));
-        if (html.size() > kLargestOutput) {
-            refusal = "Документ не удалось показать: он разворачивается в слишком большой текст.";
-            break;
+        html += "<table>\n";
+        for (const RtfRow& row : block.rows) {
+            html += "<tr>";
+            for (const RtfCell& cell : row.cells) {
+                html += "<td>";
+                for (const RtfParagraph& p : cell.paragraphs) Paragraph(html, p);
+                html += "</td>";
+            }
+            html += "</tr>\n";
         }
+        html += "</table>\n";
     }
-    close(out);
-    if (!refusal.empty()) kill(pid, SIGKILL);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    g_spawn_close_pid(pid);
-    if (!refusal.empty()) return Refused(refusal);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || html.find("<body") == std::string::npos)
-        return Refused("Документ не удалось показать: программа unrtf не смогла его разобрать.");
-    return RichText{true, Dressed(std::move(html), backColor), {}};
-}
-
-RichText RtfFileToHtml(const std::string& path, std::uint32_t backColor) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return Refused("Документ " + path + " не открывается: " + g_strerror(errno) + ".");
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) > kLargestInput) {
-        close(fd);
-        return Refused("Документ слишком большой: " + Kilobytes(static_cast<std::size_t>(info.st_size)) +
-                       ", а можно не больше " + Kilobytes(kLargestInput) + ".");
-    }
-    std::string bytes;
-    char buffer[1 << 16];
-    while (bytes.size() <= kLargestInput) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int error = errno;
-            close(fd);
-            return Refused("Документ " + path + " не читается: " + g_strerror(error) + ".");
-        }
-        if (n == 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    return RtfToHtml(bytes, backColor);
+    return html + "</body></html>\n";
 }
 
 }  // namespace vel::lnx
