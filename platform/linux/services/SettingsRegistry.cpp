@@ -323,12 +323,12 @@ private:
             if (!moved) aside = m_where.file + ".bad-" + Stamp() + "-" + std::to_string(n);
         }
         if (!moved) {
-            Warn("Вельвинор: файл настроек " + m_where.file + " повреждён (строка " + std::to_string(badLine) +
+            Warn("Вельвинор: файл настроек " + m_where.file + " поврежден (строка " + std::to_string(badLine) +
                  ") и не может быть отложен; настройки не будут записаны.");
             return Read::Unreadable;
         }
-        Warn("Вельвинор: файл настроек " + m_where.file + " повреждён (строка " + std::to_string(badLine) +
-             "); он сохранён как " + aside + ", настройки начаты заново.");
+        Warn("Вельвинор: файл настроек " + m_where.file + " поврежден (строка " + std::to_string(badLine) +
+             "); он сохранен как " + aside + ", настройки начаты заново.");
         return Read::Missing;
     }
 

@@ -134,7 +134,7 @@ TEST_F(SettingsRegistryTest, BrokenFilesOfEveryKind) {
         WriteText(where.file, text);
         testing::internal::CaptureStderr();
         EXPECT_FALSE(reg->KeyExists("Software\\x")) << text;
-        EXPECT_NE(testing::internal::GetCapturedStderr().find("повреждён"), std::string::npos) << text;
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("поврежден"), std::string::npos) << text;
         EXPECT_FALSE(fs::exists(where.file)) << text;
     }
 }
