@@ -137,16 +137,30 @@ void Form::SetClientSize(Size client) {
 void Form::SetClientHeight(int height) { SetClientSize({ClientSize().width, height}); }
 
 void Form::SetVisible(bool visible) {
+    if (m_inShow) {
+        // The show handler decides: a hide there keeps the form hidden.
+        m_showCancelled = !visible;
+        return;
+    }
     // The show handler runs before the window appears, as the system's forms do: what
     // it places, sizes and opens is there in the window's first frame, and the window
-    // is not drawn twice.
-    if (visible && !m_visible && OnShow && !m_inShow) {
+    // is not drawn twice. An error it raises is reported once the window is up, so
+    // that its box is the window's own and above it.
+    std::exception_ptr error;
+    if (visible && !m_visible && OnShow) {
         m_inShow = true;
-        m_app.Guard(OnShow);
+        m_showCancelled = false;
+        try {
+            OnShow();
+        } catch (...) {
+            error = std::current_exception();
+        }
         m_inShow = false;
+        if (m_showCancelled) visible = false;
     }
     Control::SetVisible(visible);
     for (Timer* timer : m_timers) timer->Sync();
+    if (error) m_app.Guard([&error] { std::rethrow_exception(error); });
 }
 
 int Form::ShowModal() {

@@ -160,6 +160,7 @@ private:
     bool m_inModal = false;
     bool m_shownOnce = false;
     bool m_inShow = false;
+    bool m_showCancelled = false;
     friend class Timer;
     std::vector<Timer*> m_timers;  // the timers that tick only while it is shown
 };

@@ -81,7 +81,7 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     if (!source.links.empty()) {
         EndWithNotice(app, dialog,
                       Ru("Невозможно перенести файлы программы: ") + programFolder + source.links.front() +
-                          Ru(" — ссылка на другую папку. Установка не завершена"));
+                          Ru(" — ссылка на другую директорию. Установка не завершена"));
         return;
     }
 

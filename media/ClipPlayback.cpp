@@ -43,6 +43,12 @@ bool TryOpen(TMediaPlayer& player, const std::string& fileName) {
 
 }  // namespace
 
+std::string SystemPlayerFailure(int code) {
+    const char* player = CurrentPathStyle() == PathStyle::Posix ? " вызова стандартного проигрывателя"
+                                                                 : " вызова медиаплейера Windows";
+    return Ru("Ошибка ") + IntToStr(code) + Ru(player) + "\r\n" + Ru("Для входа в игру закройте сообщение и нажмите пробел");
+}
+
 ClipPlayer::ClipPlayer(Application& app, FileSystem& files, Shell& shell, Process& process, Registry& registry,
                          TMediaPlayer& player, Image& backdrop, Form& window, bool& clipIsCopy, MovieSurface movie)
     : m_app(app),
@@ -82,16 +88,22 @@ std::string ClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::s
         if (!m_files.DirectoryExists(folder)) created.push_back(folder);
     if (!m_files.DirectoryExists(copyFolder)) ForceDirectories(m_files, copyFolder);
     const std::string copyPath = copyFolder + PathDelimiter() + fileName;
-    // A file there that this run did not write (an earlier run's copy, or the game
-    // installed in this folder) is neither replaced nor taken for the copy.
-    const bool ours = WroteThisRun(copyPath);
+    // A file there that the program did not make (the game installed in this folder,
+    // anything of the user's) is neither replaced nor taken for the copy. One the
+    // clip record lists is an earlier run's copy: replaced, and deleted at the end.
+    bool listed = false;
+    try {
+        listed = RecordLists(ReadRecordText(registry, kClipRecord), copyFolder, fileName);
+    } catch (const Error&) {
+    }
+    const bool ours = listed || WroteThisRun(copyPath);
     if (!ours && m_files.FileExists(copyPath)) return clipPath;
     // Recorded before the copy: a copy left behind is the uninstallation's to
     // delete. Only an installation has a record: one from the disc alone makes no
     // product key, or the next start would take the game for installed. A
     // registry that refuses (a limited user) does not stop the clip.
     try {
-        if (registry.KeyExists(product::ProductKey))
+        if (!listed && registry.KeyExists(product::ProductKey))
             WriteRecordText(registry, kClipRecord,
                             WithClipCopy(ReadRecordText(registry, kClipRecord), copyFolder, created, fileName));
     } catch (const Error&) {
@@ -118,9 +130,7 @@ void ClipPlayer::HandToSystemPlayer(const std::string& playPath) {
     m_process.Sleep(2000);
     const ShellStart opened = m_shell.OpenFile(m_window.Handle(), playPath);
     if (!opened.started)
-        m_app.MessageBox(Ru("Ошибка ") + IntToStr(opened.errorCode) + Ru(" вызова медиаплейера Windows") + "\r\n" +
-                             Ru("Для входа в игру закройте сообщение и нажмите пробел"),
-                         m_app.Title(), mb::Ok);
+        m_app.MessageBox(SystemPlayerFailure(opened.errorCode), m_app.Title(), mb::Ok);
     m_process.Sleep(5000);
     if (notice) notice->Hide();
 }

@@ -23,6 +23,10 @@ class Shell;
 class TMediaPlayer;
 class TMessageForm;
 
+// The message when the system's player could not be started: `code` is the
+// shell's. Windows names its own player; on Linux it is the desktop's.
+std::string SystemPlayerFailure(int code);
+
 // What the clip player needs of the movie control it stands in for.
 struct MovieSurface {
     std::function<Size()> size;

@@ -4,6 +4,7 @@
 // through a peer per control and reports the user's input back through the
 // control's User* methods and the UiEvents sink. Decisions never live here.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,6 +52,15 @@ enum Answer : int { IdOk = 1, IdCancel = 2, IdYes = 6, IdNo = 7 };
 // The input the program's message filter looks at; a backend reports only these.
 enum class Input { RightButtonDown, RightButtonUp };
 
+// How much of a document the backend's rich-text view shows and stays usable with;
+// the viewer refuses, in the program's words, a document beyond any of them.
+struct DocumentViewLimits {
+    std::size_t deepestNesting;    // groups nested, the document's own included
+    std::int64_t mostText;         // bytes of text
+    std::int64_t largestDocument;  // bytes of the file, which is read whole
+    bool operator==(const DocumentViewLimits&) const = default;
+};
+
 // Reports from the backend to the program; each call runs inside the program's
 // error guard.
 class UiEvents {
@@ -79,6 +89,7 @@ public:
     virtual Size ScreenSize() = 0;
     // Outer size minus client size for a form of that border style.
     virtual Size FrameSize(const Form& form) = 0;
+    virtual DocumentViewLimits DocumentLimits() const = 0;
 
     // A modal system message box owned by the application; returns the answer (mb::Id*).
     virtual int MessageBox(const std::string& text, const std::string& caption, mb::Style style) = 0;

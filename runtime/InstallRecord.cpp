@@ -151,6 +151,15 @@ std::string WithClipCopy(const std::string& recordText, const std::string& copyF
     return FormatRecord(ParseRecord(FormatRecord(r)));
 }
 
+bool RecordLists(const std::string& recordText, const std::string& folder, const std::string& file) {
+    const InstallRecord r = ParseRecord(recordText);
+    if (r.root.empty() || PathKey(r.root) != PathKey(folder)) return false;
+    const std::string wanted = PathKey(file);
+    for (const std::string& listed : r.files)
+        if (PathKey(listed) == wanted) return true;
+    return false;
+}
+
 std::string ReadRecordText(RegistryAccess& registry, const char* name) {
     CloseKeyOnExit closer{registry};
     return registry.KeyExists(product::RecordKey) && registry.OpenKey(product::RecordKey, false)

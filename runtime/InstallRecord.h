@@ -64,6 +64,9 @@ InstallRecord TransferRecord(const std::string& root, const std::vector<std::str
 std::string WithClipCopy(const std::string& recordText, const std::string& copyFolder,
                          const std::vector<std::string>& createdFolders, const std::string& file);
 
+// Whether the record lists `file` (relative) in `folder` as a file the program made.
+bool RecordLists(const std::string& recordText, const std::string& folder, const std::string& file);
+
 // A path as the file system compares it: letters of code page 1251 folded (POSIX:
 // as it is), no final separator. Records and the removal compare paths in this form.
 std::string PathKey(const std::string& path);

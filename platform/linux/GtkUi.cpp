@@ -165,6 +165,10 @@ Size GtkUi::ScreenSize() {
 // lies outside the program's bounds.
 Size GtkUi::FrameSize(const Form&) { return {0, 0}; }
 
+// Kept as the viewer has bounded documents so far: the Windows view's nesting, 3 Mb
+// of text, a file of 64 Mb read whole.
+DocumentViewLimits GtkUi::DocumentLimits() const { return {32, 3 * 1024 * 1024, 64 * 1024 * 1024}; }
+
 GtkWindow* GtkUi::FrontWindow() const {
     // The last shown of the visible forms stands in front: each is raised when shown.
     for (auto it = m_forms.rbegin(); it != m_forms.rend(); ++it)

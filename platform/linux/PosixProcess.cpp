@@ -67,7 +67,7 @@ public:
         std::string path(buffer.data(), static_cast<std::size_t>(n));
         std::optional<std::string> ansi = Ansi(path);
         if (!ansi)
-            throw Error(Ru("Путь программы содержит буквы, которых нет в кодировке Windows-1251: ") +
+            throw Error(Ru("Путь программы содержит символы, которых нет в кодировке программы (1251): ") +
                         WideToAnsi(Utf8ToWide(path)));
         return *ansi;
     }

@@ -29,6 +29,7 @@ public:
     std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
     Size ScreenSize() override { return screen; }
     Size FrameSize(const Form& form) override;
+    DocumentViewLimits DocumentLimits() const override { return documentLimits; }
     int MessageBox(const std::string& text, const std::string& caption, mb::Style style) override;
     void SetCursor(Cursor cursor) override;
     void SetTitle(const std::string& title) override;
@@ -43,6 +44,7 @@ public:
 
     // Scenario side.
     Size screen{1024, 768};
+    DocumentViewLimits documentLimits{32, 3 * 1024 * 1024, 64 * 1024 * 1024};
     // Runs the scenario's next event; false when there is none for this run.
     std::function<bool()> nextEvent;
     // The scripted answer to a message box, if the scenario gave one.

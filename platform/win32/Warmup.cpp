@@ -6,7 +6,13 @@
 namespace vel::win32 {
 
 void LibraryWarmup::Start() {
-    if (!m_thread) m_thread = CreateThread(nullptr, 0, &LibraryWarmup::Run, this, 0, nullptr);
+    if (m_thread) return;
+    // Below the window thread: on a single processor its work must not delay the
+    // probe's wake from its timed wait, which would raise the frequency measured.
+    m_thread = CreateThread(nullptr, 0, &LibraryWarmup::Run, this, CREATE_SUSPENDED, nullptr);
+    if (!m_thread) return;
+    SetThreadPriority(m_thread, THREAD_PRIORITY_BELOW_NORMAL);
+    ResumeThread(m_thread);
 }
 
 LibraryWarmup::~LibraryWarmup() {

@@ -22,6 +22,8 @@ public:
     // Waits for the thread: a process that ends while a library is half loaded could
     // hang in the loader.
     ~LibraryWarmup();
+    // The thread, once started (null before, or when it could not be made).
+    HANDLE Thread() const { return m_thread; }
     LibraryWarmup(const LibraryWarmup&) = delete;
     LibraryWarmup& operator=(const LibraryWarmup&) = delete;
 

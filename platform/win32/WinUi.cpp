@@ -173,6 +173,20 @@ Size WinUi::FrameSize(const Form& form) {
     return {r.right - r.left, r.bottom - r.top};
 }
 
+// The Rich Edit control's limits, measured with tests/wine/measure_viewer.sh (Wine 8,
+// figures of the 64-bit build):
+// - groups nested 33 deep crash it, whatever the document's size (its reader keeps
+//   a fixed stack of states and overruns it); 32 hold;
+// - text: the time to lay it out grows faster than the text, and the window thread
+//   answers nothing meanwhile (one paragraph of 3 Mb: 46 s, and minutes replacing
+//   another document). 64 Kb of every shape measured shows within 1.5 s (long plain
+//   paragraphs 1.3 s, a change of format at every letter 1.5 s); at 128 Kb the
+//   latter takes 3 s: the game must not stop answering for longer than about 2 s.
+constexpr std::int64_t kMostText = 64 * 1024;
+// - pictures cost little beyond the file, which is read whole and in one piece: a
+//   32-bit program must find that much free in a row (a 32 Mb picture: 59 Mb in all).
+DocumentViewLimits WinUi::DocumentLimits() const { return {32, kMostText, 64 * 1024 * 1024}; }
+
 int WinUi::MessageBox(const std::string& text, const std::string& caption, mb::Style style) {
     // Owned by the program's frontmost window, which it disables while it waits: an
     // owned window always lies above its owner, so a box never opens hidden beneath a

@@ -77,6 +77,7 @@ public:
     std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
     Size ScreenSize() override;
     Size FrameSize(const Form& form) override;
+    DocumentViewLimits DocumentLimits() const override;
     int MessageBox(const std::string& text, const std::string& caption, mb::Style style) override;
     void SetCursor(Cursor cursor) override;
     void SetTitle(const std::string& title) override;

@@ -41,6 +41,23 @@ TEST(Form, TheCloseBoxCancelsAModalShowingAndLeavesTheRestAsItIs) {
     EXPECT_FALSE(app.Terminated());
 }
 
+TEST(Form, AShowHandlerThatHidesItsFormKeepsItHidden) {
+    sim::Trace trace;
+    sim::SimUi ui(trace);
+    Application app(ui);
+    Form main(app, "Main");
+    Form form(app, "Form");
+    int shows = 0;
+    form.OnShow = [&] {
+        ++shows;
+        form.Hide();
+    };
+    form.Show();
+    EXPECT_FALSE(form.Visible());
+    EXPECT_EQ(shows, 1);
+    for (const auto& line : trace.Lines()) EXPECT_NE(line, "ui show Form");
+}
+
 TEST(Form, AControlWithoutAFontOfItsOwnTakesItsFormsElseTheSystems) {
     sim::Trace trace;
     sim::SimUi ui(trace);

@@ -1,5 +1,7 @@
 #include "host/MainFrm.h"
+#include "media/ClipPlayback.h"
 #include "media/MessageFrm.h"
+#include "runtime/Text.h"
 #include "support/Game.h"
 
 namespace vel::mediatest {
@@ -145,6 +147,21 @@ TEST(ClipPlayback, BothOpensFailingHandThePlayPathToTheSystemsPlayer) {
         w.Loop(100);
         EXPECT_TRUE(w.Lines("movie var \"_root.mpg\"").empty());
     }
+}
+
+TEST(ClipPlayback, TheSystemPlayersFailureNamesThePlayerOfThatSystem) {
+    struct Case {
+        PathStyle style;
+        const char* message;
+    } cases[] = {
+        {PathStyle::Windows, "Ошибка 2 вызова медиаплейера Windows\r\nДля входа в игру закройте сообщение и нажмите пробел"},
+        {PathStyle::Posix, "Ошибка 2 вызова стандартного проигрывателя\r\nДля входа в игру закройте сообщение и нажмите пробел"},
+    };
+    for (const auto& c : cases) {
+        SetPathStyle(c.style);
+        EXPECT_EQ(SystemPlayerFailure(2), Ru(c.message));
+    }
+    SetPathStyle(PathStyle::Windows);
 }
 
 TEST(ClipPlayback, MpgReadsOneExactlyWhileTheBackdropIsUp) {

@@ -96,40 +96,42 @@ TEST(DocumentOpening, TheShellsFailureCodeIsShown) {
     }
 }
 
-// Mended: the views survive only so much of a document. Groups nested deeper than 32
-// crash the Rich Edit control, more than 3 Mb of text would take the 32-bit
-// program's memory, and a file over 64 Mb is not read at all: such a document is
-// refused with a message, the viewer keeps what it showed and the game goes on.
-// Pictures count only against the file's bound: a 600 Kb document of one picture
-// shows.
+// Mended: each view survives only so much of a document, and its backend says how
+// much (the Rich Edit control crashes on groups nested deeper than 32 and stops
+// answering for long over more text). A document beyond a limit is refused with a
+// message, the viewer keeps what it showed and the game goes on. Pictures count
+// only against the file's bound: a document of one picture bigger than the text
+// bound shows.
 TEST(DocumentOpening, WhatTheViewCannotSurviveIsRefusedWithAMessage) {
-    constexpr std::size_t kMb = 1024 * 1024;
+    constexpr std::size_t kKb = 1024;
     auto nested = [](std::size_t depth) {
         return "{\\rtf1 " + std::string(depth - 1, '{') + "x" + std::string(depth - 1, '}') + "}";
     };
     auto text = [](std::size_t bytes) { return "{\\rtf1 " + std::string(bytes - 8, 'x') + "}"; };
-    const std::string picture = "{\\rtf1 A picture:{\\pict\\pngblip " + std::string(600 * 1024, 'a') + "}}";
+    const std::string picture = "{\\rtf1 A picture:{\\pict\\pngblip " + std::string(600 * kKb, 'a') + "}}";
     struct Case {
         const char* argument;
         std::string content;
         const char* message;  // none: the document shows
     } cases[] = {
         {"picture.rtf", picture, nullptr},
-        {"deepest.rtf", nested(32), nullptr},
-        {"deep.rtf", nested(33),
-         "Документ «deep.rtf» устроен слишком сложно для просмотра в программе: вложенность оформления 33 "
-         "(допустимо не более 32)."},
+        {"deepest.rtf", nested(12), nullptr},
+        {"deep.rtf", nested(13),
+         "Документ «deep.rtf» устроен слишком сложно для просмотра в программе: вложенность оформления 13 "
+         "(допустимо не более 12)."},
         {"braces.rtf.txt", std::string(100, '{'), nullptr},
-        {"most.rtf", text(3 * kMb), nullptr},
-        {"more.rtf", text(3 * kMb + 1),
-         "Документ «more.rtf» слишком велик для просмотра в программе: 3073 Кб текста (допустимо не более 3072 Кб)."},
-        {"notes.rtf.txt", std::string(3 * kMb + 1, 'x'),
-         "Документ «notes.rtf.txt» слишком велик для просмотра в программе: 3073 Кб текста (допустимо не более "
-         "3072 Кб)."},
-        {"docs\\huge.rtf", std::string(64 * kMb + 1, 'x'),
-         "Документ «huge.rtf» слишком велик для просмотра в программе: 65537 Кб (допустимо не более 65536 Кб)."},
+        {"most.rtf", text(100 * kKb), nullptr},
+        {"more.rtf", text(100 * kKb + 1),
+         "Документ «more.rtf» слишком велик для просмотра в программе: 101 Кб текста (допустимо не более 100 Кб)."},
+        {"notes.rtf.txt", std::string(100 * kKb + 1, 'x'),
+         "Документ «notes.rtf.txt» слишком велик для просмотра в программе: 101 Кб текста (допустимо не более "
+         "100 Кб)."},
+        {"docs\\huge.rtf", std::string(1024 * kKb + 1, 'x'),
+         "Документ «huge.rtf» слишком велик для просмотра в программе: 1025 Кб (допустимо не более 1024 Кб)."},
     };
     test::Game w;
+    // The backend's own limits, unlike any view's.
+    w.m.ui.documentLimits = {12, 100 * kKb, 1024 * kKb};
     w.m.files.AddFile("C:\\Game\\SWF\\a.rtf", "{\\rtf1 a}");
     w.Run();
     TRtfForm& viewer = *w.p->RtfForm;
@@ -145,7 +147,7 @@ TEST(DocumentOpening, WhatTheViewCannotSurviveIsRefusedWithAMessage) {
         // The hourglass while the document is read and laid out, the arrow from before
         // after it; a file over the bound is not read.
         const std::vector<std::string> loading = {"ui cursor hourglass", "ui cursor default"};
-        EXPECT_EQ(w.Lines("ui cursor"), c.content.size() <= 64 * kMb ? loading : std::vector<std::string>{});
+        EXPECT_EQ(w.Lines("ui cursor"), c.content.size() <= 1024 * kKb ? loading : std::vector<std::string>{});
         w.m.files.DeleteFile(std::string("C:\\Game\\SWF\\") + c.argument);
     }
 }

@@ -9,11 +9,14 @@
 #            control crashes
 #   data     N groups side by side ("{x}{x}..."); N "{" bytes as the binary data
 #            ("\binN") of a picture: neither is nesting
-#   size     text of four shapes: the parents' guide (a paragraph with a few changes
+#   size     text of five shapes: the parents' guide (a paragraph with a few changes
 #            of format, repeated), a change of format at every letter, a paragraph
-#            every few letters, long plain paragraphs; and a document holding one
+#            every few letters, long plain paragraphs, one plain paragraph ("one",
+#            not in the default run: kinds="one"); and a document holding one
 #            picture (a 24-bit bitmap): time and peak memory against the size
 # Each line: kind, depth or size, and the probe's line (or "crashed", or "timeout").
+# With again=1 the probe also loads each document a second time into the shown view,
+# as the viewer replaces one document by the next (again_ms).
 #
 # Usage: tests/wine/measure_viewer.sh [--depths "N ..."] [--sizes "KB ..."]
 #                                     [--pictures "KB ..."] [--timeout S] BUILD_DIR
@@ -69,7 +72,7 @@ elif kind == "siblings":
     body = head + b"{x}" * n + b"}"
 elif kind == "binary":  # n braces as a picture's binary data, which is no group
     body = head + b"{\\pict\\wmetafile8\\bin%d " % n + b"{" * n + b"}x}" 
-elif kind in ("text", "runs", "paragraphs", "plain"):
+elif kind in ("text", "runs", "paragraphs", "plain", "one"):
     line = {
         # the parents' guide: a paragraph with a few changes of format
         "text": b"\\par \\b Parents\\b0 : a paragraph of the guide, with some \\i emphasis\\i0  and plain words after it.",
@@ -79,6 +82,8 @@ elif kind in ("text", "runs", "paragraphs", "plain"):
         "paragraphs": b"word\\par ",
         # long paragraphs of plain words
         "plain": b"\\par " + b"plain words of a long paragraph " * 30,
+        # one paragraph of plain words, however long
+        "one": b"plain words of one paragraph ",
     }[kind]
     body = bytearray(head)
     while len(body) + len(line) + 1 <= n * 1024:
@@ -101,7 +106,7 @@ run() {
   local kind=$1 n=$2 file="$docs/$1-$2.rtf" out rc=0
   make "$kind" "$n" "$file"
   local bytes; bytes=$(stat -c %s "$file")
-  out=$(cd "$TOOLS" && timeout "$timeout" "$WINE" "$TOOLS/rich_text_probe.exe" "C:\\docs\\$kind-$n.rtf" 2>&1 </dev/null) || rc=$?
+  out=$(cd "$TOOLS" && timeout "$timeout" "$WINE" "$TOOLS/rich_text_probe.exe" "C:\\docs\\$kind-$n.rtf" rtf ${again:+again} 2>&1 </dev/null) || rc=$?
   out=$(tr -d '\r' <<<"$out" | grep -E '^(loaded|crashed)' | tail -1)
   [ $rc -eq 124 ] && out="timeout after $timeout s"
   [ -n "$out" ] || out="ended with code $rc"

@@ -21,6 +21,7 @@
 #include "contract/ServiceContracts.h"
 #include "forms/Forms.h"
 #include "platform/win32/Services.h"
+#include "platform/win32/Warmup.h"
 #include "platform/win32/WinText.h"
 
 namespace vel {
@@ -320,6 +321,16 @@ void ResourceChecks(const std::wstring& exe, contract::Report& r) {
     if (module) FreeLibrary(module);
 }
 
+// The start's warm-up thread runs below the window thread: on one processor its
+// loading must not delay the frequency probe's wake from its timed wait.
+void WarmupChecks(contract::Report& r) {
+    r.area = "warm-up";
+    win32::LibraryWarmup warmup;
+    warmup.Start();
+    r.Check(warmup.Thread() && GetThreadPriority(warmup.Thread()) == THREAD_PRIORITY_BELOW_NORMAL,
+            "the warm-up thread runs below normal priority");
+}
+
 }  // namespace
 }  // namespace vel
 
@@ -345,6 +356,7 @@ int wmain(int argc, wchar_t** argv) {
         if (withDde) vel::contract::DdeContract(*dde, report);
         vel::UiChecks(*ui, report);
         if (!exe.empty()) vel::ResourceChecks(exe, report);
+        vel::WarmupChecks(report);
     }
     OleUninitialize();
     for (const auto& f : report.failures) std::printf("FAIL %s\n", vel::AnsiToUtf8(f).c_str());

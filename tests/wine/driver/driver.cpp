@@ -43,6 +43,8 @@
 //                                       the cursor with that handle there (within 5 s)
 //   expect-above CLASS TITLE            the current window lies above every other visible
 //                                       such window in the z-order (within 5 s)
+//   expect-owner CLASS TITLE            the current window's owner is a visible such window
+//                                       and lies beneath it in the z-order (within 5 s)
 //   x-stack                             prints the X windows (as 0x...) of the visible
 //                                       top-level windows, top first (harness.sh's
 //                                       stack_screen_as_windows raises them in that order)
@@ -493,6 +495,25 @@ const std::map<std::wstring, Command>& Commands() {
                 if (!above[0]) Fail("the window is not visible: " + Describe(hwnd));
                 Fail(Describe(hwnd) + " lies beneath " + Describe(above[0]) + "; top first:" + ListAll());
             }
+         }}},
+        {L"expect-owner", {2, [](const Words& w) {
+            HWND hwnd = Current();
+            HWND owner = nullptr;
+            auto owned = [&] {
+                owner = GetWindow(hwnd, GW_OWNER);
+                if (!owner || !IsWindowVisible(owner) || !Matches(w[1], ClassOf(owner)) || !Matches(w[2], TitleOf(owner)))
+                    return false;
+                for (HWND other : ZOrder()) {
+                    if (other == hwnd) return true;
+                    if (other == owner) return false;
+                }
+                return false;
+            };
+            if (!Poll(5000, owned))
+                Fail(Describe(hwnd) + " is not above a visible owner of that kind; its owner: " +
+                     (owner ? Describe(owner) + (IsWindowVisible(owner) ? "" : " (hidden)") : std::string("none")) +
+                     "; top first:" + ListAll());
+            Out("owner " + Describe(owner));
          }}},
         {L"x-stack", {0, [](const Words&) {
             // Wine's X11 driver keeps each top-level window's X window in this property.

@@ -11,10 +11,12 @@ install_game_copy "$game"
 mark_installed
 use_movie_stub_files
 start_program "$game/Velvinor.exe"
-# The intro window stays on top of every other window, and its error box above it.
+# The intro window stays on top of every other window, and its error box above it:
+# the box comes once the black intro window is up, and is that window's own.
 drive <<'DRIVER'
 wait-window #32770 Вельвинор 30000
 expect-above * *
+expect-owner VelvinorForm *
 click OK
 wait-window VelvinorForm "" 5000
 expect-above * *
