@@ -36,6 +36,11 @@ bool UnfinishedTransferPending(RegistryAccess& registry) {
 
 }  // namespace
 
+void TellCopyUnderWay(Application& app) {
+    app.MessageBox(Ru("Программа Вельвинор сейчас копируется на жесткий диск. Дождитесь окончания копирования."),
+                   app.Title(), mb::Ok);
+}
+
 RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& registry) {
     Application& app = context.app;
     const std::string& programFolder = context.programFolder;
@@ -44,9 +49,7 @@ RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& r
     if (UnfinishedTransferPending(registry)) {
         // Another run still copies: its copy is left to it.
         if (context.process.OpenMutex(product::TransferMutex)) {
-            app.MessageBox(Ru("Программа Вельвинор сейчас копируется на жесткий диск. Дождитесь окончания "
-                              "копирования."),
-                           app.Title(), mb::Ok);
+            TellCopyUnderWay(app);
         } else if (context.files.GetDriveType(ExtractFileDrive(context.process.ProgramPath())) == DriveType::Fixed) {
             // Started from the half copy itself: the disc cleans it up and installs anew.
             app.MessageBox(Ru("Установка программы Вельвинор не была завершена. Чтобы установить программу, "
