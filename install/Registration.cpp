@@ -59,8 +59,10 @@ RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& r
             // From the disc: the half copy goes, and the start is decided afresh; a key
             // that stays would bring the same decision again, so the start ends instead.
             if (RemoveUnfinishedTransfer(context.files, registry)) return RegistrationEnd::TransferRemoved;
-            app.MessageBox(Ru("Не удалось удалить незавершенную установку программы Вельвинор."), app.Title(),
-                           mb::Ok);
+            app.MessageBox(Ru("Не удалось удалить незавершенную установку программы Вельвинор. Запустите "
+                              "программу с диска от имени администратора: она удалит незавершенную установку и "
+                              "предложит установить программу заново."),
+                           app.Title(), mb::Ok);
         }
         app.Terminate();
         return RegistrationEnd::Done;
