@@ -50,12 +50,9 @@
 //                                       not deletion, until the driver ends
 //   hold-mutex NAME                     creates the named mutex (as another run of the
 //                                       program would), until the driver ends
-//   deny-key-delete KEY                 a key under HKEY_LOCAL_MACHINE refuses deletion to
-//   allow-key-delete KEY                everyone (as to a user without the rights) / allows it again
 // After each found window the driver prints "found CLASS "TITLE" t=UNIX_MS".
 
 #include <windows.h>
-#include <sddl.h>
 
 #include <cstdio>
 #include <cstdint>
@@ -508,19 +505,6 @@ void Run(const std::vector<std::wstring>& w) {
     } else if (cmd == L"hold-mutex") {
         need(1);
         if (!CreateMutexW(nullptr, FALSE, w[1].c_str())) Fail("cannot create the mutex " + ToUtf8(w[1]));
-    } else if (cmd == L"deny-key-delete" || cmd == L"allow-key-delete") {
-        need(1);
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, w[1].c_str(), 0, READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS)
-            Fail("cannot open the key " + ToUtf8(w[1]));
-        // Everyone may do everything; the denying form first takes deletion away.
-        const wchar_t* sddl = cmd == L"deny-key-delete" ? L"D:(D;;SD;;;WD)(A;;KA;;;WD)" : L"D:(A;;KA;;;WD)";
-        PSECURITY_DESCRIPTOR sd = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr) ||
-            RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd) != ERROR_SUCCESS)
-            Fail("cannot set the key's rights " + ToUtf8(w[1]));
-        LocalFree(sd);
-        RegCloseKey(key);
     } else {
         Fail("unknown command " + ToUtf8(cmd));
     }

@@ -65,27 +65,11 @@ log "ok: the uninstallation removed the copy and left the disc alone"
 # record never says it finished. The next start from the disc deletes the half copy
 # as recorded, its folders too, and decides anew: the Vista warning on this system,
 # then the offer to transfer; accepted, the installation completes and registers.
-# While the pending key refuses deletion (no administrator's rights), the start
-# says how to go on and ends; with the rights back, the next start does the above.
 reset_machine
 machine_with_test_disc "$disc"
 mkdir -p "$game/SWF"
 printf 'FWS' >"$game/SWF/Game.swf"
 pending
-# A key left refusing would keep the next tests' machine from being reset.
-trap 'wine "$TOOLS/driver.exe" <<<"allow-key-delete \"Software\\\\Trelkon\\\\Velvinor\"" >/dev/null 2>&1 || true' EXIT
-drive <<<'deny-key-delete "Software\\Trelkon\\Velvinor"'
-start_program_at 'D:\Velvinor.exe'
-drive <<'DRIVER'
-wait-window #32770 Вельвинор 30000
-expect-text "Не удалось удалить незавершенную установку программы Вельвинор. Запустите программу с диска от имени администратора: она удалит незавершенную установку и предложит установить программу заново."
-click OK
-wait-exit 30000
-DRIVER
-wait_exit "$PROGRAM_PID" 30000 || fail "the start from the disc did not end"
-expect_reg 'HKLM\Software\Trelkon\Velvinor' @ Transfering
-log "ok: the pending key refused: told how to go on"
-drive <<<'allow-key-delete "Software\\Trelkon\\Velvinor"'
 start_program_at 'D:\Velvinor.exe'
 drive <<'DRIVER'
 wait-window #32770 Confirm 30000
