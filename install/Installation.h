@@ -48,6 +48,8 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
 // it removes that instead, and the start is to be decided again.
 enum class RegistrationEnd { Done, TransferRemoved };
 RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& registry);
+// Tells the user that another run copies the program to the hard disk.
+void TellCopyUnderWay(Application& app);
 // Removes the registry entries, the program group and the files, the last through a script.
 void UninstallProgram(const InstallContext& context, RegistryAccess& registry);
 

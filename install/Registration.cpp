@@ -36,6 +36,11 @@ bool UnfinishedTransferPending(RegistryAccess& registry) {
 
 }  // namespace
 
+void TellCopyUnderWay(Application& app) {
+    app.MessageBox(Ru("Программа Вельвинор сейчас копируется на жесткий диск. Дождитесь окончания копирования."),
+                   app.Title(), mb::Ok);
+}
+
 RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& registry) {
     Application& app = context.app;
     const std::string& programFolder = context.programFolder;
@@ -44,9 +49,7 @@ RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& r
     if (UnfinishedTransferPending(registry)) {
         // Another run still copies: its copy is left to it.
         if (context.process.OpenMutex(product::TransferMutex)) {
-            app.MessageBox(Ru("Программа Вельвинор сейчас копируется на жесткий диск. Дождитесь окончания "
-                              "копирования."),
-                           app.Title(), mb::Ok);
+            TellCopyUnderWay(app);
         } else if (context.files.GetDriveType(ExtractFileDrive(context.process.ProgramPath())) == DriveType::Fixed) {
             // Started from the half copy itself: the disc cleans it up and installs anew.
             app.MessageBox(Ru("Установка программы Вельвинор не была завершена. Чтобы установить программу, "
@@ -56,8 +59,10 @@ RegistrationEnd RegisterProgram(const InstallContext& context, RegistryAccess& r
             // From the disc: the half copy goes, and the start is decided afresh; a key
             // that stays would bring the same decision again, so the start ends instead.
             if (RemoveUnfinishedTransfer(context.files, registry)) return RegistrationEnd::TransferRemoved;
-            app.MessageBox(Ru("Не удалось удалить незавершенную установку программы Вельвинор."), app.Title(),
-                           mb::Ok);
+            app.MessageBox(Ru("Не удалось удалить незавершенную установку программы Вельвинор. Запустите "
+                              "программу с диска от имени администратора: она удалит незавершенную установку и "
+                              "предложит установить программу заново."),
+                           app.Title(), mb::Ok);
         }
         app.Terminate();
         return RegistrationEnd::Done;

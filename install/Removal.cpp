@@ -80,8 +80,11 @@ std::string ParentOfProductNamed(const std::string& transferFolder) {
 bool OlderFolderMayGo(FileSystem& files, const std::string& folder, const InstallationFolders& f) {
     const std::vector<std::string> chain = FolderChain(folder);
     if (chain.empty() || IsLink(files, folder)) return false;
+    // The older removal emptied a transfer folder whose name ends in the identifier
+    // ("MyVelvinor" too), and the folders the transfer proposes start with it.
     const std::string last = ExtractFileName(chain.back());
-    if (last.rfind(product::Identifier, 0) != 0 && PathKey(folder) != PathKey(f.makerFolder)) return false;
+    if (last.find(product::Identifier) == std::string::npos && PathKey(folder) != PathKey(f.makerFolder))
+        return false;
     std::vector<std::string> system = f.systemFolders;
     system.push_back(f.programFilesDir);
     return std::none_of(system.begin(), system.end(),
@@ -122,7 +125,9 @@ std::vector<InstallRecord> OlderInstallation(FileSystem& files, const Installati
     }
     // Its clip copies, in the default product folder or the maker folder around it.
     clear(HoldsOnlyProductFolder(files, f.makerFolder, f.productFolder) ? f.makerFolder : f.productFolder);
-    if (!parent.empty()) clear(f.transferFolder);
+    // The transfer copied into a new or empty folder, or into one named after the
+    // product: all the transfer folder holds came with the copy or after it.
+    if (!f.transferFolder.empty()) clear(f.transferFolder);
     return records;
 }
 
@@ -139,8 +144,12 @@ std::vector<InstallRecord> RecordsToRemove(RegistryAccess& registry, FileSystem&
     } else if (!folders.transferFolder.empty()) {
         for (InstallRecord& r : OlderInstallation(files, folders)) records.push_back(std::move(r));
     }
-    const InstallRecord clips = ParseRecord(ReadRecordText(registry, kClipRecord));
+    const InstallRecord clips = ParseRecord(ReadClipRecordText(registry));
     if (own(clips)) records.push_back(clips);
+    // Registered where it stood, without a record of its clip copies: an older
+    // installation, whose copies lie in the maker or the default product folder.
+    else if (folders.transferFolder.empty())
+        for (InstallRecord& r : OlderInstallation(files, folders)) records.push_back(std::move(r));
     return records;
 }
 
@@ -268,7 +277,12 @@ bool RemoveProductKey(RegistryAccess& registry) {
         // Another product of the maker keeps the maker key.
         others = registry.HasSubKeys();
     }
-    if (!others) registry.DeleteKey(product::MakerKey);
+    if (!others) {
+        registry.DeleteKey(product::MakerKey);
+    } else {
+        CloseKeyOnExit closer{registry};
+        if (registry.OpenKey(product::MakerKey, false)) registry.DeleteValue(kDiscClipRecord);
+    }
     return !registry.KeyExists(product::ProductKey);
 }
 

@@ -43,12 +43,13 @@ struct RemovalPlan {
 std::vector<InstallRecord> RecordsToRemove(RegistryAccess& registry, FileSystem& files,
                                            const InstallationFolders& folders);
 
-// A transfer from before records were kept: the folders its own uninstallation
-// emptied (the transfer folder when it is named after the product, the maker folder
-// when it holds only the product folder, else the default product folder), each as
-// a record of what it holds now. Only a folder the program may have made counts:
-// a whole path on a drive, named after the product or the maker folder, no junction
-// or link, neither the system's nor holding one of its folders. Hidden and system
+// A transfer from before records were kept, or an installation where the program
+// stood without a record of its clip copies: the folders its own uninstallation
+// emptied (the transfer folder, the maker folder when it holds only the product
+// folder, else the default product folder), each as a record of what it holds now.
+// Only a folder the program may have made counts: a whole path on a drive, its
+// name holding the identifier or the maker folder, no junction or link, neither
+// the system's nor holding one of its folders. Hidden and system
 // entries stay, and nothing behind a link is listed.
 std::vector<InstallRecord> OlderInstallation(FileSystem& files, const InstallationFolders& folders);
 

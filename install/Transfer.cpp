@@ -85,6 +85,15 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
         return;
     }
 
+    // Held until this run ends: a start meanwhile leaves the copy under way alone, and
+    // so does a run that the user let copy as well (two copies into one folder fail).
+    if (context.process.CreateMutex(product::TransferMutex) == MutexResult::AlreadyExists) {
+        dialog.Hide();
+        TellCopyUnderWay(app);
+        app.Terminate();
+        return;
+    }
+
     // Only the folders made here are the program's to remove again.
     std::vector<std::string> created;
     for (const std::string& folder : FolderChain(path))
@@ -95,8 +104,6 @@ void TransferToHardDisk(const InstallContext& context, RegistryAccess& registry)
     }
 
     dialog.EnterCopyingState();
-    // Held until this run ends: a start meanwhile leaves the copy under way alone.
-    context.process.CreateMutex(product::TransferMutex);
     {
         // The next run of either copy registers the copy once it is finished.
         CloseKeyOnExit closer{registry};

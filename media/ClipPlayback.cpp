@@ -93,19 +93,16 @@ std::string ClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::s
     // clip record lists is an earlier run's copy: replaced, and deleted at the end.
     bool listed = false;
     try {
-        listed = RecordLists(ReadRecordText(registry, kClipRecord), copyFolder, fileName);
+        listed = RecordLists(ReadClipRecordText(registry), copyFolder, fileName);
     } catch (const Error&) {
     }
     const bool ours = listed || WroteThisRun(copyPath);
     if (!ours && m_files.FileExists(copyPath)) return clipPath;
     // Recorded before the copy: a copy left behind is the uninstallation's to
-    // delete. Only an installation has a record: one from the disc alone makes no
-    // product key, or the next start would take the game for installed. A
-    // registry that refuses (a limited user) does not stop the clip.
+    // delete. A registry that refuses (a limited user) does not stop the clip.
     try {
-        if (!listed && registry.KeyExists(product::ProductKey))
-            WriteRecordText(registry, kClipRecord,
-                            WithClipCopy(ReadRecordText(registry, kClipRecord), copyFolder, created, fileName));
+        if (!listed)
+            WriteClipRecordText(registry, WithClipCopy(ReadClipRecordText(registry), copyFolder, created, fileName));
     } catch (const Error&) {
     }
     if (m_files.CopyFile(clipPath, copyPath, !ours)) m_written.insert(copyPath);

@@ -54,6 +54,10 @@ public:
     virtual bool RemoveDirectory(const std::string& path) = 0;
     virtual bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) = 0;
     virtual bool DeleteFile(const std::string& path) = 0;
+    // Another program has the file open without letting it be deleted: it cannot go
+    // until that program closes it, however long one waits. Never so where an open
+    // file can always be deleted (POSIX).
+    virtual bool HeldAgainstDeletion(const std::string& path) = 0;
     // Wildcard search of a pattern such as "C:\x\*.*", every attribute admitted.
     // An empty result means nothing was found.
     virtual std::vector<FindEntry> Find(const std::string& pattern) = 0;

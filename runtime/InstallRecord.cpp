@@ -173,4 +173,34 @@ void WriteRecordText(RegistryAccess& registry, const char* name, const std::stri
     registry.WriteString(name, text);
 }
 
+std::string ReadClipRecordText(RegistryAccess& registry) {
+    const std::string installed = ReadRecordText(registry, kClipRecord);
+    std::string fromDisc;
+    {
+        CloseKeyOnExit closer{registry};
+        if (registry.KeyExists(product::MakerKey) && registry.OpenKey(product::MakerKey, false))
+            fromDisc = registry.ReadString(kDiscClipRecord);
+    }
+    const InstallRecord a = ParseRecord(installed), b = ParseRecord(fromDisc);
+    if (b.root.empty()) return installed;
+    if (a.root.empty()) return fromDisc;
+    if (PathKey(a.root) != PathKey(b.root)) return installed;
+    InstallRecord joined = a;
+    joined.made.insert(joined.made.end(), b.made.begin(), b.made.end());
+    joined.files.insert(joined.files.end(), b.files.begin(), b.files.end());
+    return FormatRecord(ParseRecord(FormatRecord(joined)));
+}
+
+void WriteClipRecordText(RegistryAccess& registry, const std::string& text) {
+    if (registry.KeyExists(product::ProductKey)) {
+        WriteRecordText(registry, kClipRecord, text);
+        CloseKeyOnExit closer{registry};
+        if (registry.OpenKey(product::MakerKey, false)) registry.DeleteValue(kDiscClipRecord);
+        return;
+    }
+    CloseKeyOnExit closer{registry};
+    registry.OpenKey(product::MakerKey, true);
+    registry.WriteString(kDiscClipRecord, text);
+}
+
 }  // namespace vel

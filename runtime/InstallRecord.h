@@ -78,4 +78,12 @@ inline const char* const kClipRecord = "Clips";
 std::string ReadRecordText(RegistryAccess& registry, const char* name);
 void WriteRecordText(RegistryAccess& registry, const char* name, const std::string& text);
 
+// The clip copies' record, kept under the product key; while there is none (the game
+// played from the disc alone) as a value of the maker key instead: a product key
+// would make the next start take the game for installed. Reading joins both when
+// they are of one folder; writing under the product key takes the maker key's in.
+inline const char* const kDiscClipRecord = "Velvinor Clips";
+std::string ReadClipRecordText(RegistryAccess& registry);
+void WriteClipRecordText(RegistryAccess& registry, const std::string& text);
+
 }  // namespace vel

@@ -159,6 +159,8 @@ public:
         if (lstat(native.c_str(), &st) != 0 || S_ISDIR(st.st_mode) || ParentOnDeclaredDisc(native)) return false;
         return unlink(native.c_str()) == 0;
     }
+    // An open file is unlinked all the same.
+    bool HeldAgainstDeletion(const std::string&) override { return false; }
 
     std::vector<FindEntry> Find(const std::string& pattern) override {
         const std::string native = Native(pattern);

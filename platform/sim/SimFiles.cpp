@@ -215,7 +215,7 @@ bool SimFiles::CopyFile(const std::string& from, const std::string& to, bool fai
 bool SimFiles::DeleteFile(const std::string& path) {
     std::string key = Key(path);
     auto it = m_nodes.find(key);
-    if (it == m_nodes.end() || it->second.folder || m_locked.count(key) ||
+    if (it == m_nodes.end() || it->second.folder || m_locked.count(key) || m_held.count(key) ||
         (it->second.attributes & attr::ReadOnly) || !Writable(it->second.path))
         return false;
     m_trace.Add("file delete " + Quote(it->second.path));

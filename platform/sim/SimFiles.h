@@ -29,6 +29,7 @@ public:
     bool RemoveDirectory(const std::string& path) override;
     bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override;
     bool DeleteFile(const std::string& path) override;
+    bool HeldAgainstDeletion(const std::string& path) override { return m_held.count(Key(path)) > 0; }
     std::vector<FindEntry> Find(const std::string& pattern) override;
     std::optional<std::int64_t> FileSize(const std::string& path) override;
     std::optional<std::string> ReadFile(const std::string& path, std::uint32_t* errorCode) override;
@@ -57,6 +58,10 @@ public:
     void Lock(const std::string& path) { m_locked.insert(Key(path)); }
     void Unlock(const std::string& path) { m_locked.erase(Key(path)); }
     bool Locked(const std::string& path) const { return m_locked.count(Key(path)) > 0; }
+    // Another program has the file open without delete sharing: deleting it fails
+    // until it is released.
+    void Hold(const std::string& path) { m_held.insert(Key(path)); }
+    void Release(const std::string& path) { m_held.erase(Key(path)); }
     // The current folder, and with it the current drive (set-up, not traced).
     void SetCurrentFolder(const std::string& path) { m_current = Resolve(path); }
     // Reading this file fails with access denied (5).
@@ -107,6 +112,7 @@ private:
     std::map<std::string, Drive> m_drives;  // upper-cased root ("C:" or "\\SERVER\SHARE")
     std::set<std::string> m_failCreate;
     std::set<std::string> m_locked;
+    std::set<std::string> m_held;
     std::set<std::string> m_denyRead;
     std::map<std::string, std::string> m_linkTargets;  // upper-cased link -> resolved target
     std::map<std::string, std::string> m_shortNames;   // upper-cased resolved path -> its short form

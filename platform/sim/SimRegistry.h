@@ -39,6 +39,8 @@ public:
     // Deleting the key, or a key above it, fails and deletes nothing (the real
     // recursive delete would remove what it can first).
     void DenyDelete(const std::string& path) { m_denyDelete.insert(Key(path)); }
+    // The rights come back: deleting the key works again.
+    void AllowDelete(const std::string& path) { m_denyDelete.erase(Key(path)); }
     // Lines "HKLM\path" and "  name = "data"" for the key and its subkeys.
     std::vector<std::string> Dump(const std::string& path);
 

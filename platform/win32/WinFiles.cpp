@@ -62,6 +62,18 @@ public:
     bool CreateDirectory(const std::string& path) override { return CreateDirectoryW(Wide(path).c_str(), nullptr); }
     bool RemoveDirectory(const std::string& path) override { return RemoveDirectoryW(Wide(path).c_str()); }
     bool DeleteFile(const std::string& path) override { return DeleteFileW(Wide(path).c_str()); }
+    bool HeldAgainstDeletion(const std::string& path) override {
+        // Asking for the right to delete, sharing everything: only an opening that
+        // shares no deletion refuses it. The system's own mapping of a running
+        // program shares it, so this program's own file is not held.
+        const HANDLE file = CreateFileW(Wide(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return false;
+        }
+        return GetLastError() == ERROR_SHARING_VIOLATION;
+    }
 
     bool CopyFile(const std::string& from, const std::string& to, bool failIfExists) override {
         return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), failIfExists);

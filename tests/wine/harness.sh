@@ -343,9 +343,11 @@ reg_lines_value() {
 }
 
 # Starts the test Program Manager and waits until its service name is registered.
+# With TEXT, the groups it starts with (progman_state's form).
 start_progman() {
   local state="$VEL_WINE_RUN/progman.txt"
   rm -f "$state" "$state.ready"
+  [ -z "${1:-}" ] || printf '%s\n' "$1" >"$state"
   wine "$TOOLS/progman_server.exe" "$(winepath -w "$state")" "$(winepath -w "$VEL_WINE_RUN/progman.log")" \
     >>"$VEL_WINE_RUN/progman.out" 2>&1 </dev/null &
   PROGMAN_PID=$!
@@ -640,3 +642,63 @@ intro_looks() {
   esac
   echo "$seen"
 }
+
+# An installed copy in the Windows folder $1 (with its final backslash), with the
+# record of its transfer unless $2 is "no-record", and its Program Manager group.
+installed_in() {
+  local folder=$1 record=${2:-}
+  reset_machine
+  register_movie_stub "$VEL_FLASHSTUB"
+  start_progman "$(printf 'group "Velvinor"\nitem "Вельвинор" "%sVelvinor.exe"' "$folder")"
+  install_game_copy "$(winepath -u "$folder")"
+  local escaped=${folder//\\/\\\\}
+  if [ "$record" != no-record ]; then
+    regedit_apply_program <<REG
+[HKEY_LOCAL_MACHINE\\Software\\Trelkon\\Velvinor\\Record]
+$(reg_lines_value Transfer "root $folder" 'made C:\Games' "made ${folder%\\}" 'dir SWF' 'file Velvinor.exe' \
+    'file SWF\Game.swf' finished)
+REG
+  fi
+  regedit_apply_program <<REG
+[HKEY_LOCAL_MACHINE\\Software\\Trelkon\\Velvinor]
+@=""
+"TransferPath"="$escaped"
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velvinor.exe]
+@="${escaped}Velvinor.exe"
+"Path"="$escaped"
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velvinor.exe]
+"DisplayName"="Вельвинор"
+"UninstallString"="\\"${escaped}Velvinor.exe\\" -u"
+REG
+}
+
+# "-u" of the copy in $1, confirmed; the driver lines $2 run before the answer Yes,
+# and the completion message must be $3.
+uninstall_saying() {
+  local folder=$1 before=$2 message=$3
+  start_program_at "${folder}Velvinor.exe" -u
+  drive <<DRIVER
+wait-window #32770 "Удаление программы Вельвинор" 30000
+$before
+click Yes
+wait-window #32770 Вельвинор 30000
+expect-text "$message"
+click OK
+wait-exit 30000
+DRIVER
+  wait_exit "$PROGRAM_PID" 30000 || fail "the uninstalling program did not end"
+}
+
+# Everything of the installation in $1 is gone, the script's work included.
+expect_removed() {
+  local unix
+  unix=$(winepath -u "$1")
+  expect_no_keys "$MAKER_KEY" "$APP_PATHS_KEY" "$UNINSTALL_KEY"
+  local deadline=$(($(now_ms) + 60000))
+  while [ -e "$unix" ]; do
+    [ "$(now_ms)" -lt "$deadline" ] || fail "the uninstall script did not remove $unix: $(find "$unix")"
+    sleep 0.2
+  done
+  [ "$(progman_state)" = "" ] || fail "Program Manager holds: $(progman_state)"
+}
+

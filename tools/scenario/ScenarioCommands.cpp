@@ -86,6 +86,8 @@ void AddCoreCommands(Scenario& sc) {
     sc.Add("fail-mkdir", [](Scenario& s, const Args& a) { s.machine.files.FailCreate(Ru(s.Arg(a, 0))); });
     sc.Add("lock", [](Scenario& s, const Args& a) { s.machine.files.Lock(Ru(s.Arg(a, 0))); });
     sc.Add("unlock", [](Scenario& s, const Args& a) { s.machine.files.Unlock(Ru(s.Arg(a, 0))); });
+    sc.Add("hold", [](Scenario& s, const Args& a) { s.machine.files.Hold(Ru(s.Arg(a, 0))); });
+    sc.Add("release", [](Scenario& s, const Args& a) { s.machine.files.Release(Ru(s.Arg(a, 0))); });
     sc.Add("reg", [](Scenario& s, const Args& a) {
         // reg "key" "name" "data" [dword|binary|expand]
         RegValueType type = RegValueType::String;
@@ -110,6 +112,7 @@ void AddCoreCommands(Scenario& sc) {
     });
     sc.Add("reg-deny-open", [](Scenario& s, const Args& a) { s.machine.registry.DenyOpen(Ru(s.Arg(a, 0))); });
     sc.Add("reg-deny-delete", [](Scenario& s, const Args& a) { s.machine.registry.DenyDelete(Ru(s.Arg(a, 0))); });
+    sc.Add("reg-allow-delete", [](Scenario& s, const Args& a) { s.machine.registry.AllowDelete(Ru(s.Arg(a, 0))); });
     sc.Add("cwd", [](Scenario& s, const Args& a) { s.machine.files.SetCurrentFolder(Ru(s.Arg(a, 0))); });
     sc.Add("flash", [](Scenario& s, const Args& a) {
         std::string what = AsciiLower(s.Arg(a, 0));

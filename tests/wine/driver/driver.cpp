@@ -49,6 +49,10 @@
 //                                       top-level windows, top first (harness.sh's
 //                                       stack_screen_as_windows raises them in that order)
 //   print TEXT                          prints TEXT
+//   hold-file PATH                      opens the file sharing reading and writing but
+//                                       not deletion, until the driver ends
+//   hold-mutex NAME                     creates the named mutex (as another run of the
+//                                       program would), until the driver ends
 // After each found window the driver prints "found CLASS "TITLE" t=UNIX_MS".
 
 #include <windows.h>
@@ -526,6 +530,15 @@ const std::map<std::wstring, Command>& Commands() {
          }}},
         {L"print", {1, [](const Words& w) {
             Out(ToUtf8(w[1]));
+         }}},
+        {L"hold-file", {1, [](const Words& w) {
+            // Left open on purpose: the system closes it when the driver ends.
+            if (CreateFileW(w[1].c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                            nullptr) == INVALID_HANDLE_VALUE)
+                Fail("cannot open " + ToUtf8(w[1]) + ": error " + std::to_string(GetLastError()));
+         }}},
+        {L"hold-mutex", {1, [](const Words& w) {
+            if (!CreateMutexW(nullptr, FALSE, w[1].c_str())) Fail("cannot create the mutex " + ToUtf8(w[1]));
          }}},
     };
     return table;
