@@ -7,6 +7,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 [ $# -eq 3 ] || [ $# -eq 4 ] || { echo "usage: run-journey.sh PROGRAM_DIR SWFGEN OUTDIR [JOURNEY]" >&2; exit 2; }
 program=$1 swfgen=$2 out=$3 journey=${4:-journey.sh}
 mkdir -p "$out"
-"$here/../../scripts/make-disc.sh" --linux "$program" --swfgen "$swfgen" "$out/disc" >"$out/make-disc.log" 2>&1 ||
+"$here/../../scripts/make-disc.sh" --linux "$program" --swfgen "$swfgen" "$out/demo disc" >"$out/make-disc.log" 2>&1 ||
   { cat "$out/make-disc.log"; exit 1; }
-VEL_LINUX_DISC="$out/disc" exec "$here/$journey" "$out"
+# A blank in its path, as a disc's label gives one.
+VEL_LINUX_DISC="$out/demo disc" exec "$here/$journey" "$out"
