@@ -290,6 +290,9 @@ private:
             Notify(*d, notify::Successful);
         } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
             Notify(*d, notify::Failure);
+        } else if (gst_is_missing_plugin_message(message)) {
+            // Found once the file had opened: said now, outside the bus's callback.
+            m_ui.Post([this] { TellMissingParts(); });
         }
     }
 
