@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
-# Usage: scripts/install-deps.sh [native|windows|linux]...   (default: native)
+# Usage: scripts/install-deps.sh [native|windows|linux|package]...   (default: native)
 #   native   the simulated build, its tests and benchmarks
 #   windows  the cross builds of Velvinor.exe (mingw-w64, 32- and 64-bit) and the
 #            Wine tests: 32-bit Wine and 64-bit Wine (a 64-bit Windows), or 64-bit
 #            Wine alone where the machine runs no 32-bit code; a virtual display,
 #            what the media check under Wine plays, and the Russian locale (a
 #            Russian Windows)
+#   package  the Debian package of the Linux program: lintian, and mmdebstrap for
+#            its proof in a clean Debian 12
 #   linux    the Linux program velvinor (GTK, WebKitGTK, GStreamer) and its services,
 #            its journey under Xvfb, the Russian locale WebKitGTK needs, and Ruffle's
 #            pinned npm package (platform/linux/ruffle, npm ci)
@@ -43,7 +45,10 @@ for kind in "${@:-native}"; do
       # The writers of the document viewer's test material.
       want+=(pandoc abiword libreoffice-writer-nogui)
       # The menu entries checked as the desktop reads them.
-      want+=(desktop-file-utils python3-xdg xclip) ;;
+      want+=(desktop-file-utils python3-xdg xclip)
+      # The disc seen as a desktop sees it (GIO through Python).
+      want+=(python3-gi gir1.2-glib-2.0) ;;
+    package) want+=(lintian mmdebstrap) ;;
     *) echo "unknown package set: $kind" >&2; exit 2 ;;
   esac
 done

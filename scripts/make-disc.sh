@@ -6,7 +6,8 @@
 #   --exe PATH     the Win32 build's Velvinor.exe to put on the disc (or VELVINOR_EXE);
 #                  without it the disc is made without the program, with a notice
 #   --linux DIR    the folder of the Linux build's velvinor (or VELVINOR_LINUX): the
-#                  program and its player folder ruffle/ go on the disc beside it
+#                  program and its player folder ruffle/ go on the disc beside it,
+#                  with autorun.sh, which a Linux desktop offers to run
 #   --swfgen PATH  an already built velvinor_swfgen (or VELVINOR_SWFGEN); without it
 #                  the tool is built in build/disc-tools
 #
@@ -15,7 +16,7 @@
 # end, so a failure leaves no half-made disc.
 set -Eeuo pipefail
 
-usage() { sed -n '5,11p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+usage() { sed -n '5,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 
 exe="${VELVINOR_EXE:-}"
 linux="${VELVINOR_LINUX:-}"
@@ -94,6 +95,16 @@ if [ -n "$linux" ]; then
   cp -- "$linux/velvinor" "$stage/velvinor"
   mkdir "$stage/ruffle"
   find "$linux/ruffle" -maxdepth 1 -type f ! -name '*.map' -exec cp -- {} "$stage/ruffle/" \;
+  # What a Linux desktop offers to run when the disc goes in (x-content/unix-software).
+  cat >"$stage/autorun.sh" <<'EOF'
+#!/bin/sh
+# The disc's Linux program, started with the disc as its folder, wherever the desktop
+# (or a family) starts this from.
+disc=$(CDPATH='' cd -- "$(dirname -- "$0")" && pwd) || exit 1
+cd -- "$disc" || exit 1
+exec "$disc/velvinor" "$@"
+EOF
+  chmod 755 "$stage/autorun.sh"
 fi
 
 # The installer dialog's picture, 611 by 157, and the clip's backdrop: Windows 3 bitmaps.

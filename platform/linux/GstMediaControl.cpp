@@ -3,13 +3,21 @@
 // end notices delivered through the program's loop (Ui::Post), as MCI's are.
 
 #include <gst/gst.h>
+#include <gst/pbutils/pbutils.h>
 
+#include <cstdio>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "platform/linux/Backend.h"
 #include "platform/linux/GtkUi.h"
+#include "platform/linux/MissingParts.h"
 #include "platform/linux/PosixText.h"
+#include "runtime/Product.h"
 #include "runtime/Text.h"
 
 namespace vel::lnx {
@@ -39,7 +47,10 @@ struct Device {
 
 class GstMediaControl final : public MediaControl {
 public:
-    explicit GstMediaControl(GtkUi& ui) : m_ui(ui) { gst_init(nullptr, nullptr); }
+    explicit GstMediaControl(GtkUi& ui) : m_ui(ui) {
+        gst_init(nullptr, nullptr);
+        gst_pb_utils_init();
+    }
     ~GstMediaControl() override {
         while (!m_devices.empty()) Close(m_devices.begin()->first);
     }
@@ -53,6 +64,7 @@ public:
         d->pipeline = gst_element_factory_make("playbin", nullptr);
         GstElement* sink = gst_element_factory_make("gtksink", nullptr);
         if (!d->pipeline || !sink) {
+            TellMissingElement(d->pipeline ? "gtksink" : "playbin");
             g_free(uri);
             if (d->pipeline) gst_object_unref(d->pipeline);
             if (sink) gst_object_unref(sink);
@@ -72,7 +84,9 @@ public:
         g_object_set(d->pipeline, "uri", uri, "video-sink", sink, "audio-sink", AudioSink(), nullptr);
         g_free(uri);
         // Waiting, as MCI_OPEN with MCI_WAIT: the file is read up to its first picture.
+        CollectMissingParts(d->pipeline);
         if (!WaitForPreroll(d->pipeline, gst_element_set_state(d->pipeline, GST_STATE_PAUSED))) {
+            TellMissingParts();
             gst_element_set_state(d->pipeline, GST_STATE_NULL);
             gst_object_unref(d->pipeline);
             Unplace(*d);
@@ -80,6 +94,8 @@ public:
             g_object_unref(d->video);
             return kCannotPlay;
         }
+        // A stream without its decoder leaves the others playing: said all the same.
+        TellMissingParts();
         device = ++m_last;
         GstBus* bus = gst_element_get_bus(d->pipeline);
         auto* key = new std::pair<GstMediaControl*, MciDevice>(this, device);
@@ -295,10 +311,63 @@ private:
             Notify(*d, notify::Successful);
         } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
             Notify(*d, notify::Failure);
+        } else if (gst_is_missing_plugin_message(message)) {
+            // Found once the file had opened: said now, outside the bus's callback.
+            m_ui.Post([this] { TellMissingParts(); });
+        }
+    }
+
+    // GStreamer names a part it lacks in a message from its streaming threads: kept
+    // here until the open that needed it tells the family.
+    void CollectMissingParts(GstElement* pipeline) {
+        GstBus* bus = gst_element_get_bus(pipeline);
+        gst_bus_set_sync_handler(
+            bus,
+            [](GstBus*, GstMessage* message, gpointer self) -> GstBusSyncReply {
+                if (!gst_is_missing_plugin_message(message)) return GST_BUS_PASS;
+                gchar* description = gst_missing_plugin_message_get_description(message);
+                gchar* detail = gst_missing_plugin_message_get_installer_detail(message);
+                auto* control = static_cast<GstMediaControl*>(self);
+                {
+                    std::lock_guard<std::mutex> lock(control->m_missingLock);
+                    control->m_missing.emplace_back(description ? description : "", detail ? detail : "");
+                }
+                g_free(description);
+                g_free(detail);
+                return GST_BUS_PASS;
+            },
+            this, nullptr);
+        gst_object_unref(bus);
+    }
+
+    void TellMissingElement(const char* element) {
+        {
+            std::lock_guard<std::mutex> lock(m_missingLock);
+            m_missing.emplace_back(element, std::string("gstreamer|1.0|velvinor||element-") + element);
+        }
+        TellMissingParts();
+    }
+
+    // Each missing part once a run, in Russian with its package, and on the terminal.
+    void TellMissingParts() {
+        std::vector<std::pair<std::string, std::string>> missing;
+        {
+            std::lock_guard<std::mutex> lock(m_missingLock);
+            missing.swap(m_missing);
+        }
+        for (const auto& [description, detail] : missing) {
+            const std::string package = PackageForMissingPlugin(detail);
+            if (!m_told.insert(description + '\n' + package).second) continue;
+            const std::string text = MissingPluginText(description, package);
+            std::fprintf(stderr, "velvinor: %s\n", AnsiToUtf8(text).c_str());
+            m_ui.MessageBox(text, Ru(product::DisplayNameUtf8), mb::Ok | mb::IconError);
         }
     }
 
     GtkUi& m_ui;
+    std::mutex m_missingLock;
+    std::vector<std::pair<std::string, std::string>> m_missing;  // description, installer detail
+    std::set<std::string> m_told;
     std::map<MciDevice, std::unique_ptr<Device>> m_devices;
     MciDevice m_last = 0;
     bool m_soundChecked = false, m_sound = false;

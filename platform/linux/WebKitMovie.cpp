@@ -40,9 +40,10 @@ constexpr const char* kOrigin = "velvinor://app";
 constexpr const char* kBridgeFile = "velvinor-bridge.swf";
 // How long a call waits for the player before it counts as failed.
 constexpr guint kCallTimeoutMs = 20000;
-// What the player answers for "$version" (the page's playerVersion 32, on Linux): the
-// program knows it, so a movie start need not wait for the player to be built.
-constexpr const char* kPlayerVersion = "LNX 32,0,0,0";
+// What the movie reads in "$version" (the page's playerVersion 32; the bridge names
+// the Windows control's platform): the program knows it, so a movie start need not
+// wait for the player to be built.
+constexpr const char* kPlayerVersion = "WIN 32,0,0,0";
 
 // The page: Ruffle's element filling the view, and the functions the program calls.
 constexpr const char* kPage = R"HTML(<!doctype html>

@@ -4,15 +4,19 @@
 #include <unistd.h>
 
 #include <climits>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include "platform/linux/Backend.h"
 #include "platform/linux/GtkUi.h"
+#include "platform/linux/MissingParts.h"
 #include "platform/linux/services/LinuxServices.h"
 #include "platform/native/TscCounter.h"
+#include "runtime/Product.h"
 #include "runtime/Text.h"
 #include "startup/Velvinor.h"
 
@@ -27,6 +31,21 @@ std::string PlayerFolder() {
     return folder.substr(0, folder.find_last_of('/') + 1) + "ruffle/";
 }
 
+// WebKitGTK needs the locale the desktop names: where the system lacks it, the
+// family is told, and the game goes on in the plain one.
+void TellMissingLocale(vel::lnx::GtkUi& ui) {
+    if (std::setlocale(LC_ALL, "")) return;
+    std::string name;
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"})
+        if (const char* value = std::getenv(variable); value && *value) {
+            name = value;
+            break;
+        }
+    const std::string text = vel::lnx::MissingLocaleText(name);
+    std::fprintf(stderr, "velvinor: %s\n", vel::AnsiToUtf8(text).c_str());
+    ui.MessageBox(text, vel::Ru(vel::product::DisplayNameUtf8), vel::mb::Ok | vel::mb::IconError);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -34,6 +53,7 @@ int main(int argc, char** argv) {
         // Declared in this order so that they go in the reverse one: the program's
         // windows first, the movie view before the windowing, the windowing last.
         auto ui = std::make_unique<vel::lnx::GtkUi>();
+        TellMissingLocale(*ui);
         ui->SetRichTextConverter(
             [](const std::string& rtf, std::uint32_t backColor) { return vel::lnx::RtfToHtml(rtf, backColor); });
         // A damaged settings file is told to the family at once, in a box of its own.

@@ -75,6 +75,21 @@ TEST(Swf, WrittenMovieReadsBackInFrameOrderKeepingOrderWithinAFrame) {
     EXPECT_EQ(back.commands, expected);
 }
 
+// The stand-in control plays a movie by its commands: a platform check must not hide them.
+TEST(Swf, MovieMadeForOnePlatformKeepsItsCommandsForTheReader) {
+    Movie m = Sample();
+    m.commands.push_back({1, "setvolume", "10"});
+    vel::swf::Stage stage;
+    stage.platform = "WIN";
+    const std::string file = WriteSwf(m, stage);
+    EXPECT_GT(file.size(), WriteSwf(m).size());
+    const Movie back = ReadSwf(file);
+    ASSERT_EQ(back.commands.size(), m.commands.size());
+    EXPECT_EQ(back.commands.front(), (FsCommand{1, "setvolume", "10"}));
+    stage.platform = "W1N";
+    EXPECT_THROW(WriteSwf(m, stage), SwfError);
+}
+
 TEST(Swf, ReaderTakesOnlyMainTimelineFsCommandsAndSkipsTheRest) {
     const std::string actions = Builder()
                                     .U8(0x06)                               // play: no payload
@@ -188,12 +203,14 @@ TEST(SwfScript, ScriptDescribesTheMovieAndDumpReadsBack) {
         "rate 12.5\r\n"
         "size 640 480\n"
         "background #10ff20\n"
+        "requires WIN\n"
         "  at frame 4: fscommand execute  parents doc.rtf  \n"
         "at frame 2 : fscommand quit\n");
     EXPECT_EQ(s.movie.frameRate, 12.5);
     EXPECT_EQ(s.movie.frameCount, 4u);  // the last frame with a command
     EXPECT_EQ(s.stage.width, 640);
     EXPECT_EQ(s.stage.green, 0xFF);
+    EXPECT_EQ(s.stage.platform, "WIN");
     EXPECT_EQ(s.movie.commands, (std::vector<FsCommand>{{4, "execute", "parents doc.rtf"}, {2, "quit", ""}}));
 
     const Movie back = vel::swf::ParseScript(vel::swf::FormatScript(ReadSwf(WriteSwf(s.movie, s.stage)))).movie;
@@ -245,6 +262,8 @@ TEST(SwfScript, FaultsNameTheirLine) {
         {"rate 12\nat frame 1: call\n", "line 2: the call request names nothing"},
         {"rate 12\nat frame 1: geturl velvinor://app/\n", "line 2: a getURL request reads"},
         {"rate 12\nframes 2\nat frame 3: loadvariables x.txt\n", "line 3: frame 3 lies beyond"},
+        {"rate 12\nrequires WIN 9\n", "line 2:"},
+        {"rate 12\nrequires WIN\nrequires MAC\n", "line 3:"},
     };
     for (const auto& c : cases) {
         try {

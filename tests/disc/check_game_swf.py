@@ -21,7 +21,7 @@ JOURNEY = ["setvolume", "plaympg", "execute", "savelevel", "quit"]
 
 def read_script(path):
     """The script's rate, frame count and commands, read without the program's parser."""
-    rate, frames, commands, boxes = None, None, [], []
+    rate, frames, commands, boxes, platform = None, None, [], [], None
     with open(path, encoding="utf-8") as f:
         for line in f:
             line = line.strip()
@@ -34,13 +34,31 @@ def read_script(path):
                 rate = float(line.split()[1])
             elif line.startswith("frames "):
                 frames = int(line.split()[1])
+            elif line.startswith("requires "):
+                platform = line.split()[1]
             elif line.startswith("box "):
                 left, top, width, height, colour = line.split()[1:6]
                 boxes.append((int(left), int(top), int(width), int(height), colour.lower()))
     if frames is None:
         frames = max([c[0] for c in commands] or [1])
     commands.sort(key=lambda c: c[0])
-    return rate, frames, commands, boxes
+    return rate, frames, commands, boxes, platform
+
+
+def describe(action):
+    """An action as the platform check is written down below."""
+    if action.name == "ActionPush":
+        return "push %r" % (getattr(action, "String", getattr(action, "Integer", None)),)
+    if action.name == "ActionIf":
+        return "if %d" % action.BranchOffset
+    return action.name
+
+
+def platform_check(platform):
+    """A movie made for one platform: unless $version.indexOf(PLATFORM) == 0, its first
+    frame stops and jumps over its own commands."""
+    return ["push %r" % platform, "push 1", "push '$version'", "ActionGetVariable", "push 'indexOf'",
+            "ActionCallMethod", "push 0", "ActionEquals2", "if 6", "ActionStop", "ActionJump"]
 
 
 def main():
@@ -49,7 +67,7 @@ def main():
     movie = os.path.join(workdir, "Game.swf")
     subprocess.run([swfgen, script, "-o", movie], check=True)
 
-    rate, frames, commands, boxes = read_script(script)
+    rate, frames, commands, boxes, platform = read_script(script)
     failures = []
 
     def expect(ok, what):
@@ -70,12 +88,19 @@ def main():
     frame, seen, shows, shapes, placed = 1, [], 0, {}, []
     names = [t.name for t in parsed.tags]
     expect("SetBackgroundColor" in names, "no background colour")
+    expect(not platform or names.count("DoAction") > 0, "no platform check")
     for tag in parsed.tags:
         if tag.name == "ShowFrame":
             shows += 1
             frame += 1
         elif tag.name == "DoAction":
-            for action in tag.Actions:
+            actions = list(tag.Actions)
+            if frame == 1 and platform:
+                check = platform_check(platform)
+                got = [describe(a) for a in actions[:len(check)]]
+                expect(got == check, "the first frame checks %r, want %r" % (got, check))
+                actions = actions[len(check):]
+            for action in actions:
                 expect(action.name == "ActionGetURL", "unexpected action %s" % action.name)
                 if action.name == "ActionGetURL":
                     expect(action.UrlString.startswith("FSCommand:"), "URL %r" % action.UrlString)

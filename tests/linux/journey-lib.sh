@@ -119,7 +119,8 @@ wait_for_nth() {
 }
 # Reads a variable from the movie through GetVariable (the program's own call).
 movie_get() {
-  local deadline=$(($(now_ms) + 30000))
+  # An answer took more than 10 s at a load of 35 on the two cores.
+  local deadline=$(($(now_ms) + 40000))
   rm -f "$probe/answer"
   printf '%s' "$1" >"$probe/ask"
   until [ -f "$probe/answer" ]; do

@@ -8,6 +8,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 program=$1 swfgen=$2 out=$3 journey=${4:-journey.sh}
 shift $(($# < 4 ? $# : 4))
 mkdir -p "$out"
-"$here/../../scripts/make-disc.sh" --linux "$program" --swfgen "$swfgen" "$out/disc" >"$out/make-disc.log" 2>&1 ||
+"$here/../../scripts/make-disc.sh" --linux "$program" --swfgen "$swfgen" "$out/demo disc" >"$out/make-disc.log" 2>&1 ||
   { cat "$out/make-disc.log"; exit 1; }
-VEL_LINUX_DISC="$out/disc" VEL_SWFGEN="$swfgen" exec "$here/$journey" "$@" "$out"
+# A blank in its path, as a disc's label gives one.
+VEL_LINUX_DISC="$out/demo disc" VEL_SWFGEN="$swfgen" exec "$here/$journey" "$@" "$out"

@@ -11,6 +11,8 @@
 namespace vel::swf {
 namespace {
 
+// The platform the bridge reports to the game's movie: that of the Windows control.
+constexpr std::string_view kMoviePlatform = "WIN";
 constexpr std::uint8_t kVersion = 7;  // strings are UTF-8 from version 6; the shell asks for a version 7 player
 
 enum TagCode : unsigned {
@@ -177,6 +179,16 @@ public:
         m_out += body.m_out;
         return *this;
     }
+    // If (pops a condition) and Jump: on by `offset` bytes from the end of this action.
+    Actions& Branch(std::uint8_t code, std::int16_t offset) {
+        std::string payload;
+        PutU16(payload, static_cast<std::uint16_t>(offset));
+        return Record(code, payload);
+    }
+    Actions& Append(std::string_view bytes) {
+        m_out += bytes;
+        return *this;
+    }
     // loadMovieNum(url on the stack, level): the target is "_levelN" on the stack.
     Actions& LoadIntoTarget() { return Record(0x9A, std::string(1, '\0')); }
     const std::string& Bytes() const { return m_out; }
@@ -193,7 +205,24 @@ private:
 };
 
 constexpr std::uint8_t kGetVariable = 0x1C, kSetVariable = 0x1D, kGetMember = 0x4E, kCallMethod = 0x52,
-                       kPop = 0x17, kReturn = 0x3E;
+                       kPop = 0x17, kReturn = 0x3E, kStop = 0x07, kAdd = 0x47, kEquals = 0x49, kIf = 0x9D,
+                       kJump = 0x99, kCallFunction = 0x3D;
+
+// $version.indexOf(text), left on the stack.
+void VersionIndexOf(Actions& a, std::string_view text) {
+    a.PushText(text).PushInt(1).PushText("$version").Op(kGetVariable).PushText("indexOf").Op(kCallMethod);
+}
+
+// The first frame's actions of a movie made for one platform: unless "$version" begins
+// with it, stop here and skip the frame's own actions.
+std::string PlatformCheck(const std::string& platform, const std::string& frameActions) {
+    if (frameActions.size() > 32767) throw SwfError("the first frame's commands are too long for a platform check");
+    Actions a;
+    VersionIndexOf(a, platform);
+    a.PushInt(0).Op(kEquals).Branch(kIf, 6);  // over the stop and the jump
+    a.Op(kStop).Branch(kJump, static_cast<std::int16_t>(frameActions.size()));
+    return a.Append(frameActions).Bytes();
+}
 
 // flash.external.ExternalInterface.call(name), its answer dropped.
 void CallExternal(Actions& a, std::string_view name) {
@@ -346,6 +375,9 @@ std::string WriteSwf(const Movie& movie, const Stage& stage) {
         if (b.width < 1 || b.height < 1 || b.left < 0 || b.top < 0 || b.left > stage.width - b.width ||
             b.top > stage.height - b.height)
             throw SwfError("a box is at least one pixel wide and high and lies on the stage");
+    if (!std::all_of(stage.platform.begin(), stage.platform.end(),
+                     [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }))
+        throw SwfError("a platform is plain letters, as WIN");
 
     auto byFrame = [&](auto list, const char* what) {
         std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.frame < b.frame; });
@@ -393,6 +425,7 @@ std::string WriteSwf(const Movie& movie, const Stage& stage) {
             actions += payload;
         }
         for (; request != requests.end() && request->frame == frame; ++request) actions += RequestActions(*request);
+        if (frame == 1 && !stage.platform.empty()) actions = PlatformCheck(stage.platform, actions);
         if (!actions.empty()) {
             actions += '\0';  // end of actions
             PutTag(out, kDoAction, actions);
@@ -413,6 +446,16 @@ std::string WriteBridgeSwf() {
     AddCallback(a, "velvinorGet");
     // The page learns at once that both callbacks are there.
     CallExternal(a, "velvinorBridgeReady");
+    // $version = "WIN" + $version.substr($version.indexOf(" ")): the player names its
+    // own platform, the disc's movies were made for the Windows control. The player
+    // carries the root's variables that may not be deleted over to the movie loaded
+    // into level 0: ASSetPropFlags(this, "$version", 2), 2 being "do not delete".
+    a.PushText("$version").PushText(kMoviePlatform);
+    VersionIndexOf(a, " ");
+    a.PushInt(1).PushText("$version").Op(kGetVariable).PushText("substr").Op(kCallMethod);
+    a.Op(kAdd).Op(kSetVariable);
+    a.PushInt(2).PushText("$version").PushText("this").Op(kGetVariable).PushInt(3);
+    a.PushText("ASSetPropFlags").Op(kCallFunction).Op(kPop);
     a.PushText("velvinorMovie").Op(kGetVariable).PushText("_level0").LoadIntoTarget();
     std::string actions = a.Bytes() + '\0';
 

@@ -71,6 +71,10 @@ struct Stage {
     std::uint8_t red = 0, green = 0, blue = 0;  // background colour
     std::vector<Box> boxes = {};  // drawn in this order, each above the ones before
     std::vector<Request> requests = {};  // by frame; within a frame in the order made
+    // Non-empty: the movie plays only where "$version" begins with this platform
+    // ("WIN"), as movies made for one player check; elsewhere it stops on its first
+    // frame and raises nothing.
+    std::string platform = {};
 };
 
 // The bytes of an uncompressed SWF file: header, background colour, the boxes (a
@@ -82,12 +86,19 @@ struct Stage {
 // not UTF-8 or holds a NUL, an action longer than 65535 bytes, a stage outside 1..32767
 // pixels, a box that is empty or does not lie on the stage, more than 65535 boxes.
 // A movie with requests is written as version 8, the first with ExternalInterface.
+// 65535, a command outside the frames, an empty command name, text that is not UTF-8
+// or holds a NUL, an action longer than 65535 bytes, a stage outside 1..32767 pixels,
+// a box that is empty or does not lie on the stage, more than 65535 boxes, a platform
+// that is not plain ASCII letters.
 std::string WriteSwf(const Movie& movie, const Stage& stage = {});
 
 // The bridge movie (version 8) through which a player without SetVariable and
 // GetVariable of its own offers both. Its first frame registers two ExternalInterface
 // callbacks and tells the page so (ExternalInterface.call("velvinorBridgeReady")),
-// then loads the movie named by its parameter "velvinorMovie" (a URL,
+// then gives "$version" the platform part "WIN" (the version after it stays the
+// player's) and marks it not to be deleted, so that the movie loaded into level 0
+// takes it over, and loads the
+// movie named by its parameter "velvinorMovie" (a URL,
 // whose query string carries the movie's start parameters) into level 0, where it
 // takes the bridge's place:
 //   velvinorSet(name, value)  sets the variable at that path (set(name, value));

@@ -48,7 +48,7 @@ private:
 
 Script ParseScript(std::string_view text) {
     Script script;
-    bool haveRate = false, haveFrames = false, haveSize = false, haveBackground = false;
+    bool haveRate = false, haveFrames = false, haveSize = false, haveBackground = false, haveRequires = false;
     std::vector<std::size_t> commandLines, requestLines;
 
     std::size_t lineNo = 0;
@@ -119,6 +119,13 @@ Script ParseScript(std::string_view text) {
             script.stage.boxes.push_back({static_cast<int>(*v[0]), static_cast<int>(*v[1]), static_cast<int>(*v[2]),
                                           static_cast<int>(*v[3]), static_cast<std::uint8_t>(rgb >> 16),
                                           static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb)});
+        } else if (keyword == "requires") {
+            once(haveRequires);
+            std::string_view word = Word(rest);
+            if (word.empty() || !rest.empty() ||
+                !std::all_of(word.begin(), word.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }))
+                fail("the platform is a word of letters: requires WIN");
+            script.stage.platform = std::string(word);
         } else if (keyword == "at") {
             const std::string form = "a command reads: at frame N: fscommand NAME ARGS";
             if (Word(rest) != "frame") fail(form);
@@ -149,7 +156,7 @@ Script ParseScript(std::string_view text) {
             script.movie.commands.push_back({at, std::string(name), std::string(rest)});
             commandLines.push_back(lineNo);
         } else {
-            fail("unknown statement \"" + std::string(keyword) + "\" (rate, frames, size, background, box, at)");
+            fail("unknown statement \"" + std::string(keyword) + "\" (rate, frames, size, background, box, requires, at)");
         }
     }
 

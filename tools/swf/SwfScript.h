@@ -8,6 +8,8 @@
 //   background 000000                 background colour RRGGBB in hexadecimal; default black
 //   box 112 84 800 600 1d3b8a         a filled rectangle: left, top, width, height in pixels,
 //                                     colour RRGGBB; later boxes are drawn above earlier ones
+//   requires WIN                      plays only where $version begins with WIN;
+//                                     elsewhere stops on the first frame, raising nothing
 //   at frame 24: fscommand plaympg lesson1
 //   at frame 30: loadvariables URL      loads URL's variables into the main timeline
 //   at frame 30: geturl URL TARGET      opens URL in the window (or level) TARGET
