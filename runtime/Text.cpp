@@ -65,6 +65,8 @@ char32_t NextUtf8(std::string_view s, std::size_t& i) {
     return cp;
 }
 
+}  // namespace
+
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -82,8 +84,6 @@ void AppendUtf8(std::string& out, char32_t cp) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-}  // namespace
 
 AnsiString Ru(std::string_view utf8) {
     AnsiString out;

@@ -22,6 +22,8 @@ AnsiString WideToAnsi(std::u16string_view wide);
 std::u16string AnsiToWide(std::string_view ansi);
 std::u16string Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::u16string_view wide);
+// One code point written as UTF-8.
+void AppendUtf8(std::string& out, char32_t cp);
 
 // The console's (OEM) code page, in which the command interpreter reads a batch
 // file: 866 on a Russian system. The program knows 866 and 1251; of any other
