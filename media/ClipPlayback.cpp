@@ -91,9 +91,11 @@ std::string ClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::s
     // A file there that the program did not make (the game installed in this folder,
     // anything of the user's) is neither replaced nor taken for the copy. One the
     // clip record lists is an earlier run's copy: replaced, and deleted at the end.
+    std::string record;
     bool listed = false;
     try {
-        listed = RecordLists(ReadClipRecordText(registry), copyFolder, fileName);
+        record = ReadClipRecordText(registry);
+        listed = RecordLists(record, copyFolder, fileName);
     } catch (const Error&) {
     }
     const bool ours = listed || WroteThisRun(copyPath);
@@ -101,8 +103,8 @@ std::string ClipPlayer::CopyToHardDisk(const std::string& clipPath, const std::s
     // Recorded before the copy: a copy left behind is the uninstallation's to
     // delete. A registry that refuses (a limited user) does not stop the clip.
     try {
-        if (!listed)
-            WriteClipRecordText(registry, WithClipCopy(ReadClipRecordText(registry), copyFolder, created, fileName));
+        if (listed) SettleClipRecord(registry);
+        else WriteClipRecordText(registry, WithClipCopy(record, copyFolder, created, fileName));
     } catch (const Error&) {
     }
     if (m_files.CopyFile(clipPath, copyPath, !ours)) m_written.insert(copyPath);

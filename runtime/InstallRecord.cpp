@@ -203,4 +203,15 @@ void WriteClipRecordText(RegistryAccess& registry, const std::string& text) {
     registry.WriteString(kDiscClipRecord, text);
 }
 
+void SettleClipRecord(RegistryAccess& registry) {
+    if (!registry.KeyExists(product::ProductKey)) return;
+    bool onMakerKey = false;
+    {
+        CloseKeyOnExit closer{registry};
+        onMakerKey = registry.KeyExists(product::MakerKey) && registry.OpenKey(product::MakerKey, false) &&
+                     !registry.ReadString(kDiscClipRecord).empty();
+    }
+    if (onMakerKey) WriteClipRecordText(registry, ReadClipRecordText(registry));
+}
+
 }  // namespace vel

@@ -85,5 +85,7 @@ void WriteRecordText(RegistryAccess& registry, const char* name, const std::stri
 inline const char* const kDiscClipRecord = "Velvinor Clips";
 std::string ReadClipRecordText(RegistryAccess& registry);
 void WriteClipRecordText(RegistryAccess& registry, const std::string& text);
+// Takes a record kept on the maker key in under the product key, once there is one.
+void SettleClipRecord(RegistryAccess& registry);
 
 }  // namespace vel

@@ -105,7 +105,7 @@ TEST(Intro, AVideoThatCannotBeOpenedLeavesTheWindowUpUntilAKey) {
         for (int i = 0; i < c.endsBefore; ++i) w.End();
         // The box comes once the black window is up, so that it is the window's own.
         std::vector<std::string> order;
-        for (const auto& line : w.Lines(""))
+        for (const auto& line : w.m.trace.Since(w.mark))
             if (line == "ui show IntroForm" || line.rfind("messagebox", 0) == 0) order.push_back(line);
         EXPECT_EQ(order, (std::vector<std::string>{
                              "ui show IntroForm",
