@@ -34,14 +34,14 @@ std::string PackageForMissingPlugin(const std::string& installerDetail) {
 
 std::string MissingPluginText(const std::string& description, const std::string& package) {
     return Ru("На компьютере не хватает части GStreamer, без которой видео не показать: ") +
-           Ansi(description).value_or(description) + ".\r\n" + Ru("Её даёт пакет ") + package +
+           Ansi(description).value_or(description) + ".\r\n" + Ru("Ее дает пакет ") + package +
            Ru(": установите его (sudo apt install ") + package + Ru(") и запустите игру снова.");
 }
 
 std::string MissingLocaleText(const std::string& locale) {
     return Ru("В системе нет языковой настройки (локали) ") + Ansi(locale).value_or(locale) + ".\r\n" +
-           Ru("Без неё игра может показываться неверно. Её даёт пакет locales: "
-              "включите её командой sudo dpkg-reconfigure locales и запустите игру снова.");
+           Ru("Без неё игра может показываться неверно. Ее дает пакет locales: "
+              "включите ее командой sudo dpkg-reconfigure locales и запустите игру снова.");
 }
 
 }  // namespace vel::lnx

@@ -24,7 +24,7 @@ source "$(dirname "$0")/journey-lib.sh" "$@"
 # milliseconds: it says there what its message box shows.
 wait_for_message() {
   local log=$1 text=$2 deadline=$(($(now_ms) + $3))
-  until grep '^velvinor:' "$log" 2>/dev/null | grep -qF -- "$text"; do
+  until grep -A2 '^velvinor:' "$log" 2>/dev/null | grep -qF -- "$text"; do
     [ "$(now_ms)" -lt "$deadline" ] || return 1
     sleep 0.1
   done
