@@ -40,7 +40,7 @@ std::string MissingPluginText(const std::string& description, const std::string&
 
 std::string MissingLocaleText(const std::string& locale) {
     return Ru("В системе нет языковой настройки (локали) ") + Ansi(locale).value_or(locale) + ".\r\n" +
-           Ru("Без неё игра может показываться неверно. Ее дает пакет locales: "
+           Ru("Без нее игра может показываться неверно. Ее дает пакет locales: "
               "включите ее командой sudo dpkg-reconfigure locales и запустите игру снова.");
 }
 
