@@ -23,7 +23,9 @@ mode=${VEL_CRAFTED:-links}
 stage "Crafting the disc ($mode)"
 settings_installed
 swf=$disc/SWF
-base="velvinor://app/disc$swf"
+# The movie's folder as its URLs and the program's log write it: a blank escaped.
+swf_url=${swf// /%20}
+base="velvinor://app/disc$swf_url"
 # What the family keeps at home, and what the game may read of its own.
 printf 'secret=LEAKED&' >"$home/secret.txt"
 printf 'okvar=served&' >"$swf/ok.txt"
@@ -82,7 +84,7 @@ case $mode in
   links)
     stage "Links out of the movie's folder are refused, links within it followed"
     for name in "${outside[@]}"; do
-      wait_for_text "refused \"/disc$swf/$name\"" 120000 || fail "$name was not refused"
+      wait_for_text "refused \"/disc$swf_url/$name\"" 120000 || fail "$name was not refused"
       tell "refused: $name"
     done
     deadline=$(($(now_ms) + 120000))
